@@ -1,0 +1,26 @@
+#!/bin/sh
+# Installs, as root on Debian 12, every package the build, the program and the tests
+# need. Packages already present are left alone; apt-get runs only when one is missing.
+set -eu
+
+PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev clang-format
+qt6-base-dev libqt6printsupport6 libsqlite3-dev libsqlitecpp-dev sqlite3
+libx11-dev libxtst-dev libxdo-dev
+xvfb xauth openbox xterm x11-utils xdotool
+cups cups-client printer-driver-cups-pdf poppler-utils
+valgrind time"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    # shellcheck disable=SC2086
+    apt-get install -y -qq --no-install-recommends $missing
+fi

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <QString>
+
+namespace nightaudit {
+
+// Shared run state the main window holds for the player, the runner and teach mode.
+struct PlaybackState {
+    bool bolStop = false;
+    std::int16_t intKeySequenceID = 0;
+    std::int16_t intSentNodeIndex = 0;
+};
+
+// What the player and the selection runner need of the main window and its tree.
+// Node indexes count from 1 in pre-order; every method that takes an index throws
+// Error(err::NoSuchNode) when no node has it.
+class PlaybackHost {
+public:
+    virtual ~PlaybackHost() = default;
+
+    virtual int nodeCount() const = 0;
+    virtual QString nodeKey(int index) const = 0;
+    virtual void ensureNodeVisible(int index) = 0;
+    virtual void markNodePlayed(int index) = 0;  // text colour 65280
+    virtual int selectedNodeIndex() const = 0;   // 0 when nothing is selected
+    virtual void selectNode(int index) = 0;
+    virtual int childCount(int index) const = 0;
+    virtual int firstChild(int index) const = 0;   // 0 when none
+    virtual int nextSibling(int index) const = 0;  // 0 when none
+    virtual int nodeIndexForKey(const QString& key) const = 0;  // GetNodeIndexProvidedKey
+
+    virtual QString caption() const = 0;
+    virtual void setCaption(const QString& caption) = 0;
+
+    // Text of the main-window control named `controlName` (special1 ... special7 and
+    // any other control with a text). Throws Error(err::NoSuchControl) otherwise.
+    virtual QString controlText(const QString& controlName) const = 0;
+    virtual void setControlText(const QString& controlName, const QString& text) = 0;
+
+    // DoEvents: handles the window events already pending.
+    virtual void processEvents() = 0;
+};
+
+}  // namespace nightaudit

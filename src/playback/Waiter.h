@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+namespace nightaudit {
+
+// DoWait: every wait of the playback goes through one of these.
+class Waiter {
+public:
+    virtual ~Waiter() = default;
+    // Waits `milliseconds`, turned into whole seconds (half to even); 0 seconds or
+    // less returns at once. Returns early when the clerk presses Stop, which sets
+    // the stop request.
+    virtual void wait(std::int32_t milliseconds) = 0;
+};
+
+}  // namespace nightaudit

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace nightaudit {
+
+// One column value of a result row: Null, or a value with its text form.
+class Value {
+public:
+    enum class Kind { Null, Integer, Real, Text };
+
+    Value() = default;
+    static Value null() { return Value(); }
+    static Value integer(std::int64_t v) { return Value(Kind::Integer, std::to_string(v)); }
+    static Value real(double v, std::string textForm) { (void)v; return Value(Kind::Real, std::move(textForm)); }
+    static Value text(std::string v) { return Value(Kind::Text, std::move(v)); }
+
+    Kind kind() const { return m_kind; }
+    bool isNull() const { return m_kind == Kind::Null; }
+    // The value's text form ("" for Null). Integers in plain decimal.
+    const std::string& text() const { return m_text; }
+
+private:
+    Value(Kind kind, std::string text) : m_kind(kind), m_text(std::move(text)) {}
+    Kind m_kind = Kind::Null;
+    std::string m_text;
+};
+
+// NullSafeLong: Null gives 0; otherwise the leading number of the text form, rounded
+// half to even. Throws Error(err::Overflow) outside the 32-bit range.
+std::int32_t NullSafeLong(const Value& value);
+
+// NullSafeString: Null gives exactly one blank " "; otherwise the text form.
+std::string NullSafeString(const Value& value);
+
+}  // namespace nightaudit
