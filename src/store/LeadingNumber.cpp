@@ -49,7 +49,8 @@ std::int32_t leadingLong(std::string_view text) {
     const double rounded = roundHalfEven(leadingNumber(text));
     if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
           rounded <= std::numeric_limits<std::int32_t>::max())) {
-        throw Error(err::Overflow, "Overflow: " + std::string(text) + " does not fit a 32-bit number");
+        throw Error(err::Overflow,
+                    "Overflow: " + std::string(text) + " does not fit a 32-bit number");
     }
     return static_cast<std::int32_t>(rounded);
 }
@@ -58,7 +59,8 @@ std::int16_t toInt16(double value) {
     const double rounded = roundHalfEven(value);
     if (!(rounded >= std::numeric_limits<std::int16_t>::min() &&
           rounded <= std::numeric_limits<std::int16_t>::max())) {
-        throw Error(err::Overflow, "Overflow: " + std::to_string(value) + " does not fit a 16-bit id");
+        throw Error(err::Overflow,
+                    "Overflow: " + std::to_string(value) + " does not fit a 16-bit id");
     }
     return static_cast<std::int16_t>(rounded);
 }

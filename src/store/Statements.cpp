@@ -4,7 +4,9 @@ namespace nightaudit::statements {
 
 using std::to_string;
 
-std::string S1() { return "select * from _config where entry = 'STARTINGHEIGHT'"; }
+std::string S1() {
+    return "select * from _config where entry = 'STARTINGHEIGHT'";
+}
 
 std::string S2() {
     return "select doafterinstructions, TASKsequenceid,NAME   from tasksequence where enabled = 1 "
@@ -38,14 +40,15 @@ std::string S6(std::int16_t id) {
 }
 
 std::string S7(std::int16_t taskId) {
-    return std::string("SELECT * From KEYSEQUENCE ") + " WHERE enabled = 1 and taskid = " +
-           to_string(taskId) + " order by displayorder asc ";
+    return std::string("SELECT * From KEYSEQUENCE ") +
+           " WHERE enabled = 1 and taskid = " + to_string(taskId) + " order by displayorder asc ";
 }
 
 std::string S8(const std::string& taughtWait, std::int16_t id) {
-    return "update keys set waitafter = " + taughtWait + "  where keysequenceid = " + to_string(id) +
-           " and keyorder = (select max(keyorder) from keys where keysequenceid = " + to_string(id) +
-           ")";
+    return "update keys set waitafter = " + taughtWait +
+           "  where keysequenceid = " + to_string(id) +
+           " and keyorder = (select max(keyorder) from keys where keysequenceid = " +
+           to_string(id) + ")";
 }
 
 std::string S9(std::int16_t id) {
@@ -64,8 +67,9 @@ std::string doubleApostrophes(const std::string& text) {
 
 std::string S10(const std::string& keyText, const std::string& waitAfterText,
                 const std::string& keyTypeText, std::int32_t keysid) {
-    return "update keys set keytext = '" + doubleApostrophes(keyText) + "' , waitafter = " +
-           waitAfterText + " , keytype = " + keyTypeText + " where keysid = " + to_string(keysid);
+    return "update keys set keytext = '" + doubleApostrophes(keyText) +
+           "' , waitafter = " + waitAfterText + " , keytype = " + keyTypeText +
+           " where keysid = " + to_string(keysid);
 }
 
 }  // namespace nightaudit::statements

@@ -71,8 +71,9 @@ int Cursor::columnIndex(std::string_view column) const {
 
 Value Cursor::value(std::string_view column) const {
     if (!m_statement || m_eof) {
-        throw Error(err::Store + SQLITE_MISUSE,
-                    "No current row: the result is at its end (column " + std::string(column) + ")");
+        throw Error(
+            err::Store + SQLITE_MISUSE,
+            "No current row: the result is at its end (column " + std::string(column) + ")");
     }
     const int i = columnIndex(column);
     try {

@@ -31,40 +31,49 @@ private slots:
         QCOMPARE(S::S1(), std::string("select * from _config where entry = 'STARTINGHEIGHT'"));
         QCOMPARE(S::S2(), std::string("select doafterinstructions, TASKsequenceid,NAME   from "
                                       "tasksequence where enabled = 1 ORDER BY DISPLAYORDER"));
-        QCOMPARE(S::S3("7"),
-                 std::string("select * from task where enabled = 1 and tasksequenceid = 7   order by TASKORDER"));
-        QCOMPARE(S::S4("15"),
-                 std::string("select * from keysequence where enabled = 1 and TASKID = 15   order by DISPLAYORDER"));
-        QCOMPARE(S::S5(12),
-                 std::string("SELECT TASK.WINDOWTITLE FROM TASKSEQUENCE  INNER JOIN (TASK INNER JOIN "
-                             "(KEYSEQUENCE INNER JOIN KEYS ON  KEYSEQUENCE.KEYSEQUENCEID = "
-                             "KEYS.KEYSEQUENCEID) ON TASK.TASKID  = KEYSEQUENCE.TASKID) ON "
-                             "TASKSEQUENCE.TASKSEQUENCEID = TASK.TASKSEQUENcEID  WHERE "
-                             "(((KEYSEQUENCE.KEYSEQUENCEID)= 12))"));
-        QCOMPARE(S::S6(12),
-                 std::string("SELECT keys.*,task.windowtitle  FROM TASKSEQUENCE INNER JOIN  (TASK "
-                             "INNER JOIN (KEYSEQUENCE INNER JOIN KEYS ON  KEYSEQUENCE.KEYSEQUENCEID "
-                             "= KEYS.KEYSEQUENCEID) ON TASK.TASKID =  KEYSEQUENCE.TASKID) ON "
-                             "TASKSEQUENCE.TASKSEQUENCEID = TASK.TASKSEQUENcEID  Where "
-                             "(((KEYSEQUENCE.KEYSEQUENCEID) = 12 )) ORDER BY KEYS.KEYORDER"));
-        QCOMPARE(S::S7(15), std::string("SELECT * From KEYSEQUENCE  WHERE enabled = 1 and taskid = 15 "
-                                        "order by displayorder asc "));
+        QCOMPARE(S::S3("7"), std::string("select * from task where enabled = 1 and tasksequenceid "
+                                         "= 7   order by TASKORDER"));
+        QCOMPARE(S::S4("15"), std::string("select * from keysequence where enabled = 1 and TASKID "
+                                          "= 15   order by DISPLAYORDER"));
+        QCOMPARE(
+            S::S5(12),
+            std::string("SELECT TASK.WINDOWTITLE FROM TASKSEQUENCE  INNER JOIN (TASK INNER JOIN "
+                        "(KEYSEQUENCE INNER JOIN KEYS ON  KEYSEQUENCE.KEYSEQUENCEID = "
+                        "KEYS.KEYSEQUENCEID) ON TASK.TASKID  = KEYSEQUENCE.TASKID) ON "
+                        "TASKSEQUENCE.TASKSEQUENCEID = TASK.TASKSEQUENcEID  WHERE "
+                        "(((KEYSEQUENCE.KEYSEQUENCEID)= 12))"));
+        QCOMPARE(
+            S::S6(12),
+            std::string("SELECT keys.*,task.windowtitle  FROM TASKSEQUENCE INNER JOIN  (TASK "
+                        "INNER JOIN (KEYSEQUENCE INNER JOIN KEYS ON  KEYSEQUENCE.KEYSEQUENCEID "
+                        "= KEYS.KEYSEQUENCEID) ON TASK.TASKID =  KEYSEQUENCE.TASKID) ON "
+                        "TASKSEQUENCE.TASKSEQUENCEID = TASK.TASKSEQUENcEID  Where "
+                        "(((KEYSEQUENCE.KEYSEQUENCEID) = 12 )) ORDER BY KEYS.KEYORDER"));
+        QCOMPARE(S::S7(15),
+                 std::string("SELECT * From KEYSEQUENCE  WHERE enabled = 1 and taskid = 15 "
+                             "order by displayorder asc "));
         QCOMPARE(S::S8("15000", 12),
-                 std::string("update keys set waitafter = 15000  where keysequenceid = 12 and keyorder = "
-                             "(select max(keyorder) from keys where keysequenceid = 12)"));
-        QCOMPARE(S::S9(-3), std::string("SELECT * FROM KEYS where KEYSEQUENCEID = -3  ORDER BY KEYORDER"));
+                 std::string(
+                     "update keys set waitafter = 15000  where keysequenceid = 12 and keyorder = "
+                     "(select max(keyorder) from keys where keysequenceid = 12)"));
+        QCOMPARE(S::S9(-3),
+                 std::string("SELECT * FROM KEYS where KEYSEQUENCEID = -3  ORDER BY KEYORDER"));
         QCOMPARE(S::S10("abc", "500", "0", 17),
-                 std::string("update keys set keytext = 'abc' , waitafter = 500 , keytype = 0 where keysid = 17"));
+                 std::string("update keys set keytext = 'abc' , waitafter = 500 , keytype = 0 "
+                             "where keysid = 17"));
         QCOMPARE(S::S10("don't", "1", "2", 3),
-                 std::string("update keys set keytext = 'don''t' , waitafter = 1 , keytype = 2 where keysid = 3"));
+                 std::string("update keys set keytext = 'don''t' , waitafter = 1 , keytype = 2 "
+                             "where keysid = 3"));
     }
 
     void enabledMustBeExactlyOne() {
         TempStore db(kRows);
         TaskStore store(db.path());
         std::string names;
-        for (Cursor c = store.query(S::S2()); !c.eof(); c.next()) names += c.value("Name").text() + ";";
-        QCOMPARE(names, std::string("First;Audit;"));  // ordered by DISPLAYORDER; 0, NULL and 2 hidden
+        for (Cursor c = store.query(S::S2()); !c.eof(); c.next())
+            names += c.value("Name").text() + ";";
+        QCOMPARE(names,
+                 std::string("First;Audit;"));  // ordered by DISPLAYORDER; 0, NULL and 2 hidden
         Cursor tasks = store.query(S::S3("1"));
         QCOMPARE(tasks.value("TASKID").text(), std::string("10"));
         tasks.next();
@@ -76,9 +85,12 @@ private slots:
         TaskStore store(db.path());
         std::string seen;
         for (Cursor ts = store.query(S::S2()); !ts.eof(); ts.next()) {
-            for (Cursor t = store.query(S::S3(ts.value("TASKsequenceid").text())); !t.eof(); t.next()) {
-                for (Cursor ks = store.query(S::S4(t.value("taskid").text())); !ks.eof(); ks.next()) {
-                    seen += ks.value("keysequenceID").text() + ":" + NullSafeString(ks.value("enableday")) + ";";
+            for (Cursor t = store.query(S::S3(ts.value("TASKsequenceid").text())); !t.eof();
+                 t.next()) {
+                for (Cursor ks = store.query(S::S4(t.value("taskid").text())); !ks.eof();
+                     ks.next()) {
+                    seen += ks.value("keysequenceID").text() + ":" +
+                            NullSafeString(ks.value("enableday")) + ";";
                 }
             }
         }
@@ -95,16 +107,19 @@ private slots:
         QCOMPARE(title.value("windowtitle").text(), std::string("Front Desk"));
         std::string seen;
         for (; !keys.eof(); keys.next()) {
-            seen += keys.value("keytext").text() + "," + std::to_string(NullSafeLong(keys.value("waitbefore"))) +
-                    "," + std::to_string(NullSafeLong(keys.value("WAITAFTER"))) + "," +
-                    keys.value("KEYSEQUENCEID").text() + "," + NullSafeString(keys.value("keypurpose")) + ";";
+            seen += keys.value("keytext").text() + "," +
+                    std::to_string(NullSafeLong(keys.value("waitbefore"))) + "," +
+                    std::to_string(NullSafeLong(keys.value("WAITAFTER"))) + "," +
+                    keys.value("KEYSEQUENCEID").text() + "," +
+                    NullSafeString(keys.value("keypurpose")) + ";";
         }
         QCOMPARE(seen, std::string("abc,10,20,20, ;special1,30,40,20,String Date;tie,50,60,20, ;"));
     }
 
     void missingParentsYieldNoRows() {
-        TempStore db(std::string(kRows) + "INSERT INTO keysequence VALUES (30, 99, 'orphan', 1, NULL, 0, 0, 1);"
-                                          "INSERT INTO keys VALUES (300, 30, 1, 0, 'lost', NULL, 0, 0);");
+        TempStore db(std::string(kRows) +
+                     "INSERT INTO keysequence VALUES (30, 99, 'orphan', 1, NULL, 0, 0, 1);"
+                     "INSERT INTO keys VALUES (300, 30, 1, 0, 'lost', NULL, 0, 0);");
         TaskStore store(db.path());
         QVERIFY(store.query(S::S5(30)).eof());
         QVERIFY(store.query(S::S6(30)).eof());
@@ -134,9 +149,10 @@ private slots:
         TempStore db(kRows);
         TaskStore store(db.path());
         QCOMPARE(store.execute(S::S10("don't", "500", "1", 100)), 1);
-        QCOMPARE(db.dump("select * from keys order by keysid"),
-                 std::string("100|20|1|1|don't|<null>|10|500\n101|20|2|1|special1|String Date|30|40\n"
-                             "102|20|2|0|tie|<null>|50|60\n103|21|1|0|x|<null>|0|0\n"));
+        QCOMPARE(
+            db.dump("select * from keys order by keysid"),
+            std::string("100|20|1|1|don't|<null>|10|500\n101|20|2|1|special1|String Date|30|40\n"
+                        "102|20|2|0|tie|<null>|50|60\n103|21|1|0|x|<null>|0|0\n"));
     }
 
     void engineErrorsCarryCodeAndText() {

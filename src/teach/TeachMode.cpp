@@ -1,0 +1,71 @@
+#include "TeachMode.h"
+
+#include <QLineEdit>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTimer>
+#include <cmath>
+#include <limits>
+
+#include "platform/Error.h"
+#include "playback/PlaybackHost.h"
+#include "store/LeadingNumber.h"
+#include "store/Statements.h"
+#include "store/TaskStore.h"
+
+namespace nightaudit {
+
+TeachMode::TeachMode(QTimer& timer, QLineEdit& count, TaskStore& store, const PlaybackState& state,
+                     QObject* parent)
+    : QObject(parent), m_timer(timer), m_count(count), m_store(store), m_state(state) {
+    connect(&m_timer, &QTimer::timeout, this, &TeachMode::TimerTeach_Timer);
+}
+
+std::optional<double> TeachMode::readCount(const QString& text) {
+    static const QRegularExpression number(
+        QStringLiteral("^\\s*[+-]?(\\d+(\\.\\d*)?|\\.\\d+)\\s*$"));
+    if (!number.match(text).hasMatch()) return std::nullopt;
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+QString TeachMode::countText(double count) {
+    if (count == std::floor(count) && std::fabs(count) < 1e15) {
+        return QString::number(static_cast<qint64>(count));
+    }
+    return QLocale::c().toString(count, 'g', 15);
+}
+
+void TeachMode::StartTeach() {
+    if (!m_timer.isActive()) {
+        m_count.setText(QStringLiteral("1"));
+        m_timer.start();
+    } else {
+        m_timer.stop();
+    }
+}
+
+void TeachMode::TimerTeach_Timer() {
+    const std::optional<double> count = readCount(m_count.text());
+    m_count.setText(count ? countText(*count + 1) : QStringLiteral("1"));
+}
+
+int TeachMode::teachTask() {
+    const std::optional<double> count = readCount(m_count.text());
+    if (!count) {
+        throw Error(err::TypeMismatch, "The teach time \"" + m_count.text().toStdString() +
+                                           "\" is not a number of seconds; nothing was stored");
+    }
+    const double ms = roundHalfEven(*count * 1000.0);
+    if (!(ms >= std::numeric_limits<std::int32_t>::min() &&
+          ms <= std::numeric_limits<std::int32_t>::max())) {
+        throw Error(err::Overflow, "The teach time " + m_count.text().toStdString() +
+                                       " seconds is too long to store; nothing was stored");
+    }
+    const auto wait = std::to_string(static_cast<std::int32_t>(ms));
+    return m_store.execute(statements::S8(wait, m_state.intKeySequenceID));
+}
+
+}  // namespace nightaudit
