@@ -14,4 +14,7 @@ sh scripts/build.sh build-asan -DNIGHTAUDIT_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure --timeout 300) || status=1
 
+# Bad input: each fuzz target for a bounded time over its corpus.
+sh scripts/fuzz.sh "${FUZZ_SECONDS:-30}" || status=1
+
 exit $status
