@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::int32_t whole = nightaudit::leadingLong(text);
         if (std::fabs(whole - value) > 0.5) __builtin_trap();
     } catch (const nightaudit::Error& e) {
-        if (e.number() != nightaudit::err::Overflow || std::fabs(value) < 2147483647.0) __builtin_trap();
+        if (e.number() != nightaudit::err::Overflow || std::fabs(value) < 2147483647.0)
+            __builtin_trap();
     }
     return 0;
 }

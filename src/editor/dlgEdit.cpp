@@ -1,0 +1,183 @@
+#include "dlgEdit.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <limits>
+
+#include "platform/Error.h"
+#include "store/Statements.h"
+#include "store/TaskStore.h"
+
+namespace nightaudit {
+namespace {
+
+constexpr int kKeysIdRole = Qt::UserRole;
+constexpr int kWaitAfterRole = Qt::UserRole + 1;
+
+int px(int twips) {
+    return twips / 15;
+}
+
+QRect twipRect(int left, int top, int width, int height) {
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+// Trims blanks only, as the key texts are written: a tab at either end is part of the text.
+QString trimBlanks(const QString& s) {
+    qsizetype begin = 0, end = s.size();
+    while (begin < end && s[begin] == u' ') ++begin;
+    while (end > begin && s[end - 1] == u' ') --end;
+    return s.mid(begin, end - begin);
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(geometry);
+    return l;
+}
+
+QLineEdit* box(QWidget* parent, const char* name, QRect geometry) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setGeometry(geometry);
+    return e;
+}
+
+}  // namespace
+
+std::optional<std::int16_t> dlgEdit::keySequenceIdFromNodeKey(const QString& key) {
+    static const QRegularExpression ksKey(QStringLiteral("^KS(\\d{1,5})$"));
+    const auto m = ksKey.match(key);
+    if (!m.hasMatch()) return std::nullopt;
+    const int id = m.captured(1).toInt();
+    if (id > std::numeric_limits<std::int16_t>::max()) return std::nullopt;
+    return static_cast<std::int16_t>(id);
+}
+
+dlgEdit::dlgEdit(TaskStore& store, std::int16_t keySequenceId, QWidget* parent)
+    : QDialog(parent), m_store(store), m_keySequenceId(keySequenceId) {
+    setObjectName(QStringLiteral("dlgEdit"));
+    setWindowTitle(QStringLiteral("Edit Keys"));
+    setModal(true);
+    setFixedSize(px(5775), px(6360));
+    m_tell = [](QWidget* p, const QString& text) {
+        QMessageBox::warning(p, QStringLiteral("Edit Keys"), text);
+    };
+
+    m_frame = new QGroupBox(QStringLiteral("Key Sequence"), this);
+    m_frame->setObjectName(QStringLiteral("Frame1"));
+    m_frame->setGeometry(twipRect(165, 150, 5475, 4155));
+    m_lstKeys = new QListWidget(m_frame);
+    m_lstKeys->setObjectName(QStringLiteral("lstKeys"));
+    m_lstKeys->setGeometry(twipRect(105, 240, 5220, 3765));
+
+    label(this, "Label1", QStringLiteral("Key Text:"), twipRect(165, 4440, 675, 195));
+    m_dfsKeyText = box(this, "dfsKeyText", twipRect(1185, 4395, 4365, 285));
+    label(this, "Label2", QStringLiteral("Key Type:"), twipRect(165, 4860, 720, 195));
+    m_dfsKeyType = box(this, "dfsKeyType", twipRect(1200, 4815, 855, 285));
+    label(this, "Label3", QStringLiteral("Wait After:"), twipRect(3675, 4860, 750, 195));
+    m_dfnWaitAfter = box(this, "dfnWaitAfter", twipRect(4695, 4815, 855, 285));
+
+    auto* close = new QPushButton(QStringLiteral("&Close"), this);
+    close->setObjectName(QStringLiteral("Command1"));
+    close->setGeometry(twipRect(1335, 5805, 1095, 375));
+    close->setAutoDefault(false);
+    auto* update = new QPushButton(QStringLiteral("&Update"), this);
+    update->setObjectName(QStringLiteral("Command2"));
+    update->setGeometry(twipRect(3255, 5805, 1095, 375));
+    update->setAutoDefault(false);
+
+    setTabOrder(m_dfsKeyText, m_dfsKeyType);
+    setTabOrder(m_dfsKeyType, m_dfnWaitAfter);
+    setTabOrder(m_dfnWaitAfter, close);
+    setTabOrder(close, update);
+    setTabOrder(update, m_lstKeys);
+
+    connect(m_lstKeys, &QListWidget::itemClicked, this, [this] { lstKeys_Click(); });
+    connect(m_lstKeys, &QListWidget::currentRowChanged, this, [this] { lstKeys_Click(); });
+    connect(close, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(update, &QPushButton::clicked, this, [this] { Command2_Click(); });
+
+    Form_Load();
+}
+
+void dlgEdit::Form_Load() {
+    for (Cursor keys = m_store.query(statements::S9(m_keySequenceId)); !keys.eof(); keys.next()) {
+        const Value text = keys.value("keytext");
+        const Value wait = keys.value("waitafter");
+        auto* item = new QListWidgetItem(QString::fromStdString(text.text()) + u' ' +
+                                         QString::fromStdString(keys.value("keytype").text()));
+        item->setData(kKeysIdRole, QVariant::fromValue<qint32>(NullSafeLong(keys.value("keysid"))));
+        item->setData(kWaitAfterRole,
+                      wait.isNull() ? QString() : QString::fromStdString(wait.text()));
+        m_lstKeys->addItem(item);
+    }
+    m_lstKeys->setCurrentRow(-1);
+}
+
+void dlgEdit::lstKeys_Click() {
+    const QListWidgetItem* item = m_lstKeys->currentItem();
+    if (!item) return;
+    const QString line = item->text();
+    const qsizetype b = line.lastIndexOf(u' ');
+    m_dfsKeyText->setText(trimBlanks(line.left(b)));
+    m_dfsKeyType->setText(trimBlanks(line.mid(b + 1)));
+    // The stored wait is shown, so an update that changes only the text keeps it.
+    m_dfnWaitAfter->setText(item->data(kWaitAfterRole).toString());
+}
+
+std::optional<QString> dlgEdit::checkInput(QString& waitAfter, QString& keyType) const {
+    if (!m_lstKeys->currentItem() || !m_lstKeys->currentItem()->isSelected()) {
+        return QStringLiteral("Select the key to change in the list first.");
+    }
+    const QString text = m_dfsKeyText->text();
+    if (text.contains(QChar(u'\0')) || text.contains(u'\n') || text.contains(u'\r')) {
+        return QStringLiteral("The key text must be one line without control characters.");
+    }
+    bool ok = false;
+    const int type = trimBlanks(m_dfsKeyType->text()).toInt(&ok);
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,2}$"));
+    if (!digits.match(trimBlanks(m_dfsKeyType->text())).hasMatch() || !ok || type > 12) {
+        return QStringLiteral("Key Type must be a whole number from 0 to 12.");
+    }
+    static const QRegularExpression whole(QStringLiteral("^-?\\d{1,10}$"));
+    const QString wait = trimBlanks(m_dfnWaitAfter->text());
+    const qint64 waitValue = wait.toLongLong(&ok);
+    if (!whole.match(wait).hasMatch() || !ok || waitValue < std::numeric_limits<qint32>::min() ||
+        waitValue > std::numeric_limits<qint32>::max()) {
+        return QStringLiteral("Wait After must be a whole number of milliseconds.");
+    }
+    keyType = QString::number(type);
+    waitAfter = QString::number(waitValue);
+    return std::nullopt;
+}
+
+void dlgEdit::Command2_Click() {
+    QString waitAfter, keyType;
+    if (const auto problem = checkInput(waitAfter, keyType)) {
+        m_tell(this, *problem);
+        return;
+    }
+    const qint32 keysid = m_lstKeys->currentItem()->data(kKeysIdRole).value<qint32>();
+    try {
+        m_store.execute(statements::S10(m_dfsKeyText->text().toStdString(), waitAfter.toStdString(),
+                                        keyType.toStdString(), keysid));
+    } catch (const Error& e) {
+        m_tell(this, QStringLiteral("The key was not changed: ") +
+                         QString::fromStdString(e.description()));
+        return;
+    }
+    accept();
+}
+
+void dlgEdit::Command1_Click() {
+    reject();
+}
+
+}  // namespace nightaudit

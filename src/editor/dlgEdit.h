@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace nightaudit {
+
+class TaskStore;
+
+// The key editor "Edit Keys": lists the keys of one key sequence and rewrites the
+// text, type and wait after of one of them, then closes. Inputs that would make
+// the update invalid are refused with a message and nothing is written.
+class dlgEdit : public QDialog {
+    Q_OBJECT
+public:
+    using Messenger = std::function<void(QWidget* parent, const QString& text)>;
+
+    // Loads the keys of the key sequence `keySequenceId`. Store errors are thrown.
+    dlgEdit(TaskStore& store, std::int16_t keySequenceId, QWidget* parent = nullptr);
+
+    // The key sequence id in a node key "KS<id>"; nothing for any other node kind or
+    // an id outside 16 bits.
+    static std::optional<std::int16_t> keySequenceIdFromNodeKey(const QString& key);
+
+    // Where refusals go; a message box unless a test sets its own.
+    void setMessenger(Messenger messenger) { m_tell = std::move(messenger); }
+
+    void lstKeys_Click();
+    void Command2_Click();  // Update
+    void Command1_Click();  // Close
+
+private:
+    void Form_Load();
+    std::optional<QString> checkInput(QString& waitAfter, QString& keyType) const;
+
+    TaskStore& m_store;
+    std::int16_t m_keySequenceId;
+    Messenger m_tell;
+    QGroupBox* m_frame = nullptr;
+    QListWidget* m_lstKeys = nullptr;
+    QLineEdit* m_dfsKeyText = nullptr;
+    QLineEdit* m_dfsKeyType = nullptr;
+    QLineEdit* m_dfnWaitAfter = nullptr;
+};
+
+}  // namespace nightaudit
