@@ -1,7 +1,252 @@
 #include "dlgMain.h"
 
-namespace nightaudit {
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextEdit>
+#include <QTimer>
+#include <QTreeWidget>
 
-dlgMain::dlgMain(QWidget* parent) : QWidget(parent) { setWindowTitle("Quillmar Night Audit"); }
+#include <algorithm>
+
+#include "ControlFactory.h"
+#include "MainWindowParts.h"
+#include "TaskTree.h"
+#include "Twips.h"
+#include "platform/Error.h"
+#include "specials/SpecialDates.h"
+#include "store/LeadingNumber.h"
+#include "store/Statements.h"
+#include "store/TaskStore.h"
+
+namespace nightaudit {
+namespace {
+
+constexpr int kScreenBottomGapTwips = 400;
+constexpr int kTreeBelowWindowTwips = 600;
+constexpr int kMinTreeHeightTwips = 300;  // one row stays visible in a very low window
+constexpr int kStartLogHeightTwips = 5715;
+// Far beyond any screen; keeps a silly stored height from overflowing the geometry.
+constexpr double kMaxHeightTwips = 1'000'000;
+
+int screenHeightTwips() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? toTwips(screen->geometry().height()) : 0;
+}
+
+}  // namespace
+
+dlgMain::dlgMain(const QString& storePath, Clock clock, QWidget* parent)
+    : QWidget(parent), m_storePath(storePath), m_clock(std::move(clock)) {
+    if (!m_clock) m_clock = [] { return QDateTime::currentDateTime(); };
+    setObjectName(QStringLiteral("dlgMain"));
+    setWindowTitle(QStringLiteral("Quillmar Night Audit"));
+    resize(twips(kDesignedWidthTwips), twips(kDesignedHeightTwips));
+
+    buildActionsFrame(this);
+    m_tree = buildTasksFrame(this).tree;
+    controls::label(this, "lblVersion", QStringLiteral("Version"), 2325, 7530, 1680, 225);
+    controls::label(this, "Label17", QStringLiteral("Keys type into live windows"), 150, 7530, 1980,
+                    195);
+
+    connect(command(3), &QPushButton::clicked, this, &dlgMain::Command3_Click);
+    connect(command(4), &QPushButton::clicked, this, &dlgMain::Command4_Click);
+}
+
+dlgMain::~dlgMain() = default;
+
+void dlgMain::Form_Load() {
+    m_store = std::make_unique<TaskStore>(m_storePath.toStdString());
+    AdjustSpecials();
+    m_tree->LoadTaskSequence(*m_store, m_dtAuditDay.date());
+    Command3_Click();
+    if (m_tree->nodeCount() > 0) m_tree->ensureVisible(1);
+    lblVersion()->setText(QStringLiteral("Version: " NIGHTAUDIT_VERSION));
+    applyStartingHeight();
+    move(0, twips(screenHeightTwips() - windowHeightTwips() - kScreenBottomGapTwips));
+    lstLog()->resize(lstLog()->width(), twips(kStartLogHeightTwips));
+    // A hidden window gets its resize event only when shown; the tree follows now.
+    Form_Resize();
+}
+
+// A height that reads as 0 or less would leave no window to see, and a Null value
+// or no row says nothing: those keep the designed height.
+void dlgMain::applyStartingHeight() {
+    Cursor config = m_store->query(statements::S1());
+    if (config.eof()) return;
+    const Value entry = config.value("entryvalue");
+    if (entry.isNull()) return;
+    const double height = roundHalfEven(leadingNumber(entry.text()));
+    if (height <= 0) return;
+    setWindowHeightTwips(static_cast<int>(std::min(height, kMaxHeightTwips)));
+}
+
+void dlgMain::AdjustSpecials() {
+    const SpecialDates dates = SpecialDates::at(m_clock());
+    m_dtAuditDay = dates.dtAuditDay;
+    special(1)->setText(dates.special1);
+    special(2)->setText(dates.special2);
+    special(3)->setText(dates.special3);
+    special(5)->setText(dates.special5);
+    special(7)->setText(dates.special7);
+    // Read back from the field, as keys do: the day of the month is its 3rd and 4th characters.
+    special(4)->setText(special(1)->text().mid(2, 2));
+}
+
+void dlgMain::Form_Resize() {
+    if (!m_tree) return;  // resizes during construction come before the tree exists
+    QTreeWidget* view = m_tree->view();
+    const int height = std::max(windowHeightTwips() - kTreeBelowWindowTwips, kMinTreeHeightTwips);
+    view->resize(view->width(), twips(height));
+}
+
+void dlgMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+int dlgMain::windowHeightTwips() const {
+    return toTwips(frameGeometry().height());
+}
+
+void dlgMain::setWindowHeightTwips(int heightTwips) {
+    const int frameExtra = frameGeometry().height() - height();
+    resize(width(), std::max(1, twips(heightTwips) - frameExtra));
+}
+
+void dlgMain::Command3_Click() {
+    m_tree->expandAll();
+}
+
+void dlgMain::Command4_Click() {
+    m_tree->collapseAll();
+}
+
+TaskStore& dlgMain::store() {
+    if (!m_store) throw Error(err::NotAvailable, "The task store is not open");
+    return *m_store;
+}
+
+template <class T>
+T* dlgMain::child(const QString& name) const {
+    return findChild<T*>(name);
+}
+
+QTreeWidget* dlgMain::TreeView1() const {
+    return m_tree->view();
+}
+QPushButton* dlgMain::cmdSend() const {
+    return child<QPushButton>(QStringLiteral("cmdSend"));
+}
+QPushButton* dlgMain::cmdSend2() const {
+    return child<QPushButton>(QStringLiteral("cmdSend2"));
+}
+QPushButton* dlgMain::command(int number) const {
+    if (number < 1 || number > 11) return nullptr;
+    return child<QPushButton>(QStringLiteral("Command%1").arg(number));
+}
+QCheckBox* dlgMain::Check1() const {
+    return child<QCheckBox>(QStringLiteral("Check1"));
+}
+QCheckBox* dlgMain::chbCompleteTask() const {
+    return child<QCheckBox>(QStringLiteral("chbCompleteTask"));
+}
+QListWidget* dlgMain::lstLog() const {
+    return child<QListWidget>(QStringLiteral("lstLog"));
+}
+QLineEdit* dlgMain::dfnTeach() const {
+    return child<QLineEdit>(QStringLiteral("dfnTeach"));
+}
+QTimer* dlgMain::TimerTeach() const {
+    return child<QTimer>(QStringLiteral("TimerTeach"));
+}
+QPlainTextEdit* dlgMain::txtInstructions() const {
+    return child<QPlainTextEdit>(QStringLiteral("txtInstructions"));
+}
+QLabel* dlgMain::lblVersion() const {
+    return child<QLabel>(QStringLiteral("lblVersion"));
+}
+QLineEdit* dlgMain::special(int number) const {
+    if (number < 1 || number > 7) return nullptr;
+    return child<QLineEdit>(QStringLiteral("special%1").arg(number));
+}
+QGroupBox* dlgMain::frame(int number) const {
+    if (number != 1 && number != 2 && number != 3 && number != 6) return nullptr;
+    return child<QGroupBox>(QStringLiteral("Frame%1").arg(number));
+}
+
+int dlgMain::nodeCount() const {
+    return m_tree->nodeCount();
+}
+QString dlgMain::nodeKey(int index) const {
+    return m_tree->key(index);
+}
+void dlgMain::ensureNodeVisible(int index) {
+    m_tree->ensureVisible(index);
+}
+void dlgMain::markNodePlayed(int index) {
+    m_tree->markPlayed(index);
+}
+int dlgMain::selectedNodeIndex() const {
+    return m_tree->selectedIndex();
+}
+void dlgMain::selectNode(int index) {
+    m_tree->select(index);
+}
+int dlgMain::childCount(int index) const {
+    return m_tree->childCount(index);
+}
+int dlgMain::firstChild(int index) const {
+    return m_tree->firstChild(index);
+}
+int dlgMain::nextSibling(int index) const {
+    return m_tree->nextSibling(index);
+}
+int dlgMain::nodeIndexForKey(const QString& key) const {
+    return m_tree->GetNodeIndexProvidedKey(key);
+}
+
+QString dlgMain::caption() const {
+    return windowTitle();
+}
+void dlgMain::setCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
+
+QString dlgMain::controlText(const QString& controlName) const {
+    const QObject* c = controlName.isEmpty() ? nullptr : findChild<QObject*>(controlName);
+    if (const auto* w = qobject_cast<const QLineEdit*>(c)) return w->text();
+    if (const auto* w = qobject_cast<const QPlainTextEdit*>(c)) return w->toPlainText();
+    if (const auto* w = qobject_cast<const QTextEdit*>(c)) return w->toPlainText();
+    if (const auto* w = qobject_cast<const QLabel*>(c)) return w->text();
+    if (const auto* w = qobject_cast<const QAbstractButton*>(c)) return w->text();
+    if (const auto* w = qobject_cast<const QGroupBox*>(c)) return w->title();
+    throw Error(err::NoSuchControl, "The main window has no control named \"" +
+                                        controlName.toStdString() + "\" with a text");
+}
+
+void dlgMain::setControlText(const QString& controlName, const QString& text) {
+    QObject* c = controlName.isEmpty() ? nullptr : findChild<QObject*>(controlName);
+    if (auto* w = qobject_cast<QLineEdit*>(c)) return w->setText(text);
+    if (auto* w = qobject_cast<QPlainTextEdit*>(c)) return w->setPlainText(text);
+    if (auto* w = qobject_cast<QTextEdit*>(c)) return w->setPlainText(text);
+    if (auto* w = qobject_cast<QLabel*>(c)) return w->setText(text);
+    if (auto* w = qobject_cast<QAbstractButton*>(c)) return w->setText(text);
+    if (auto* w = qobject_cast<QGroupBox*>(c)) return w->setTitle(text);
+    throw Error(err::NoSuchControl, "The main window has no control named \"" +
+                                        controlName.toStdString() + "\" with a text");
+}
+
+void dlgMain::processEvents() {
+    QCoreApplication::processEvents();
+}
 
 }  // namespace nightaudit

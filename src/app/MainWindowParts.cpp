@@ -1,0 +1,95 @@
+#include "MainWindowParts.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "ControlFactory.h"
+#include "SpecialFieldsFrame.h"
+#include "TaskTree.h"
+#include "Twips.h"
+
+namespace nightaudit {
+
+using namespace controls;
+
+QGroupBox* buildActionsFrame(QWidget* window) {
+    QGroupBox* f = frame(window, "Frame3", QStringLiteral("Actions"), 8040, 120, 2175, 7335);
+
+    // "<-" and "v" share one picture, the two "->" buttons another.
+    pictureButton(f, "Command11", QStringLiteral("v"), "go-down", QStyle::SP_ArrowDown, 625, 7005,
+                  255, 255);
+    auto* timer = new QTimer(f);
+    timer->setObjectName(QStringLiteral("TimerTeach"));
+    timer->setInterval(1000);
+    pictureButton(f, "Command9", QString(), "appointment-soon", QStyle::SP_BrowserReload, 1305,
+                  6960, 375, 315);
+    button(f, "Command8", QStringLiteral("&Next"), 120, 675, 1935, 375)->setEnabled(false);
+    pictureButton(f, "Command2", QStringLiteral("<-"), "go-down", QStyle::SP_ArrowDown, 75, 7005,
+                  255, 255);
+    pictureButton(f, "Command1", QStringLiteral("->"), "go-next", QStyle::SP_ArrowRight, 350, 7005,
+                  255, 255);
+    pictureButton(f, "Command5", QString(), "document-print", QStyle::SP_DialogSaveButton, 1680,
+                  6960, 375, 315);
+
+    auto* log = new QListWidget(f);
+    log->setObjectName(QStringLiteral("lstLog"));
+    log->setGeometry(twipsRect(120, 1200, 1935, 4350));
+
+    checkBox(f, "chbCompleteTask", QStringLiteral("Co&mplete Task"), 120, 840, 1695, 255)->hide();
+
+    QPushButton* go = button(f, "cmdSend", QStringLiteral("&Go"), 120, 240, 1935, 375);
+    go->setEnabled(false);
+    go->setDefault(true);
+
+    textBox(f, "dfnTeach", QStringLiteral("1"), 1440, 5842, 510, 300);
+    button(f, "Command10", QStringLiteral("Teach Task"), 285, 6405, 1665, 255);
+    // A label is drawn on its frame, beneath the frame's other controls: a tall run
+    // log covers "Time:" while the stopwatch box and its button stay above the log.
+    QLabel* time = label(f, "Label16", QStringLiteral("Time:"), 285, 5895, 390, 195);
+    time->stackUnder(log);
+    f->findChild<QLineEdit*>(QStringLiteral("dfnTeach"))->raise();
+    f->findChild<QPushButton*>(QStringLiteral("Command10"))->raise();
+    return f;
+}
+
+TasksFrame buildTasksFrame(QWidget* window) {
+    QGroupBox* f =
+        frame(window, "Frame2", QStringLiteral("Night Audit Tasks"), 120, 120, 7815, 7335);
+
+    button(f, "cmdSend2", QStringLiteral("G&o"), 3870, 6960, 1935, 315)->hide();
+
+    QGroupBox* row = frame(f, "Frame6", QString(), 135, 6840, 3720, 435);
+    checkBox(row, "Check1", QStringLiteral("Single Click Mode"), 60, 165, 2055, 195);
+    pictureButton(row, "Command6", QStringLiteral("-"), "document-edit",
+                  QStyle::SP_FileDialogDetailedView, 3420, 135, 255, 255)
+        ->setEnabled(false);
+    button(row, "Command3", QStringLiteral("+"), 3135, 120, 255, 255);
+    button(row, "Command4", QStringLiteral("-"), 2895, 120, 255, 255);
+    pictureButton(row, "Command7", QStringLiteral("->"), "go-next", QStyle::SP_ArrowRight, 2655,
+                  120, 255, 255);
+
+    buildSpecialFieldsFrame(f);
+
+    auto* instructions = new QPlainTextEdit(f);
+    instructions->setObjectName(QStringLiteral("txtInstructions"));
+    instructions->setGeometry(twipsRect(3960, 360, 3735, 3015));
+
+    auto tree = std::make_unique<TaskTree>(f);
+    tree->view()->setGeometry(twipsRect(120, 225, 3735, 6735));
+
+    label(f, "Label1", QStringLiteral("Task Instructions"), 3960, 120, 2535, 255);
+
+    // The tree grows with the window and would otherwise cover the button row with
+    // "Single Click Mode", "+" and "-"; the row stays reachable on top of it.
+    row->raise();
+    return {f, std::move(tree)};
+}
+
+}  // namespace nightaudit

@@ -1,0 +1,141 @@
+#include "TaskTree.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QTreeWidget>
+
+#include "platform/Error.h"
+
+namespace nightaudit {
+namespace {
+
+const QColor kPlayedColour(0, 255, 0);
+
+}  // namespace
+
+TaskTree::TaskTree(QWidget* parent) : m_view(new QTreeWidget(parent)) {
+    m_view->setObjectName(QStringLiteral("TreeView1"));
+    m_view->setColumnCount(1);
+    m_view->setHeaderHidden(true);
+    m_view->setRootIsDecorated(true);
+    m_view->setUniformRowHeights(true);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+int TaskTree::addRoot(const QString& key, const QString& text) {
+    return add(nullptr, key, text);
+}
+
+int TaskTree::addChild(const QString& parentKey, const QString& key, const QString& text) {
+    const int parent = GetNodeIndexProvidedKey(parentKey);
+    if (parent == 0) {
+        throw Error(err::NoSuchNode,
+                    "The tree has no node with the key " + parentKey.toStdString());
+    }
+    return add(item(parent), key, text);
+}
+
+int TaskTree::add(QTreeWidgetItem* parent, const QString& key, const QString& text) {
+    if (m_indexByKey.contains(key)) {
+        throw Error(err::InvalidArgument,
+                    "The key " + key.toStdString() + " is already used by another node");
+    }
+    auto* node = new QTreeWidgetItem(QStringList{text});
+    const int index = nodeCount() + 1;
+    node->setData(0, KeyRole, key);
+    node->setData(0, IndexRole, index);
+    if (parent) {
+        parent->addChild(node);
+    } else {
+        m_view->addTopLevelItem(node);
+    }
+    m_items.push_back(node);
+    m_indexByKey.insert(key, index);
+    return index;
+}
+
+QTreeWidgetItem* TaskTree::item(int index) const {
+    if (index < 1 || index > nodeCount()) {
+        throw Error(err::NoSuchNode,
+                    "The tree has no node with the index " + std::to_string(index));
+    }
+    return m_items[static_cast<std::size_t>(index - 1)];
+}
+
+int TaskTree::indexOf(const QTreeWidgetItem* node) const {
+    if (!node || node->treeWidget() != m_view) return 0;
+    return node->data(0, IndexRole).toInt();
+}
+
+QString TaskTree::key(int index) const {
+    return item(index)->data(0, KeyRole).toString();
+}
+
+QString TaskTree::text(int index) const {
+    return item(index)->text(0);
+}
+
+QString TaskTree::tag(int index) const {
+    return item(index)->data(0, TagRole).toString();
+}
+
+void TaskTree::setTag(int index, const QString& tag) {
+    item(index)->setData(0, TagRole, tag);
+}
+
+int TaskTree::GetNodeIndexProvidedKey(const QString& strNodeKey) const {
+    return m_indexByKey.value(strNodeKey, 0);
+}
+
+int TaskTree::childCount(int index) const {
+    return item(index)->childCount();
+}
+
+int TaskTree::firstChild(int index) const {
+    const QTreeWidgetItem* node = item(index);
+    return node->childCount() > 0 ? indexOf(node->child(0)) : 0;
+}
+
+int TaskTree::nextSibling(int index) const {
+    QTreeWidgetItem* node = item(index);
+    const QTreeWidgetItem* parent = node->parent();
+    if (parent) {
+        const int at = parent->indexOfChild(node);
+        return at + 1 < parent->childCount() ? indexOf(parent->child(at + 1)) : 0;
+    }
+    const int at = m_view->indexOfTopLevelItem(node);
+    return at + 1 < m_view->topLevelItemCount() ? indexOf(m_view->topLevelItem(at + 1)) : 0;
+}
+
+int TaskTree::selectedIndex() const {
+    const QList<QTreeWidgetItem*> selected = m_view->selectedItems();
+    return selected.isEmpty() ? 0 : indexOf(selected.first());
+}
+
+void TaskTree::select(int index) {
+    QTreeWidgetItem* node = item(index);
+    m_view->setCurrentItem(node);
+    node->setSelected(true);
+}
+
+void TaskTree::ensureVisible(int index) {
+    m_view->scrollToItem(item(index));
+}
+
+void TaskTree::markPlayed(int index) {
+    item(index)->setForeground(0, QBrush(kPlayedColour));
+}
+
+bool TaskTree::isPlayed(int index) const {
+    return item(index)->foreground(0).color() == kPlayedColour;
+}
+
+void TaskTree::expandAll() {
+    for (QTreeWidgetItem* node : m_items) node->setExpanded(true);
+}
+
+void TaskTree::collapseAll() {
+    for (QTreeWidgetItem* node : m_items) node->setExpanded(false);
+}
+
+}  // namespace nightaudit

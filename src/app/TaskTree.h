@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QDate>
+#include <QHash>
+#include <QString>
+
+#include <vector>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+namespace nightaudit {
+
+class TaskStore;
+
+// The task tree `TreeView1`: task sequences, their tasks and the tasks' key
+// sequences, each node known by its key ("TS", "T" or "KS" + id) and by its index,
+// counted from 1 in the order nodes were added (pre-order, so the next index is the
+// node shown directly below when all is expanded). Nodes are only ever added, so
+// indexes never shift; lookups by index and by key are constant time.
+// Every method that takes an index throws Error(err::NoSuchNode) for an index no node has.
+class TaskTree {
+public:
+    // Item data roles of each node.
+    static constexpr int TagRole = Qt::UserRole;  // the node's tag
+    static constexpr int KeyRole = Qt::UserRole + 1;
+    static constexpr int IndexRole = Qt::UserRole + 2;
+
+    // Creates `TreeView1` as a child of `parent`.
+    explicit TaskTree(QWidget* parent);
+
+    QTreeWidget* view() const { return m_view; }
+
+    // Adds a root node, or a node as the last child of the node `parentKey`;
+    // returns its index. A key already in the tree or an unknown parent throws.
+    int addRoot(const QString& key, const QString& text);
+    int addChild(const QString& parentKey, const QString& key, const QString& text);
+
+    int nodeCount() const { return static_cast<int>(m_items.size()); }
+    QTreeWidgetItem* item(int index) const;
+    int indexOf(const QTreeWidgetItem* item) const;  // 0 for null or a foreign item
+    QString key(int index) const;
+    QString text(int index) const;
+    QString tag(int index) const;
+    void setTag(int index, const QString& tag);
+
+    // The index of the node whose key equals `strNodeKey` exactly (case counts), or 0.
+    int GetNodeIndexProvidedKey(const QString& strNodeKey) const;
+
+    int childCount(int index) const;
+    int firstChild(int index) const;   // 0 when none
+    int nextSibling(int index) const;  // 0 when none
+    int selectedIndex() const;         // 0 when nothing is selected
+    void select(int index);
+    void ensureVisible(int index);
+    void markPlayed(int index);  // text colour green (0, 255, 0); never cleared
+    bool isPlayed(int index) const;
+
+    void expandAll();
+    void collapseAll();
+
+    // Builds the tree from the enabled rows of the store, listing only the key
+    // sequences meant for the weekday of `auditDay`. On an empty tree only. When no
+    // task sequence is enabled, says so in a message box and leaves the tree empty.
+    // Store errors propagate.
+    void LoadTaskSequence(TaskStore& store, const QDate& auditDay);
+
+    // The day rule: a key sequence whose enableday is `enableday` (" " for Null) is
+    // listed on `day` when its first three characters name the day's abbreviated
+    // name in the user's locale, in any case, or when it is exactly one blank.
+    static bool isListedOn(const QString& enableday, const QDate& day);
+
+private:
+    int add(QTreeWidgetItem* parent, const QString& key, const QString& text);
+
+    QTreeWidget* m_view;
+    std::vector<QTreeWidgetItem*> m_items;  // m_items[i - 1] is the node of index i
+    QHash<QString, int> m_indexByKey;
+};
+
+}  // namespace nightaudit

@@ -1,0 +1,68 @@
+#include <QLocale>
+#include <QTreeWidget>
+
+#include "MessageBoxes.h"
+#include "TaskTree.h"
+#include "store/Statements.h"
+#include "store/TaskStore.h"
+
+namespace nightaudit {
+namespace {
+
+QString textOf(const Value& v) {
+    return QString::fromStdString(v.text());
+}
+
+QString numbered(int position, const Value& name) {
+    return QString::number(position) + QStringLiteral("- ") + textOf(name);
+}
+
+}  // namespace
+
+bool TaskTree::isListedOn(const QString& enableday, const QDate& day) {
+    // Only three characters are compared on both sides, so a locale whose short day
+    // names are longer (or carry a period) still matches "Wednesday" or "wed".
+    const QString dayName = QLocale::system().dayName(day.dayOfWeek(), QLocale::ShortFormat);
+    if (enableday.left(3).toUpper() == dayName.left(3).toUpper()) return true;
+    return enableday == QLatin1String(" ");
+}
+
+void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
+    Cursor sequences = store.query(statements::S2());
+    if (sequences.eof()) {
+        MessageBoxes::information(
+            m_view->window(), QStringLiteral("Quillmar Night Audit"),
+            QStringLiteral("There are currently no Task Sequence Defined or enabled"));
+        return;
+    }
+    int sequencePosition = 1;
+    for (; !sequences.eof(); sequences.next()) {
+        const std::string sequenceId = sequences.value("tasksequenceid").text();
+        const QString sequenceKey = QStringLiteral("TS") + QString::fromStdString(sequenceId);
+        const int sequenceNode =
+            addRoot(sequenceKey, numbered(sequencePosition++, sequences.value("Name")));
+        setTag(sequenceNode, textOf(sequences.value("doafterinstructions")));
+
+        Cursor tasks = store.query(statements::S3(sequenceId));
+        int taskPosition = 1;
+        for (; !tasks.eof(); tasks.next()) {
+            const std::string taskId = tasks.value("TASKID").text();
+            const QString taskKey = QStringLiteral("T") + QString::fromStdString(taskId);
+            addChild(sequenceKey, taskKey, numbered(taskPosition++, tasks.value("Name")));
+
+            Cursor keySequences = store.query(statements::S4(taskId));
+            int keySequencePosition = 1;
+            for (; !keySequences.eof(); keySequences.next()) {
+                const QString enableday =
+                    QString::fromStdString(NullSafeString(keySequences.value("enableday")));
+                if (!isListedOn(enableday, auditDay)) continue;  // takes no number
+                addChild(taskKey,
+                         QStringLiteral("KS") +
+                             QString::fromStdString(keySequences.value("keysequenceID").text()),
+                         numbered(keySequencePosition++, keySequences.value("Name")));
+            }
+        }
+    }
+}
+
+}  // namespace nightaudit
