@@ -12,6 +12,16 @@ SelectionRunner::SelectionRunner(TaskStore& store, PlaybackHost& host, KeySequen
     : m_store(store), m_host(host), m_player(player), m_waiter(waiter), m_state(state) {}
 
 void SelectionRunner::ExecuteSelected(std::int16_t intNodeIndexToRun) {
+    if (m_running) {
+        throw Error(err::InvalidArgument,
+                    "A run is already under way: wait for it to end or press Stop");
+    }
+    struct RunningGuard {
+        bool& running;
+        explicit RunningGuard(bool& r) : running(r) { running = true; }
+        ~RunningGuard() { running = false; }
+    } guard(m_running);
+
     m_state.bolStop = false;
     const QString key = m_host.nodeKey(intNodeIndexToRun);
     if (key.startsWith(QStringLiteral("KS"))) {

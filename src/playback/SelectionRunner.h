@@ -27,7 +27,14 @@ public:
     // tells. A task sequence walks the children of the *selected* node (from Go the
     // same node) and leaves its last task selected; the walk starts every task even
     // after a stop request, and each task then ends after its first key sequence.
+    //
+    // A second run while one is under way (a Go or Next handled inside the first
+    // run's event pumping) would type the night's steps twice: it is refused with
+    // Error(err::InvalidArgument) before anything is touched, bolStop included.
     void ExecuteSelected(std::int16_t intNodeIndexToRun);
+
+    // True from the start of ExecuteSelected until it returns or throws.
+    bool isRunning() const { return m_running; }
 
     // Plays the enabled key sequences of the task node at `intNodeIndex` in display
     // order: wait before, play, mark played, wait after, then stop if bolStop is set.
@@ -42,6 +49,7 @@ private:
     KeySequencePlayer& m_player;
     Waiter& m_waiter;
     PlaybackState& m_state;
+    bool m_running = false;
 };
 
 }  // namespace nightaudit

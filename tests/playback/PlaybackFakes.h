@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -131,7 +132,11 @@ public:
     void setControlText(const QString& name, const QString& text) override {
         controls[name] = text;
     }
-    void processEvents() override { ++events; }
+    void processEvents() override {
+        ++events;
+        if (onEvents) onEvents();
+    }
+    std::function<void()> onEvents;  // plays an event handler run by DoEvents
 
 private:
     const FakeNode& node(int index) const {

@@ -117,6 +117,29 @@ private slots:
         QCOMPARE(rig.waiter.waits(), (std::vector<std::int32_t>{1000, 0, 2000, 3000, 0, 0, 4000}));
     }
 
+    // A Go handled while the run pumps events must not start a second run.
+    void secondRunIsRefused() {
+        PlaybackRig rig(kRows, kTree, false);
+        int refused = 0;
+        bool runningSeen = false;
+        rig.host.onEvents = [&] {
+            if (rig.host.events != 1) return;
+            runningSeen = rig.runner.isRunning();
+            try {
+                rig.runner.ExecuteSelected(2);
+            } catch (const Error& e) {
+                refused = e.number();
+            }
+        };
+        rig.runner.ExecuteSelected(3);
+        QVERIFY(runningSeen);
+        QCOMPARE(refused, err::InvalidArgument);
+        QCOMPARE(rig.trace, kPlay20);
+        QVERIFY(!rig.runner.isRunning());
+        rig.runner.ExecuteSelected(4);  // and the next run starts normally
+        QCOMPARE(rig.log.lines, QStringList{"b"});
+    }
+
     // Failures outside a key sequence end the run and reach the caller, before
     // anything is typed.
     void errorsReachTheCaller_data() {
@@ -144,6 +167,7 @@ private slots:
         }
         QCOMPARE(thrown, number);
         QCOMPARE(rig.trace, std::string());
+        QVERIFY(!rig.runner.isRunning());
     }
 };
 
