@@ -65,6 +65,15 @@ struct KeyStroke {
 // Parses a whole keystroke text in the SendKeys syntax (UTF-8) into strokes.
 // Throws Error(err::KeySyntax) whose description says what is wrong and at which
 // character position (counted from 1); nothing is returned for a malformed text.
+//
+// Syntax: ordinary characters type themselves; + ^ % hold Shift, Ctrl, Alt for the
+// next key or parenthesised group ("+(ab)" is Shift+a Shift+b); ~ is Enter; {NAME}
+// names a key (case-insensitive: ENTER, TAB, F1..F16, BS, ...); {c} types a special
+// character c as itself ({+} {^} {%} {~} {(} {)} {[} {]} {{} {}}); {NAME n} and {c n}
+// repeat a key n times (0 to 10000). Square brackets written bare are typed as
+// themselves: their meaning is plain, so refusing them would only break stored texts.
+// A group "(...)" without a modifier just groups. A text may expand to at most
+// 100000 strokes.
 std::vector<KeyStroke> parseSendKeys(const std::string& text);
 
 }  // namespace nightaudit

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <cstdint>
 #include <QString>
+#include <cstdint>
 
 namespace nightaudit {
 
@@ -26,8 +26,8 @@ public:
     virtual int selectedNodeIndex() const = 0;   // 0 when nothing is selected
     virtual void selectNode(int index) = 0;
     virtual int childCount(int index) const = 0;
-    virtual int firstChild(int index) const = 0;   // 0 when none
-    virtual int nextSibling(int index) const = 0;  // 0 when none
+    virtual int firstChild(int index) const = 0;                // 0 when none
+    virtual int nextSibling(int index) const = 0;               // 0 when none
     virtual int nodeIndexForKey(const QString& key) const = 0;  // GetNodeIndexProvidedKey
 
     virtual QString caption() const = 0;

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "PlaybackHost.h"
+#include "Waiter.h"
+
+namespace nightaudit {
+
+// DoWait on the real desktop: a fresh modal dlgWait for every wait of one second or
+// more; shorter waits return at once and show nothing. Window events keep being
+// handled during the wait by the dialog's own event loop.
+class DialogWaiter : public Waiter {
+public:
+    // `state.bolStop` is set when the clerk presses Stop. `parent` (the main window)
+    // owns and centres the dialog; it may be null.
+    explicit DialogWaiter(PlaybackState& state, QWidget* parent = nullptr)
+        : m_state(state), m_parent(parent) {}
+
+    void wait(std::int32_t milliseconds) override;
+
+private:
+    PlaybackState& m_state;
+    QPointer<QWidget> m_parent;
+};
+
+}  // namespace nightaudit

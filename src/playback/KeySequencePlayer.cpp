@@ -1,0 +1,223 @@
+#include "KeySequencePlayer.h"
+
+#include <optional>
+
+#include "DoSendKeys.h"
+#include "WholeNumber.h"
+#include "platform/Error.h"
+#include "store/Statements.h"
+#include "store/Value.h"
+
+namespace nightaudit {
+
+namespace {
+
+enum class KeyType {
+    Keystrokes = 0,
+    FieldText = 1,
+    Launch = 2,
+    PrintText = 3,
+    Pause = 4,
+    PointerMove = 5,
+    ButtonDown = 6,
+    ButtonUp = 7,
+    KeystrokesToWindow = 8,
+    ParseReport = 9,
+    RunKeySequence = 10,
+    LoadNoShowList = 11,
+    NextNoShowGuest = 12,
+};
+
+// The key's type, or nothing for a Null or a number that names no type: such a key
+// is passed over. A text that is not a number at all is a broken row and fails.
+std::optional<KeyType> keyTypeOf(const Value& value) {
+    if (value.isNull()) return std::nullopt;
+    const double number = strictNumber(value.text(), "the key type");
+    for (int t = 0; t <= 12; ++t) {
+        if (number == t) return static_cast<KeyType>(t);
+    }
+    return std::nullopt;
+}
+
+std::string requireText(const Value& value, const std::string& what) {
+    if (value.isNull()) throw Error(err::TypeMismatch, "Invalid use of Null: " + what + " is Null");
+    return value.text();
+}
+
+QString qText(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+}  // namespace
+
+QString dateForm(const QString& text) {
+    return text.mid(0, 2) + QStringLiteral("/") + text.mid(2, 2) + QStringLiteral("/20") +
+           text.mid(4, 2);
+}
+
+// One call of RunKeySequence: its two results and the keys it plays.
+class KeySequencePlayer::Call {
+public:
+    Call(KeySequencePlayer& player, Cursor titles, Cursor keys)
+        : p(player), m_titles(std::move(titles)), m_keys(std::move(keys)) {}
+
+    // Plays every key; returns false when a stop request ended the call early.
+    bool playAll() {
+        while (!m_keys.eof()) {
+            playKey();
+            p.m_host.processEvents();
+            m_keys.next();
+            if (p.m_state.bolStop) return false;
+        }
+        return true;
+    }
+
+private:
+    Value column(const char* name) const { return m_keys.value(name); }
+    void waitBefore() { p.m_waiter.wait(NullSafeLong(column("waitbefore"))); }
+    void waitAfter() { p.m_waiter.wait(NullSafeLong(column("waitafter"))); }
+
+    // The task's window title is read afresh at each activation; only the first
+    // title row is ever used.
+    void activateTarget() {
+        p.m_desktop.activate(requireText(m_titles.value("windowtitle"), "the task's window title"));
+    }
+
+    void pointer(std::optional<bool> buttonDown) {
+        const std::int32_t x = wholeNumber32(column("waitbefore"), "the x coordinate (waitbefore)");
+        const std::int32_t y = wholeNumber32(column("waitafter"), "the y coordinate (waitafter)");
+        p.m_desktop.setPointer(x, y);
+        if (buttonDown) p.m_desktop.leftButton(*buttonDown);
+    }
+
+    void send(const QString& text) { DoSendKeys(p.m_desktop, p.m_runLog, p.m_host, text); }
+
+    void playKey() {
+        const std::optional<KeyType> type = keyTypeOf(column("keytype"));
+        if (!type) return;
+        switch (*type) {
+            case KeyType::Keystrokes: {
+                const QString current = qText(requireText(column("keytext"), "the key text"));
+                waitBefore();
+                activateTarget();
+                activateTarget();
+                send(current);
+                waitAfter();
+                break;
+            }
+            case KeyType::FieldText: {
+                const QString name = qText(requireText(column("keytext"), "the field name"));
+                const QString current = p.m_host.controlText(name);
+                waitBefore();
+                activateTarget();
+                const Value purpose = column("keypurpose");
+                const bool asDate = !purpose.isNull() && purpose.text() == "String Date";
+                send(asDate ? dateForm(current) : current);
+                waitAfter();
+                break;
+            }
+            case KeyType::Launch:
+                waitBefore();
+                p.m_desktop.launch(requireText(column("keytext"), "the program to start"));
+                waitAfter();
+                break;
+            case KeyType::PrintText:
+                p.m_reports.printText(qText(requireText(column("keytext"), "the text to print")));
+                p.m_waiter.wait(2000);
+                break;
+            case KeyType::Pause:
+                waitAfter();
+                waitBefore();
+                break;
+            case KeyType::PointerMove:
+                pointer(std::nullopt);
+                break;
+            case KeyType::ButtonDown:
+                pointer(true);
+                break;
+            case KeyType::ButtonUp:
+                pointer(false);
+                break;
+            case KeyType::KeystrokesToWindow:
+                waitBefore();
+                p.m_desktop.activate(
+                    requireText(column("keypurpose"), "the window title (keypurpose)"));
+                p.m_desktop.sendKeys(requireText(column("keytext"), "the key text"));
+                waitAfter();
+                break;
+            case KeyType::ParseReport:
+                p.m_reports.parseReport(qText(requireText(column("keytext"), "the report file")));
+                break;
+            case KeyType::RunKeySequence: {
+                const std::int16_t nested =
+                    wholeNumber16(column("keytext"), "the key sequence to run (key text)");
+                p.RunKeySequence(0, nested);
+                const int selected = p.m_host.selectedNodeIndex();
+                if (selected == 0) throw Error(err::NoSuchNode, "No node is selected in the tree");
+                p.m_host.markNodePlayed(selected);
+                break;
+            }
+            case KeyType::LoadNoShowList:
+                p.m_reports.loadNoShowList(
+                    qText(requireText(column("keytext"), "the no-show file")));
+                break;
+            case KeyType::NextNoShowGuest:
+                p.m_reports.showNextNoShow();
+                break;
+        }
+    }
+
+    KeySequencePlayer& p;
+    Cursor m_titles;
+    Cursor m_keys;
+};
+
+KeySequencePlayer::KeySequencePlayer(TaskStore& store, Desktop& desktop, Waiter& waiter,
+                                     RunLog& runLog, PlaybackHost& host, Reports& reports,
+                                     PlaybackState& state)
+    : m_store(store),
+      m_desktop(desktop),
+      m_waiter(waiter),
+      m_runLog(runLog),
+      m_host(host),
+      m_reports(reports),
+      m_state(state) {}
+
+void KeySequencePlayer::RunKeySequence(std::int16_t intNodeIndex,
+                                       std::int16_t intparmKeySequenceID) {
+    struct DepthGuard {
+        int& depth;
+        explicit DepthGuard(int& d) : depth(++d) {}
+        ~DepthGuard() { --depth; }
+    } guard(m_depth);
+
+    try {
+        if (m_depth > MaxNestingDepth) {
+            throw Error(err::NestingTooDeep, "Key sequences are nested more than " +
+                                                 std::to_string(MaxNestingDepth) +
+                                                 " deep: a key sequence probably runs itself");
+        }
+        std::int16_t id = intparmKeySequenceID;
+        if (id == 0) {
+            m_host.ensureNodeVisible(intNodeIndex);
+            m_host.markNodePlayed(intNodeIndex);
+            id = wholeNumber16(m_host.nodeKey(intNodeIndex).mid(2).toStdString(),
+                               "the key sequence id of the node");
+        }
+        m_state.intKeySequenceID = id;
+        m_runLog.clear();
+
+        Cursor titles = m_store.query(statements::S5(id));
+        Cursor keys = m_store.query(statements::S6(id));
+        Call call(*this, std::move(titles), std::move(keys));
+        if (!call.playAll()) return;
+        m_desktop.activate(m_host.caption().toStdString());
+    } catch (const Error& e) {
+        m_host.setCaption(qText(e.description()));
+        if (e.number() == err::NestingTooDeep && m_depth > 1) throw;
+    } catch (const std::exception& e) {
+        m_host.setCaption(qText(e.what()));
+    }
+}
+
+}  // namespace nightaudit

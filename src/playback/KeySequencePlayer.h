@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+
+#include <QString>
+
+#include "PlaybackHost.h"
+#include "Reports.h"
+#include "RunLog.h"
+#include "Waiter.h"
+#include "platform/Desktop.h"
+#include "store/TaskStore.h"
+
+namespace nightaudit {
+
+// Plays one key sequence, key by key, into its task's window. It never lets an
+// error out: a failure ends the key sequence it happened in and shows its
+// description as the main window's caption, so a task run goes on with the next
+// key sequence. The one exception is runaway nesting (see MaxNestingDepth).
+class KeySequencePlayer {
+public:
+    // Key sequences nested through "run key sequence" keys (type 10) may be this
+    // many calls deep, the outermost included. A deeper call fails with
+    // err::NestingTooDeep, and that failure ends the whole nested chain up to the
+    // outermost call: a sequence that runs itself would otherwise type the keys
+    // after its type 10 key once per level into the driven application.
+    static constexpr int MaxNestingDepth = 16;
+
+    // Every collaborator must outlive the player.
+    KeySequencePlayer(TaskStore& store, Desktop& desktop, Waiter& waiter, RunLog& runLog,
+                      PlaybackHost& host, Reports& reports, PlaybackState& state);
+
+    // Plays the key sequence `intparmKeySequenceID`, or, when it is 0, the one whose
+    // tree node is at `intNodeIndex` (that node is brought into view and marked
+    // played first). Sets state.intKeySequenceID, empties the run log, and tests
+    // state.bolStop after each key (the first key always plays). At a normal end
+    // the main window is activated again by its caption.
+    void RunKeySequence(std::int16_t intNodeIndex, std::int16_t intparmKeySequenceID = 0);
+
+private:
+    class Call;
+
+    TaskStore& m_store;
+    Desktop& m_desktop;
+    Waiter& m_waiter;
+    RunLog& m_runLog;
+    PlaybackHost& m_host;
+    Reports& m_reports;
+    PlaybackState& m_state;
+    int m_depth = 0;
+};
+
+// The date form of a six-digit month-day-year text: "070705" -> "07/07/2005",
+// "0707" -> "07/07/20". Characters past the end of the text contribute nothing.
+QString dateForm(const QString& text);
+
+}  // namespace nightaudit

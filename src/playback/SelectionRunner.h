@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+
+#include "KeySequencePlayer.h"
+#include "PlaybackHost.h"
+#include "Waiter.h"
+#include "store/TaskStore.h"
+
+namespace nightaudit {
+
+// Turns a tree node into playback: a key sequence node plays that key sequence, a
+// task node plays the task's enabled key sequences, a task sequence node walks its
+// tasks, moving the tree's selection along.
+//
+// Errors of a single key sequence are the player's business and never reach here.
+// What does reach here ends the run and is thrown to the caller: a node index that
+// names no node, a task id that is not a 16-bit number, a failing S7, a wait that
+// does not fit 32 bits.
+class SelectionRunner {
+public:
+    // Every collaborator must outlive the runner.
+    SelectionRunner(TaskStore& store, PlaybackHost& host, KeySequencePlayer& player, Waiter& waiter,
+                    PlaybackState& state);
+
+    // Clears bolStop, then runs the node at `intNodeIndexToRun` by the kind its key
+    // tells. A task sequence walks the children of the *selected* node (from Go the
+    // same node) and leaves its last task selected; the walk starts every task even
+    // after a stop request, and each task then ends after its first key sequence.
+    //
+    // A second run while one is under way (a Go or Next handled inside the first
+    // run's event pumping) would type the night's steps twice: it is refused with
+    // Error(err::InvalidArgument) before anything is touched, bolStop included.
+    void ExecuteSelected(std::int16_t intNodeIndexToRun);
+
+    // True from the start of ExecuteSelected until it returns or throws.
+    bool isRunning() const { return m_running; }
+
+    // Plays the enabled key sequences of the task node at `intNodeIndex` in display
+    // order: wait before, play, mark played, wait after, then stop if bolStop is set.
+    // A key sequence with no node in the tree (another weekday's) is skipped whole.
+    void RunTask(std::int16_t intNodeIndex);
+
+private:
+    void walkTaskSequence();
+
+    TaskStore& m_store;
+    PlaybackHost& m_host;
+    KeySequencePlayer& m_player;
+    Waiter& m_waiter;
+    PlaybackState& m_state;
+    bool m_running = false;
+};
+
+}  // namespace nightaudit

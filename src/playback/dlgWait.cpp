@@ -1,0 +1,74 @@
+#include "dlgWait.h"
+
+#include <QFont>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace nightaudit {
+
+dlgWait::dlgWait(PlaybackState& state, std::int32_t seconds, QWidget* parent)
+    : QDialog(parent),
+      m_state(state),
+      m_countdown(seconds),
+      m_label(new QLabel(this)),
+      m_stop(new QPushButton(QStringLiteral("&Stop"), this)),
+      m_timer(new QTimer(this)) {
+    setObjectName(QStringLiteral("dlgWait"));
+    setWindowTitle(QStringLiteral("Waiting ...."));
+    setModal(true);
+    setFixedSize(344, 166);
+    setStyleSheet(
+        QStringLiteral("QDialog#dlgWait { background-color: #1f3b57; }"
+                       "QLabel#Label1 { color: white; }"));
+
+    m_label->setObjectName(QStringLiteral("Label1"));
+    m_label->setText(m_countdown.label());
+    m_label->setAlignment(Qt::AlignCenter);
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPointSizeF(13.5);
+    m_label->setFont(font);
+
+    m_stop->setObjectName(QStringLiteral("Command1"));
+    m_stop->setDefault(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addStretch(1);
+    layout->addWidget(m_label);
+    layout->addWidget(m_stop, 0, Qt::AlignHCenter);
+
+    connect(m_stop, &QPushButton::clicked, this, &dlgWait::Command1_Click);
+
+    // The timer runs from the moment the dialog exists, like the design's loaded form.
+    m_timer->setObjectName(QStringLiteral("tmrWait"));
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &dlgWait::tmrWait_Timer);
+    m_timer->start();
+}
+
+void dlgWait::tmrWait_Timer() {
+    const bool over = m_countdown.tick();
+    m_label->setText(m_countdown.label());
+    if (over) {
+        m_timer->stop();
+        done(Finished);
+    }
+}
+
+void dlgWait::Command1_Click() {
+    m_state.bolStop = true;
+    m_timer->stop();
+    done(Stopped);
+}
+
+void dlgWait::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace nightaudit
