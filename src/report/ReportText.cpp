@@ -9,7 +9,7 @@
 namespace nightaudit {
 
 QString decodeReportText(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError()) return text;
     return QString::fromLatin1(bytes);
