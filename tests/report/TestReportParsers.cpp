@@ -54,8 +54,8 @@ private slots:
         QTest::newRow("commas and CR LF") << "a,b\r\nc" << QStringList{"a", "b", "c"};
         QTest::newRow("bare CR ends a line") << "a\rb\r" << QStringList{"a", "b"};
         QTest::newRow("bare LF ends a line") << "a\nb\n" << QStringList{"a", "b"};
-        QTest::newRow("leading blanks and tabs skipped")
-            << "  a, \tb c \r\n" << QStringList{"a", "b c "};
+        QTest::newRow("leading blanks and tabs skipped") << "  a, \tb c \r\n"
+                                                         << QStringList{"a", "b c "};
         QTest::newRow("empty line gives one empty field")
             << "a\r\n\r\nb" << QStringList{"a", "", "b"};
         QTest::newRow("empty fields between commas") << "a,,b" << QStringList{"a", "", "b"};
@@ -63,7 +63,8 @@ private slots:
             << "\"x, y\r\nz\",w" << QStringList{"x, y\r\nz", "w"};
         QTest::newRow("text after the closing quote dropped")
             << "\"q\"tail,next" << QStringList{"q", "next"};
-        QTest::newRow("unclosed quote runs to the end") << "\"open, end" << QStringList{"open, end"};
+        QTest::newRow("unclosed quote runs to the end")
+            << "\"open, end" << QStringList{"open, end"};
         QTest::newRow("trailing comma ends the last field") << "a," << QStringList{"a"};
         QTest::newRow("empty text") << "" << QStringList{};
     }
@@ -90,24 +91,28 @@ private slots:
         QTest::newRow("three counted lines")
             << "PA0ARA 100.00 10.00\r\nPA0PRA 50.00 5.00\r\npa0arv 20.00 0.00\r\n"
             << 135.0 << 0.0 << 20.0 << 0.0;
-        QTest::newRow("every code") << "PA0ARA 1 0\r\nPA0PRA 2 0\r\nPA0ARV 4 0\r\nPA0PRV 8 0\r\n"
-                                       "PA0ARM 16 0\r\nPA0PRM 32 0\r\nPA0ARD 64 0\r\nPA0PRD 128 0\r\n"
-                                    << 3.0 << 48.0 << 12.0 << 192.0;
+        QTest::newRow("every code")
+            << "PA0ARA 1 0\r\nPA0PRA 2 0\r\nPA0ARV 4 0\r\nPA0PRV 8 0\r\n"
+               "PA0ARM 16 0\r\nPA0PRM 32 0\r\nPA0ARD 64 0\r\nPA0PRD 128 0\r\n"
+            << 3.0 << 48.0 << 12.0 << 192.0;
         QTest::newRow("two codes count once, table order decides")
-            << "x PA0PRV 7 1 PA0ARA 30.00 2.00\r\n" << 28.0 << 0.0 << 0.0 << 0.0;
-        QTest::newRow("field without a code") << "Room 101 100.00 5\r\n" << 0.0 << 0.0 << 0.0 << 0.0;
-        QTest::newRow("code with text in front")
-            << "Settle PA0ARM 12.50 2.50\r\n" << 0.0 << 10.0 << 0.0 << 0.0;
-        QTest::newRow("comma ends the amounts")
-            << "PA0ARV 100.00 10.00,5 5\r\n" << 0.0 << 0.0 << 90.0 << 0.0;
-        QTest::newRow("several fields on a line")
-            << "a,PA0ARD 9.00 1.00,PA0ARV 3.00 0.50\r\n" << 0.0 << 0.0 << 2.5 << 8.0;
+            << "x PA0PRV 7 1 PA0ARA 30.00 2.00\r\n"
+            << 28.0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("field without a code") << "Room 101 100.00 5\r\n"
+                                              << 0.0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("code with text in front") << "Settle PA0ARM 12.50 2.50\r\n"
+                                                 << 0.0 << 10.0 << 0.0 << 0.0;
+        QTest::newRow("comma ends the amounts") << "PA0ARV 100.00 10.00,5 5\r\n"
+                                                << 0.0 << 0.0 << 90.0 << 0.0;
+        QTest::newRow("several fields on a line") << "a,PA0ARD 9.00 1.00,PA0ARV 3.00 0.50\r\n"
+                                                  << 0.0 << 0.0 << 2.5 << 8.0;
         QTest::newRow("quoted field") << "\"PA0ARA 1,000.00 0\"\r\n" << 1.0 << 0.0 << 0.0 << 0.0;
         QTest::newRow("second amount is one word") << "PA0ARA 20.00 10.00 5\r\n"
                                                    << 10.0 << 0.0 << 0.0 << 0.0;
-        QTest::newRow("more blanks before the second amount")
-            << "PA0ARA   20.00     3.00   99\r\n" << 17.0 << 0.0 << 0.0 << 0.0;
-        QTest::newRow("negative amounts") << "PA0ARV -20.00 -5.00\r\n" << 0.0 << 0.0 << -15.0 << 0.0;
+        QTest::newRow("more blanks before the second amount") << "PA0ARA   20.00     3.00   99\r\n"
+                                                              << 17.0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("negative amounts") << "PA0ARV -20.00 -5.00\r\n"
+                                          << 0.0 << 0.0 << -15.0 << 0.0;
         QTest::newRow("head only") << "" << 0.0 << 0.0 << 0.0 << 0.0;
         QTest::newRow("LF line ends") << "PA0ARA 5 1\nPA0ARA 5 1\n" << 8.0 << 0.0 << 0.0 << 0.0;
     }
@@ -141,11 +146,11 @@ private slots:
         QTest::newRow("five fields") << "a,b,c,d,e\r\n" << err::InputPastEnd;
         QTest::newRow("empty report") << "" << err::InputPastEnd;
         QTest::newRow("no second amount") << kHead + "PA0ARA 100.00\r\n" << err::InvalidArgument;
-        QTest::newRow("amounts in the next field")
-            << kHead + "PA0ARV,100.00 10.00\r\n" << err::InvalidArgument;
+        QTest::newRow("amounts in the next field") << kHead + "PA0ARV,100.00 10.00\r\n"
+                                                   << err::InvalidArgument;
         QTest::newRow("nothing after the code") << kHead + "PA0ARV\r\n" << err::InvalidArgument;
-        QTest::newRow("only blanks after the code")
-            << kHead + "PA0ARV 12    \r\n" << err::InvalidArgument;
+        QTest::newRow("only blanks after the code") << kHead + "PA0ARV 12    \r\n"
+                                                    << err::InvalidArgument;
     }
     void totalsErrors() {
         QFETCH(QString, text);
