@@ -38,7 +38,7 @@ public:
 
     // LoadNoShowIntoArray: marks every entry "0", reads the no-show report into the
     // list, deletes it, and restarts the list at entry 1. On any failure the index keeps
-    // its value, and the file stays unless only the restart is missing.
+    // its value and the file stays; entries read before the failure stay stored.
     void loadNoShowList(const QString& fileName) override;
 
     // ShowNextNowShowGuestinSpecial6: the next entry into special6. Throws

@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QStringList>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "platform/Error.h"
 #include "report/Printer.h"
