@@ -1,0 +1,85 @@
+#include "ReportImport.h"
+
+#include <QGroupBox>
+#include <QLabel>
+
+#include "CardTotals.h"
+#include "CurrencyText.h"
+#include "ReportText.h"
+#include "dlgPrint.h"
+#include "platform/Error.h"
+#include "playback/PlaybackHost.h"
+
+namespace nightaudit {
+
+namespace {
+
+// The clerk sees which report a parse error belongs to.
+[[noreturn]] void rethrowNaming(const Error& error, const QString& fileName) {
+    throw Error(error.number(), fileName.toStdString() + ": " + error.description());
+}
+
+}  // namespace
+
+ReportImport::ReportImport(std::unique_ptr<Printer> printer, TextSetter setSpecial6)
+    : m_printer(std::move(printer)), m_setSpecial6(std::move(setSpecial6)) {}
+
+ReportImport::ReportImport(std::unique_ptr<Printer> printer, PlaybackHost& host)
+    : ReportImport(std::move(printer), [&host](const QString& text) {
+          host.setControlText(QStringLiteral("special6"), text);
+      }) {}
+
+ReportImport::~ReportImport() = default;
+
+dlgPrint& ReportImport::printForm() {
+    if (!m_form) m_form = std::make_unique<dlgPrint>();
+    return *m_form;
+}
+
+void ReportImport::printText(const QString& text) {
+    dlgPrint& form = printForm();
+    form.lblText->setText(text);
+    form.frmCC->hide();
+    m_printer->print(form);
+}
+
+void ReportImport::parseReport(const QString& fileName) {
+    const QString report = readReportFile(fileName);
+    CardTotals totals;
+    try {
+        totals = CardTotals::fromReport(report);
+    } catch (const Error& error) {
+        rethrowNaming(error, fileName);
+    }
+
+    dlgPrint& form = printForm();
+    form.lblAX->setText(currencyText(totals.americanExpress));
+    form.lblMC->setText(currencyText(totals.masterCard));
+    form.lblVisa->setText(currencyText(totals.visa));
+    form.lblDiners->setText(currencyText(totals.diners));
+    form.lblTotal->setText(currencyText(totals.sum()));
+    form.frmCC->show();
+    m_printer->print(form);
+
+    deleteReportFile(fileName);
+}
+
+void ReportImport::loadNoShowList(const QString& fileName) {
+    m_noShows.resetToMarkers();
+    const QString report = readReportFile(fileName);
+    try {
+        m_noShows.readReport(report);
+    } catch (const Error& error) {
+        rethrowNaming(error, fileName);
+    }
+    deleteReportFile(fileName);
+    m_noShows.restart();
+}
+
+void ReportImport::showNextNoShow() {
+    const QString entry = m_noShows.current();
+    m_setSpecial6(entry);
+    m_noShows.advance();
+}
+
+}  // namespace nightaudit

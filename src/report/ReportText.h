@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+namespace nightaudit {
+
+// The property-management application writes its reports as 8-bit text. A file that
+// is valid UTF-8 (a leading byte-order mark is dropped) is read as UTF-8; any other
+// file as Latin-1, so that every byte still becomes exactly one character and no
+// report is refused for its encoding.
+QString decodeReportText(const QByteArray& bytes);
+
+// Removes blanks (U+0020 only, not tabs or line ends) at both ends.
+QStringView trimBlanks(QStringView text);
+
+// Reads the whole file named as given (no folder is added).
+// Throws Error(err::FileNotFound) when there is no such file, Error(err::PathFileAccess)
+// when it exists but cannot be read.
+QString readReportFile(const QString& fileName);
+
+// Deletes the file; throws Error(err::PathFileAccess) naming the reason when it cannot.
+void deleteReportFile(const QString& fileName);
+
+}  // namespace nightaudit

@@ -1,0 +1,100 @@
+#include "dlgPrint.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+
+namespace nightaudit {
+
+namespace {
+
+constexpr int px(int twips) {
+    return twips / dlgPrint::TwipsPerPixel;
+}
+
+// Points to pixels at 96 dots per inch.
+QFont pageFont(const QStringList& families, double points) {
+    QFont font;
+    font.setFamilies(families);
+    font.setPixelSize(static_cast<int>(points * 96.0 / 72.0 + 0.5));
+    return font;
+}
+
+// The page was drawn for "MS Sans Serif"; machines without it fall back to a sans serif
+// of similar width.
+QFont sansFont(double points) {
+    return pageFont(
+        {"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans", "DejaVu Sans"},
+        points);
+}
+
+QFont serifFont(double points) {
+    return pageFont({"Times New Roman", "Liberation Serif", "Nimbus Roman", "DejaVu Serif"},
+                    points);
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
+                  int width, int height, const QFont& font,
+                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(px(left), px(top), px(width), px(height));
+    label->setFont(font);
+    label->setAlignment(alignment);
+    return label;
+}
+
+void paintWhite(QWidget* widget) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+dlgPrint::dlgPrint(const QDateTime& loadedAt, const QLocale& locale, QWidget* parent)
+    : QWidget(parent) {
+    setObjectName(QStringLiteral("dlgPrint"));
+    setAttribute(Qt::WA_DontShowOnScreen);
+    paintWhite(this);
+    setFixedSize(px(10230), px(7935));
+
+    lblDateStamp = makeLabel(this, "lblDateStamp", "Label1", 840, 240, 7695, 255, sansFont(12));
+    Label1 = makeLabel(this, "Label1", "Separator", 90, 1005, 9885, 660, sansFont(24));
+    lblText = makeLabel(this, "lblText", QString(), 90, 1920, 9885, 1290, serifFont(18));
+    lblText->setWordWrap(true);
+
+    frmCC = new QGroupBox(QStringLiteral("Credit Card Totals"), this);
+    frmCC->setObjectName(QStringLiteral("frmCC"));
+    frmCC->setGeometry(px(180), px(3405), px(9495), px(4110));
+    paintWhite(frmCC);
+    frmCC->setFont(sansFont(8));  // the title's size must not depend on the device
+
+    const QFont cardFont = sansFont(13.5);
+    const Qt::Alignment right = Qt::AlignRight | Qt::AlignTop;
+    Label4 = makeLabel(frmCC, "Label4", "American Express", 1440, 330, 2325, 360, cardFont);
+    lblAX = makeLabel(frmCC, "lblAX", "0.00", 4215, 330, 2460, 360, cardFont, right);
+    Label3 = makeLabel(frmCC, "Label3", "Master Card", 1440, 960, 1515, 360, cardFont);
+    lblMC = makeLabel(frmCC, "lblMC", "0.00", 4215, 960, 2460, 360, cardFont, right);
+    Label2 = makeLabel(frmCC, "Label2", "Visa", 1440, 1605, 540, 360, cardFont);
+    lblVisa = makeLabel(frmCC, "lblVisa", "0.00", 4215, 1605, 2460, 360, cardFont, right);
+    Label5 = makeLabel(frmCC, "Label5", "Diners", 1440, 2235, 810, 360, cardFont);
+    lblDiners = makeLabel(frmCC, "lblDiners", "0.00", 4215, 2235, 2460, 360, cardFont, right);
+    Label6 = makeLabel(frmCC, "Label6", "Total:", 1440, 3615, 690, 360, cardFont);
+    lblTotal = makeLabel(frmCC, "lblTotal", "0.00", 4215, 3615, 2460, 360, cardFont, right);
+
+    // A line from (2205, 3090) to (7740, 3090), drawn one pixel thick.
+    Line1 = new QFrame(frmCC);
+    Line1->setObjectName(QStringLiteral("Line1"));
+    Line1->setFrameShape(QFrame::HLine);
+    Line1->setFrameShadow(QFrame::Plain);
+    Line1->setLineWidth(1);
+    Line1->setGeometry(px(2205), px(3090) - 1, px(7740) - px(2205), 3);
+
+    lblDateStamp->setText(QStringLiteral("Date/Time: ") +
+                          locale.toString(loadedAt, QStringLiteral("dddd , dd,MMM,yyyy - HH:mm")));
+}
+
+}  // namespace nightaudit

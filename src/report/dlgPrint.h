@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QWidget>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+
+namespace nightaudit {
+
+// The printable page of the report import: a date stamp, the heading "Separator", a free
+// text and the card totals frame. It is never shown on screen; a Printer renders it.
+// Laid out in twips at 15 twips per pixel (96 dots per inch), with fonts sized in pixels
+// so that the page keeps its proportions on any device it is rendered onto.
+//
+// The date stamp is set once, when the page is built: every page printed in one run
+// of the program carries the same stamp.
+class dlgPrint : public QWidget {
+    Q_OBJECT
+public:
+    // `loadedAt` and `locale` give the stamp "Date/Time: dddd , dd,MMM,yyyy - HH:mm".
+    explicit dlgPrint(const QDateTime& loadedAt = QDateTime::currentDateTime(),
+                      const QLocale& locale = QLocale::system(), QWidget* parent = nullptr);
+
+    static constexpr int TwipsPerPixel = 15;
+
+    QLabel* lblDateStamp;
+    QLabel* Label1;
+    QLabel* lblText;
+    QGroupBox* frmCC;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLabel* Label5;
+    QLabel* Label6;
+    QLabel* lblAX;
+    QLabel* lblMC;
+    QLabel* lblVisa;
+    QLabel* lblDiners;
+    QLabel* lblTotal;
+    QFrame* Line1;
+};
+
+}  // namespace nightaudit
