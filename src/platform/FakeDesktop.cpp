@@ -41,6 +41,8 @@ void FakeDesktop::setPointer(int x, int y) {
     m_record += "pointer(" + std::to_string(x) + "," + std::to_string(y) + ") ";
 }
 
-void FakeDesktop::leftButton(bool down) { m_record += down ? "down " : "up "; }
+void FakeDesktop::leftButton(bool down) {
+    m_record += down ? "down " : "up ";
+}
 
 }  // namespace nightaudit
