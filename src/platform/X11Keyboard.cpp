@@ -342,15 +342,17 @@ private:
 
 }  // namespace
 
-void X11Keyboard::type() {
+void X11Keyboard::type(const std::function<void(std::size_t)>& afterStroke) {
     CapsLockGuard caps(m_display, m_plan->capsLock);
     BindingGuard binding(m_display, m_plan->bound);
     ModifierGuard modifiers(m_display, m_plan->modifierCodes);
-    for (const Plan::Action& action : m_plan->actions) {
+    for (std::size_t i = 0; i < m_plan->actions.size(); ++i) {
+        const Plan::Action& action = m_plan->actions[i];
         modifiers.hold(action.modifiers);
         XTestFakeKeyEvent(m_display, action.code, True, CurrentTime);
         XTestFakeKeyEvent(m_display, action.code, False, CurrentTime);
         x11::sync(m_display, "XTestFakeKeyEvent");
+        if (afterStroke) afterStroke(i);
     }
 }
 

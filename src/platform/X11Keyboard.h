@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,8 +30,9 @@ public:
     // Error(err::KeyboardBusy) naming the key still held.
     void waitForModifiersReleased(std::chrono::milliseconds limit);
 
-    // Sends every stroke, one server round trip per stroke.
-    void type();
+    // Sends every stroke, one server round trip per stroke. `afterStroke`, given the
+    // index of the stroke just sent, lets tests stop a text half-way by throwing.
+    void type(const std::function<void(std::size_t)>& afterStroke = {});
 
 private:
     struct Plan;
