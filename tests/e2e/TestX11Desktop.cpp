@@ -57,8 +57,12 @@ private:
     // Activates Front Desk, types `keys`, and returns the bytes the terminal received.
     QByteArray typed(const std::string& keys, qint64 expected) {
         const qint64 offset = XSession::size(m_frontDesk);
-        m_desktop->activate("Front Desk");
-        m_desktop->sendKeys(keys);
+        try {
+            m_desktop->activate("Front Desk");
+            m_desktop->sendKeys(keys);
+        } catch (const Error& e) {
+            return "error: " + QByteArray::fromStdString(e.description());
+        }
         return XSession::readFrom(m_frontDesk, offset, expected);
     }
 

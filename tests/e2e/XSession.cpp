@@ -1,9 +1,11 @@
 #include "XSession.h"
 
-#include <unistd.h>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QThread>
+
+#include <signal.h>
+#include <sys/prctl.h>
 
 XSession::~XSession() {
     // Clients first, the server last, so none of them complains about a lost display.
@@ -18,14 +20,16 @@ XSession::~XSession() {
     }
 }
 
-QProcess* XSession::spawn(const QString& program, const QStringList& args) {
+QProcess* XSession::spawn(const QString& program, const QStringList& args, bool readOutput) {
     auto p = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (!m_display.isEmpty()) env.insert("DISPLAY", m_display);
     env.insert("LC_ALL", "C.UTF-8");
     p->setProcessEnvironment(env);
     p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p->setStandardOutputFile(QProcess::nullDevice());
+    if (!readOutput) p->setStandardOutputFile(QProcess::nullDevice());
+    // Should the test process die without unwinding, its servers and clients die with it.
+    p->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     p->start(program, args);
     m_processes.push_back(std::move(p));
     return m_processes.back().get();
@@ -55,26 +59,25 @@ QByteArray XSession::run(const QString& program, const QStringList& args) {
 }
 
 bool XSession::start() {
-    // Numbers spread by process id, so that test runs in parallel rarely try the same one;
-    // a number whose lock file exists, or whose server dies at once, is skipped.
-    const int first = 50 + static_cast<int>(getpid() % 100);
-    for (int n = first; n < first + 40; ++n) {
-        if (QFile::exists(QString("/tmp/.X%1-lock").arg(n))) continue;
-        m_display = QString(":%1").arg(n);
-        QProcess* server =
-            spawn("Xvfb", {m_display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-        const bool up = waitFor(
-            [&] {
-                return server->state() != QProcess::NotRunning && !run("xdpyinfo", {}).isEmpty();
-            },
-            10000);
-        if (up) break;
-        server->kill();
-        server->waitForFinished();
-        m_display.clear();
-    }
-    if (m_display.isEmpty()) {
+    // The server picks a free display number itself and writes it to its standard output
+    // once it listens, so parallel test runs cannot end up sharing one server.
+    QProcess* server = spawn(
+        "Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, true);
+    QByteArray number;
+    waitFor(
+        [&] {
+            server->waitForReadyRead(50);
+            number += server->readAllStandardOutput();
+            return number.contains('\n') || server->state() == QProcess::NotRunning;
+        },
+        10000);
+    if (!number.contains('\n')) {
         m_error = "no Xvfb server came up";
+        return false;
+    }
+    m_display = ":" + QString::fromLatin1(number.trimmed());
+    if (!waitFor([&] { return !run("xdpyinfo", {}).isEmpty(); }, 10000)) {
+        m_error = "the Xvfb server on " + m_display + " does not answer";
         return false;
     }
     qputenv("DISPLAY", m_display.toUtf8());
@@ -107,6 +110,21 @@ QString XSession::startRecorder(const QString& title) {
         return {};
     }
     return file;
+}
+
+// The titles of the windows the window manager has taken on, which are the ones a desktop
+// can activate.
+QStringList XSession::managedTitles() {
+    QStringList titles;
+    const QByteArray list = run("xprop", {"-root", "-notype", "_NET_CLIENT_LIST"});
+    const int hash = list.indexOf('#');
+    if (hash < 0) return titles;
+    for (const QByteArray& id : list.mid(hash + 1).split(',')) {
+        const QByteArray name = run("xprop", {"-id", id.trimmed(), "-notype", "_NET_WM_NAME"});
+        const int quote = name.indexOf('"');
+        if (quote >= 0) titles << QString::fromUtf8(name.mid(quote + 1).chopped(2));
+    }
+    return titles;
 }
 
 qint64 XSession::size(const QString& file) {

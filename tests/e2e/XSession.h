@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -32,11 +33,13 @@ public:
     // Runs an X client tool against this display; its standard output.
     QByteArray run(const QString& program, const QStringList& args);
 
+    QStringList managedTitles();
+
     QString display() const { return m_display; }
     QString error() const { return m_error; }
 
 private:
-    QProcess* spawn(const QString& program, const QStringList& args);
+    QProcess* spawn(const QString& program, const QStringList& args, bool readOutput = false);
     bool waitFor(const std::function<bool()>& ready, int milliseconds);
 
     QTemporaryDir m_dir;
