@@ -81,16 +81,22 @@ bool XSession::start() {
         return false;
     }
     qputenv("DISPLAY", m_display.toUtf8());
-    spawn("openbox", {});
-    if (!waitFor(
+    // openbox now and then exits while the server is still settling; one more start is
+    // enough then.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QProcess* wm = spawn("openbox", {});
+        const bool up = waitFor(
             [&] {
-                return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
+                return wm->state() == QProcess::NotRunning ||
+                       run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
             },
-            10000)) {
-        m_error = "openbox did not come up";
-        return false;
+            10000);
+        if (up && wm->state() != QProcess::NotRunning) return true;
+        m_error = QString("openbox did not come up (exit code %1)").arg(wm->exitCode());
+        wm->kill();
+        wm->waitForFinished(2000);
     }
-    return true;
+    return false;
 }
 
 QString XSession::startRecorder(const QString& title) {
