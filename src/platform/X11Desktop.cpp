@@ -1,35 +1,263 @@
 #include "X11Desktop.h"
 
+// Our headers come before Xlib's, whose None macro would clash with NamedKey::None.
 #include "Error.h"
+#include "ProcessLauncher.h"
+#include "SendKeysParser.h"
+#include "X11Errors.h"
+#include "X11Keyboard.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
 
 namespace nightaudit {
 
-// Placeholder until the X11 backend lands: every operation fails clearly.
-struct X11Desktop::Impl {};
-
-X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {}
-X11Desktop::~X11Desktop() = default;
-
 namespace {
-[[noreturn]] void notYet() {
-    throw Error(err::NotAvailable, "Desktop automation is not built yet");
+
+using Clock = std::chrono::steady_clock;
+
+// How long a send waits for the window manager to hand the focus over, and for the
+// clerk to let go of a modifier key.
+constexpr std::chrono::milliseconds kFocusWait{1000};
+constexpr std::chrono::milliseconds kModifierWait{1000};
+
+// A property's items, freed on every path.
+template <typename T>
+std::vector<T> readProperty(Display* display, Window window, Atom property, Atom type) {
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<T> out;
+    if (XGetWindowProperty(display, window, property, 0, 1 << 20, False, type, &actualType, &format,
+                           &count, &after, &data) == Success &&
+        data && actualType == type) {
+        if (format == 8) {
+            out.assign(data, data + count);
+        } else if (format == 32) {
+            // Xlib hands 32-bit items over as longs.
+            const auto* items = reinterpret_cast<const unsigned long*>(data);
+            out.assign(items, items + count);
+        }
+    }
+    if (data) XFree(data);
+    return out;
 }
+
 }  // namespace
 
-void X11Desktop::activate(const std::string&) {
-    notYet();
+struct X11Desktop::Impl {
+    Display* display = nullptr;
+    Window root = None;
+    Window activated = None;
+    std::string activatedTitle;
+    ProcessLauncher launcher;
+    Atom clientList, wmName, utf8, wmState, activeWindow, supported;
+
+    Atom atom(const char* name) { return XInternAtom(display, name, False); }
+
+    bool hasWmState(Window w) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        const bool has = XGetWindowProperty(display, w, wmState, 0, 0, False, AnyPropertyType,
+                                            &type, &format, &count, &after, &data) == Success &&
+                         type != None;
+        if (data) XFree(data);
+        return has;
+    }
+
+    std::vector<Window> children(Window w) {
+        Window rootReturn = None, parent = None, *kids = nullptr;
+        unsigned count = 0;
+        std::vector<Window> out;
+        if (XQueryTree(display, w, &rootReturn, &parent, &kids, &count) && kids) {
+            out.assign(kids, kids + count);
+        }
+        if (kids) XFree(kids);
+        return out;
+    }
+
+    // The managed top-level windows: the window manager's list, or without one the
+    // windows that carry WM_STATE among the root's children and their children.
+    std::vector<Window> topLevelWindows() {
+        std::vector<Window> list = readProperty<Window>(display, root, clientList, XA_WINDOW);
+        if (!list.empty()) return list;
+        for (Window w : children(root)) {
+            if (hasWmState(w)) {
+                list.push_back(w);
+                continue;
+            }
+            for (Window c : children(w)) {
+                if (hasWmState(c)) list.push_back(c);
+            }
+        }
+        return list;
+    }
+
+    std::string title(Window w) {
+        const std::vector<char> name = readProperty<char>(display, w, wmName, utf8);
+        if (!name.empty()) return std::string(name.begin(), name.end());
+        XTextProperty property{};
+        std::string out;
+        if (XGetWMName(display, w, &property) && property.value) {
+            char** list = nullptr;
+            int count = 0;
+            if (Xutf8TextPropertyToTextList(display, &property, &list, &count) >= Success && list &&
+                count > 0) {
+                out = list[0];
+            }
+            if (list) XFreeStringList(list);
+            XFree(property.value);
+        }
+        return out;
+    }
+
+    Window find(const std::string& wanted) {
+        Window prefixMatch = None;
+        for (Window w : topLevelWindows()) {
+            const std::string t = title(w);
+            if (t == wanted) return w;
+            if (prefixMatch == None && t.compare(0, wanted.size(), wanted) == 0) prefixMatch = w;
+        }
+        x11::syncOk(display);  // windows that closed while being read are simply skipped
+        return prefixMatch;
+    }
+
+    bool wmSupportsActivation() {
+        for (Atom a : readProperty<Atom>(display, root, supported, XA_ATOM)) {
+            if (a == activeWindow) return true;
+        }
+        return false;
+    }
+
+    // The top-level window that holds the input focus; the focus itself is often on a
+    // child (a terminal widget, a toolkit's focus proxy).
+    Window focusedTopLevel() {
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(display, &focus, &revert);
+        for (Window w = focus; w != None && w != PointerRoot && w != root;) {
+            if (hasWmState(w)) return w;
+            Window rootReturn = None, parent = None, *kids = nullptr;
+            unsigned count = 0;
+            if (!XQueryTree(display, w, &rootReturn, &parent, &kids, &count)) break;
+            if (kids) XFree(kids);
+            if (parent == root) return w;
+            w = parent;
+        }
+        return None;
+    }
+
+    void waitForFocus() {
+        if (activated == None) {
+            throw Error(err::WrongFocus, "No window was activated to receive the keys");
+        }
+        const auto deadline = Clock::now() + kFocusWait;
+        for (;;) {
+            const Window focused = focusedTopLevel();
+            x11::syncOk(display);
+            if (focused == activated) return;
+            if (Clock::now() >= deadline) {
+                throw Error(err::WrongFocus, "The input focus is not on the window \"" +
+                                                 activatedTitle + "\"; nothing was typed");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+};
+
+X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
+    x11::installErrorHandlers();
+    Impl& d = *m_impl;
+    d.display = XOpenDisplay(nullptr);
+    if (!d.display) {
+        const char* name = XDisplayName(nullptr);
+        throw Error(err::DisplayLost,
+                    std::string("Cannot open the X display \"") + (name ? name : "") + "\"");
+    }
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(d.display, &event, &error, &major, &minor)) {
+        XCloseDisplay(d.display);
+        throw Error(err::NotAvailable, "The X display offers no XTEST extension for typing");
+    }
+    d.root = DefaultRootWindow(d.display);
+    d.clientList = d.atom("_NET_CLIENT_LIST");
+    d.wmName = d.atom("_NET_WM_NAME");
+    d.utf8 = d.atom("UTF8_STRING");
+    d.wmState = d.atom("WM_STATE");
+    d.activeWindow = d.atom("_NET_ACTIVE_WINDOW");
+    d.supported = d.atom("_NET_SUPPORTED");
 }
-void X11Desktop::sendKeys(const std::string&) {
-    notYet();
+
+X11Desktop::~X11Desktop() {
+    if (m_impl->display) XCloseDisplay(m_impl->display);
 }
-void X11Desktop::launch(const std::string&) {
-    notYet();
+
+void X11Desktop::activate(const std::string& title) {
+    Impl& d = *m_impl;
+    d.launcher.reap();
+    const Window w = d.find(title);
+    if (w == None) {
+        throw Error(err::WindowNotFound, "No window with the title \"" + title + "\" was found");
+    }
+    if (d.wmSupportsActivation()) {
+        // Source indication 2 (a pager acting for the user): window managers honour it
+        // where focus-stealing prevention refuses a request from an application.
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = w;
+        event.xclient.message_type = d.activeWindow;
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 2;
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(d.display, d.root, False, SubstructureNotifyMask | SubstructureRedirectMask,
+                   &event);
+    } else {
+        XMapRaised(d.display, w);
+        XSetInputFocus(d.display, w, RevertToParent, CurrentTime);
+    }
+    if (!x11::syncOk(d.display)) {
+        throw Error(err::WindowNotFound,
+                    "The window \"" + title + "\" closed before it could be activated");
+    }
+    d.activated = w;
+    d.activatedTitle = title;
 }
-void X11Desktop::setPointer(int, int) {
-    notYet();
+
+void X11Desktop::sendKeys(const std::string& keys) {
+    Impl& d = *m_impl;
+    d.launcher.reap();
+    const std::vector<KeyStroke> strokes = parseSendKeys(keys);
+    if (strokes.empty()) return;
+    X11Keyboard keyboard(d.display, strokes);
+    keyboard.waitForModifiersReleased(kModifierWait);
+    d.waitForFocus();
+    keyboard.type();
 }
-void X11Desktop::leftButton(bool) {
-    notYet();
+
+void X11Desktop::launch(const std::string& commandLine) {
+    // Started normally: X11 has no portable way to ask a program to start minimized.
+    m_impl->launcher.launch(commandLine);
+}
+
+void X11Desktop::setPointer(int x, int y) {
+    Impl& d = *m_impl;
+    XTestFakeMotionEvent(d.display, 0, x, y, CurrentTime);
+    x11::sync(d.display, "XTestFakeMotionEvent");
+}
+
+void X11Desktop::leftButton(bool down) {
+    Impl& d = *m_impl;
+    XTestFakeButtonEvent(d.display, 1, down ? True : False, CurrentTime);
+    x11::sync(d.display, "XTestFakeButtonEvent");
 }
 
 }  // namespace nightaudit

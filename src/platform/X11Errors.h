@@ -1,0 +1,24 @@
+#pragma once
+
+// Error reporting for the X11 backend. Xlib reports protocol errors to one process-wide
+// handler and, by default, ends the program on any of them; these turn them into
+// nightaudit::Error naming the call that failed. Only X11 backend sources include this.
+
+struct _XDisplay;
+
+namespace nightaudit::x11 {
+
+// Installs the process-wide handlers once: protocol errors are recorded rather than
+// fatal; a lost connection prints a clear message and ends the program (Xlib allows no
+// return from that handler, and no X call can be made any more).
+void installErrorHandlers();
+
+// Waits until the server has processed every request so far; throws
+// Error(err::DisplayLost) naming `call` when one of them failed.
+void sync(_XDisplay* display, const char* call);
+
+// Like sync(), but reports a failure as false instead, for requests that may fail for
+// ordinary reasons (a window that closed meanwhile).
+bool syncOk(_XDisplay* display);
+
+}  // namespace nightaudit::x11
