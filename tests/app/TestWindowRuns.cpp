@@ -208,6 +208,19 @@ private slots:
         QVERIFY(!rig.window.isRunning());
     }
 
+    void aFailingSingleClickRunLeavesTheClickToFinish() {
+        WindowRig rig;
+        rig.window.Check1()->setChecked(true);
+        rig.file.exec("DROP TABLE keysequence;");
+        rig.click(2);
+        QCOMPARE(rig.messages().size(), 1);
+        QVERIFY(rig.window.TreeView1()->isEnabled());
+        QVERIFY(rig.window.TimerTeach()->isActive());
+        QCOMPARE(rig.window.command(10)->text(), QStringLiteral("Teach Task(T10)"));
+        rig.click(3);  // the tree takes clicks again
+        QCOMPARE(int(rig.window.state().intKeySequenceID), 1);
+    }
+
     void noDesktopRefusesRunsWithItsReason() {
         WindowRig rig(kNightRows, false);
         rig.click(3);
