@@ -1,6 +1,8 @@
 #include <QApplication>
 
 #include "app/StartupCheck.h"
+#include "platform/Error.h"
+#include "platform/X11Desktop.h"
 
 // The store is db.mdb beside the program; nothing else is looked for.
 int main(int argc, char** argv) {
@@ -8,6 +10,16 @@ int main(int argc, char** argv) {
     auto start =
         nightaudit::StartupCheck::start(QCoreApplication::applicationDirPath() + "/db.mdb");
     if (!start.window) return start.status;
+
+    // Without a desktop to type into the clerk can still look at the tasks, teach and
+    // edit keys; Go then says why nothing can be typed instead of failing each key.
+    nightaudit::Collaborators collaborators;
+    try {
+        collaborators.desktop = std::make_unique<nightaudit::X11Desktop>();
+    } catch (const nightaudit::Error& e) {
+        collaborators.desktopProblem = QString::fromStdString(e.description());
+    }
+    start.window->setCollaborators(std::move(collaborators));
     start.window->show();
     return app.exec();
 }
