@@ -24,6 +24,7 @@
 
 #include "Measure.h"
 #include "Recorder.h"
+#include "app/ListRunLog.h"
 #include "app/TaskTree.h"
 #include "app/dlgMain.h"
 #include "platform/Error.h"
@@ -47,16 +48,6 @@ std::string textOf(int count) {
     for (int i = 1; i <= count; ++i) s += kAlphabet[i % 36];
     return s;
 }
-
-class ListRunLog : public RunLog {
-public:
-    explicit ListRunLog(QListWidget* list) : m_list(list) {}
-    void clear() override { m_list->clear(); }
-    void append(const QString& line) override { m_list->addItem(line); }
-
-private:
-    QListWidget* m_list;
-};
 
 int runProcess(const std::vector<std::string>& args) {
     std::vector<char*> argv;
@@ -129,7 +120,7 @@ int main(int argc, char** argv) {
 
     X11Desktop desktop;
     InstantWaiter waiter(window.state());
-    ListRunLog log(window.lstLog());
+    ListRunLog log(*window.lstLog());
     UnavailableReports reports;
     KeySequencePlayer player(window.store(), desktop, waiter, log, window, reports, window.state());
     // The same player on the fake desktop: what the main window, the store and the run

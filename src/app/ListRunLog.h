@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QTimer>
+
 #include "playback/RunLog.h"
 
 class QListWidget;
@@ -8,15 +10,29 @@ namespace nightaudit {
 
 // The run log on the main window's list `lstLog`: one line per keystroke text sent,
 // the newest kept in view so the clerk sees what was typed last.
+//
+// A run appends a line per key and pumps events after each; repainting and scrolling
+// the list for every line cost far more than typing the key. So a line is in the list
+// at once, but the list repaints and scrolls to it at most once per kRefreshMs while
+// lines keep coming, and kRefreshMs after the last one at the latest.
 class ListRunLog : public RunLog {
 public:
-    explicit ListRunLog(QListWidget& list) : m_list(list) {}
+    static constexpr int kRefreshMs = 40;
+
+    explicit ListRunLog(QListWidget& list);
+    ~ListRunLog() override;
+    ListRunLog(const ListRunLog&) = delete;
+    ListRunLog& operator=(const ListRunLog&) = delete;
 
     void clear() override;
     void append(const QString& line) override;
 
+    // Shows every line appended so far now, without waiting for the refresh.
+    void refresh();
+
 private:
     QListWidget& m_list;
+    QTimer m_refresh;
 };
 
 }  // namespace nightaudit

@@ -12,7 +12,9 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -60,7 +62,85 @@ struct X11Desktop::Impl {
     ProcessLauncher launcher;
     Atom clientList, wmName, utf8, wmState, activeWindow, supported;
 
+    // What earlier activations and focus checks learnt, kept only while the server's
+    // events say it still holds: each key activates its window twice and checks the
+    // focus once, and reading every title each time cost more than typing the key.
+    // The window found for an exact title; a prefix match is looked up afresh each time,
+    // since a window with the exact title may appear meanwhile.
+    Window cachedWindow = None;
+    std::string cachedTitle;
+    Window active = None;  // the root's _NET_ACTIVE_WINDOW, while activeKnown
+    bool activeKnown = false;
+    int activationSupport = -1;  // _NET_SUPPORTED lists _NET_ACTIVE_WINDOW: -1 unread
+    Window focusWindow = None;   // the last focus window seen, and its top-level window
+    Window focusTop = None;
+    std::vector<Window> focusChain;  // the windows the walk from focusWindow went through
+    std::map<Window, long> watched;  // event masks selected on other clients' windows
+
     Atom atom(const char* name) { return XInternAtom(display, name, False); }
+
+    void watch(Window w, long mask) {
+        long& selected = watched[w];
+        if ((selected & mask) == mask) return;
+        selected |= mask;
+        XSelectInput(display, w, selected);
+    }
+
+    void forgetFocus() {
+        focusWindow = None;
+        focusTop = None;
+        focusChain.clear();
+    }
+
+    bool inFocusChain(Window w) const {
+        return std::find(focusChain.begin(), focusChain.end(), w) != focusChain.end();
+    }
+
+    // Applies the events queued so far to what is cached: a renamed, closed, unmapped
+    // or reparented window, a changed client list or active window.
+    void takeEvents() {
+        while (XEventsQueued(display, QueuedAfterReading) > 0) {
+            XEvent e;
+            XNextEvent(display, &e);
+            Window about = None;
+            switch (e.type) {
+                case PropertyNotify:
+                    if (e.xproperty.window == root) {
+                        if (e.xproperty.atom == clientList) cachedWindow = None;
+                        if (e.xproperty.atom == activeWindow) activeKnown = false;
+                        if (e.xproperty.atom == supported) activationSupport = -1;
+                    }
+                    if (e.xproperty.window == cachedWindow &&
+                        (e.xproperty.atom == wmName || e.xproperty.atom == XA_WM_NAME)) {
+                        cachedWindow = None;
+                    }
+                    if (e.xproperty.atom == wmState && inFocusChain(e.xproperty.window)) {
+                        forgetFocus();
+                    }
+                    continue;
+                case DestroyNotify:
+                    about = e.xdestroywindow.window;
+                    watched.erase(about);
+                    break;
+                case UnmapNotify:
+                    about = e.xunmap.window;
+                    break;
+                case ReparentNotify:
+                    about = e.xreparent.window;
+                    break;
+                default:
+                    continue;
+            }
+            if (about == cachedWindow) cachedWindow = None;
+            if (inFocusChain(about)) forgetFocus();
+        }
+    }
+
+    // One round trip: everything that changed before it is known afterwards.
+    void catchUp() {
+        x11::syncOk(display);
+        takeEvents();
+    }
 
     bool hasWmState(Window w) {
         Atom type = None;
@@ -121,39 +201,90 @@ struct X11Desktop::Impl {
     }
 
     Window find(const std::string& wanted) {
+        if (cachedWindow != None && cachedTitle == wanted) return cachedWindow;
         Window prefixMatch = None;
         for (Window w : topLevelWindows()) {
             const std::string t = title(w);
-            if (t == wanted) return w;
+            if (t == wanted) {
+                remember(w, wanted);
+                return w;
+            }
             if (prefixMatch == None && t.compare(0, wanted.size(), wanted) == 0) prefixMatch = w;
         }
         x11::syncOk(display);  // windows that closed while being read are simply skipped
         return prefixMatch;
     }
 
+    // Watches the window before reading its title once more, so that no change after
+    // that read goes unnoticed; the client list is watched from the start.
+    void remember(Window w, const std::string& wanted) {
+        cachedWindow = None;
+        watch(w, PropertyChangeMask | StructureNotifyMask);
+        const bool same = title(w) == wanted;
+        if (!x11::syncOk(display) || !same) return;
+        takeEvents();
+        cachedWindow = w;
+        cachedTitle = wanted;
+    }
+
     bool wmSupportsActivation() {
-        for (Atom a : readProperty<Atom>(display, root, supported, XA_ATOM)) {
-            if (a == activeWindow) return true;
+        if (activationSupport < 0) {
+            activationSupport = 0;
+            for (Atom a : readProperty<Atom>(display, root, supported, XA_ATOM)) {
+                if (a == activeWindow) activationSupport = 1;
+            }
         }
-        return false;
+        return activationSupport == 1;
+    }
+
+    Window activeNow() {
+        if (!activeKnown) {
+            const std::vector<Window> v =
+                readProperty<Window>(display, root, activeWindow, XA_WINDOW);
+            active = v.empty() ? None : v.front();
+            activeKnown = true;
+        }
+        return active;
     }
 
     // The top-level window that holds the input focus; the focus itself is often on a
-    // child (a terminal widget, a toolkit's focus proxy).
+    // child (a terminal widget, a toolkit's focus proxy). The walk up from a focus
+    // window is remembered until one of the windows on it changes.
     Window focusedTopLevel() {
         Window focus = None;
         int revert = 0;
         XGetInputFocus(display, &focus, &revert);
+        takeEvents();
+        if (focus != None && focus == focusWindow) return focusTop;
+        forgetFocus();
+        std::vector<Window> chain;
+        Window top = None;
         for (Window w = focus; w != None && w != PointerRoot && w != root;) {
-            if (hasWmState(w)) return w;
+            // Watched before it is read, as in remember().
+            watch(w, PropertyChangeMask | StructureNotifyMask);
+            chain.push_back(w);
+            if (hasWmState(w)) {
+                top = w;
+                break;
+            }
             Window rootReturn = None, parent = None, *kids = nullptr;
             unsigned count = 0;
             if (!XQueryTree(display, w, &rootReturn, &parent, &kids, &count)) break;
             if (kids) XFree(kids);
-            if (parent == root) return w;
+            if (parent == root) {
+                top = w;
+                break;
+            }
             w = parent;
         }
-        return None;
+        if (!x11::syncOk(display)) return None;
+        takeEvents();
+        if (top != None) {
+            focusWindow = focus;
+            focusTop = top;
+            focusChain = std::move(chain);
+        }
+        return top;
     }
 
     void waitForFocus() {
@@ -162,9 +293,7 @@ struct X11Desktop::Impl {
         }
         const auto deadline = Clock::now() + kFocusWait;
         for (;;) {
-            const Window focused = focusedTopLevel();
-            x11::syncOk(display);
-            if (focused == activated) return;
+            if (focusedTopLevel() == activated) return;
             if (Clock::now() >= deadline) {
                 throw Error(err::WrongFocus, "The input focus is not on the window \"" +
                                                  activatedTitle + "\"; nothing was typed");
@@ -195,6 +324,9 @@ X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
     d.wmState = d.atom("WM_STATE");
     d.activeWindow = d.atom("_NET_ACTIVE_WINDOW");
     d.supported = d.atom("_NET_SUPPORTED");
+    // Changes of the client list and the active window invalidate what is cached.
+    d.watch(d.root, PropertyChangeMask);
+    x11::syncOk(d.display);
 }
 
 X11Desktop::~X11Desktop() {
@@ -204,27 +336,34 @@ X11Desktop::~X11Desktop() {
 void X11Desktop::activate(const std::string& title) {
     Impl& d = *m_impl;
     d.launcher.reap();
+    d.catchUp();
     const Window w = d.find(title);
     if (w == None) {
         throw Error(err::WindowNotFound, "No window with the title \"" + title + "\" was found");
     }
+    bool asked = true;
     if (d.wmSupportsActivation()) {
-        // Source indication 2 (a pager acting for the user): window managers honour it
-        // where focus-stealing prevention refuses a request from an application.
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = w;
-        event.xclient.message_type = d.activeWindow;
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = 2;
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(d.display, d.root, False, SubstructureNotifyMask | SubstructureRedirectMask,
-                   &event);
+        // Already the active window: asking again changes nothing, and the focus check
+        // before typing still runs.
+        asked = d.activeNow() != w;
+        if (asked) {
+            // Source indication 2 (a pager acting for the user): window managers honour
+            // it where focus-stealing prevention refuses a request from an application.
+            XEvent event{};
+            event.xclient.type = ClientMessage;
+            event.xclient.window = w;
+            event.xclient.message_type = d.activeWindow;
+            event.xclient.format = 32;
+            event.xclient.data.l[0] = 2;
+            event.xclient.data.l[1] = CurrentTime;
+            XSendEvent(d.display, d.root, False, SubstructureNotifyMask | SubstructureRedirectMask,
+                       &event);
+        }
     } else {
         XMapRaised(d.display, w);
         XSetInputFocus(d.display, w, RevertToParent, CurrentTime);
     }
-    if (!x11::syncOk(d.display)) {
+    if (asked && !x11::syncOk(d.display)) {
         throw Error(err::WindowNotFound,
                     "The window \"" + title + "\" closed before it could be activated");
     }
