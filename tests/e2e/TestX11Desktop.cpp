@@ -1,5 +1,7 @@
 #include <QTest>
 
+#include <cstring>
+
 #include "e2e/XSession.h"
 #include "platform/Error.h"
 #include "platform/SendKeysParser.h"
@@ -205,6 +207,45 @@ private slots:
         QVERIFY(downAtFailure);
         QVERIFY(!probe.anyModifierDown());
         QCOMPARE(XSession::readFrom(m_frontDesk, offset, 2), QByteArray("\x1b\x01"));
+    }
+
+    // A window found once is looked at again at each activation: renamed, it no longer
+    // answers to its old title, and closed, it answers to none.
+    void renamedOrClosedWindowIsNotActivatedAgain() {
+        Probe probe;
+        Display* p = probe.display;
+        const Window w = XCreateSimpleWindow(p, DefaultRootWindow(p), 0, 0, 200, 100, 0, 0, 0);
+        auto setTitle = [&](const char* title) {
+            XStoreName(p, w, title);
+            XChangeProperty(p, w, XInternAtom(p, "_NET_WM_NAME", False),
+                            XInternAtom(p, "UTF8_STRING", False), 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(title),
+                            static_cast<int>(std::strlen(title)));
+            XSync(p, False);
+        };
+        setTitle("Audit Pad");
+        XMapWindow(p, w);
+        XSync(p, False);
+        QTRY_VERIFY_WITH_TIMEOUT(m_session.managedTitles().contains("Audit Pad"), 5000);
+        auto activation = [&](const char* title) {
+            try {
+                m_desktop->activate(title);
+                return 0;
+            } catch (const Error& e) {
+                return e.number();
+            }
+        };
+        QCOMPARE(activation("Audit Pad"), 0);
+        QCOMPARE(activation("Audit Pad"), 0);
+        setTitle("Night Pad");
+        QCOMPARE(activation("Audit Pad"), err::WindowNotFound);
+        QCOMPARE(activation("Night Pad"), 0);
+        QCOMPARE(activation("Night Pad"), 0);
+        XDestroyWindow(p, w);
+        XSync(p, False);
+        QCOMPARE(activation("Night Pad"), err::WindowNotFound);
+        // The other windows are found as before.
+        QCOMPARE(typed("ok", 2), QByteArray("ok"));
     }
 
     void nothingActivatedIsRefused() {
