@@ -58,15 +58,23 @@ void Cursor::close() {
 }
 
 int Cursor::columnIndex(std::string_view column) const {
+    for (const auto& [name, index] : m_columns) {
+        if (name == column) return index;
+    }
     const int count = m_statement->getColumnCount();
     for (int i = 0; i < count; ++i) {
-        if (sameName(m_statement->getColumnName(i), column)) return i;
+        if (sameName(m_statement->getColumnName(i), column)) return remember(column, i);
     }
     for (int i = 0; i < count; ++i) {
-        if (sameName(m_statement->getColumnOriginName(i), column)) return i;
+        if (sameName(m_statement->getColumnOriginName(i), column)) return remember(column, i);
     }
     throw Error(err::Store + SQLITE_RANGE,
                 "Item cannot be found: the result has no column " + std::string(column));
+}
+
+int Cursor::remember(std::string_view column, int index) const {
+    m_columns.emplace_back(column, index);
+    return index;
 }
 
 Value Cursor::value(std::string_view column) const {

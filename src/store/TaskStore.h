@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "Value.h"
 
@@ -31,9 +33,13 @@ public:
 
 private:
     int columnIndex(std::string_view column) const;
+    int remember(std::string_view column, int index) const;
 
     std::unique_ptr<SQLite::Statement> m_statement;
     bool m_eof = true;
+    // Column names asked for so far and where they were found: a tree load asks for the
+    // same few names on every row.
+    mutable std::vector<std::pair<std::string, int>> m_columns;
 };
 
 // The task store: the one connection to db.mdb. Statements run as the text given.
