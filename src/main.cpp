@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFont>
 
 #include "app/StartupCheck.h"
 #include "platform/Error.h"
@@ -7,6 +8,11 @@
 // The store is db.mdb beside the program; nothing else is looked for.
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The controls are laid out in twips for an 8-point face; the desktop's larger
+    // default font would cut their captions off.
+    QFont font = QApplication::font();
+    font.setPixelSize(11);
+    QApplication::setFont(font);
     auto start =
         nightaudit::StartupCheck::start(QCoreApplication::applicationDirPath() + "/db.mdb");
     if (!start.window) return start.status;
