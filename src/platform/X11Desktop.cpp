@@ -125,7 +125,10 @@ struct X11Desktop::Impl {
         for (Window w : topLevelWindows()) {
             const std::string t = title(w);
             if (t == wanted) return w;
-            if (prefixMatch == None && t.compare(0, wanted.size(), wanted) == 0) prefixMatch = w;
+            // Every title begins with the empty text: an empty title matches only itself.
+            if (prefixMatch == None && !wanted.empty() && t.compare(0, wanted.size(), wanted) == 0) {
+                prefixMatch = w;
+            }
         }
         x11::syncOk(display);  // windows that closed while being read are simply skipped
         return prefixMatch;
