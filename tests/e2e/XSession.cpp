@@ -82,9 +82,9 @@ bool XSession::start() {
         return false;
     }
     qputenv("DISPLAY", m_display.toUtf8());
-    // openbox now and then exits while the server is still settling; one more start is
-    // enough then.
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    // openbox now and then exits while the server is still settling, more often on a
+    // busy machine; starting it again is enough then.
+    for (int attempt = 0; attempt < 3; ++attempt) {
         QProcess* wm = spawn("openbox", {});
         const bool up = waitFor(
             [&] {
