@@ -1,13 +1,31 @@
 #include <QApplication>
+#include <QFont>
 
 #include "app/StartupCheck.h"
+#include "platform/Error.h"
+#include "platform/X11Desktop.h"
 
 // The store is db.mdb beside the program; nothing else is looked for.
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The controls are laid out in twips for an 8-point face; the desktop's larger
+    // default font would cut their captions off.
+    QFont font = QApplication::font();
+    font.setPixelSize(11);
+    QApplication::setFont(font);
     auto start =
         nightaudit::StartupCheck::start(QCoreApplication::applicationDirPath() + "/db.mdb");
     if (!start.window) return start.status;
+
+    // Without a desktop to type into the clerk can still look at the tasks, teach and
+    // edit keys; Go then says why nothing can be typed instead of failing each key.
+    nightaudit::Collaborators collaborators;
+    try {
+        collaborators.desktop = std::make_unique<nightaudit::X11Desktop>();
+    } catch (const nightaudit::Error& e) {
+        collaborators.desktopProblem = QString::fromStdString(e.description());
+    }
+    start.window->setCollaborators(std::move(collaborators));
     start.window->show();
     return app.exec();
 }

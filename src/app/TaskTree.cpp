@@ -46,12 +46,20 @@ int TaskTree::add(QTreeWidgetItem* parent, const QString& key, const QString& te
     node->setData(0, IndexRole, index);
     if (parent) {
         parent->addChild(node);
+    } else if (m_deferRoots) {
+        attachPendingRoot();
+        m_pendingRoot = node;
     } else {
         m_view->addTopLevelItem(node);
     }
     m_items.push_back(node);
     m_indexByKey.insert(key, index);
     return index;
+}
+
+void TaskTree::attachPendingRoot() {
+    if (m_pendingRoot) m_view->addTopLevelItem(m_pendingRoot);
+    m_pendingRoot = nullptr;
 }
 
 QTreeWidgetItem* TaskTree::item(int index) const {

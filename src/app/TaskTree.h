@@ -73,10 +73,16 @@ public:
 
 private:
     int add(QTreeWidgetItem* parent, const QString& key, const QString& text);
+    void attachPendingRoot();
 
     QTreeWidget* m_view;
     std::vector<QTreeWidgetItem*> m_items;  // m_items[i - 1] is the node of index i
     QHash<QString, int> m_indexByKey;
+    // While LoadTaskSequence fills a task sequence, its root node stays out of the view:
+    // nodes added under a detached node cost the view's model no signals, and a large
+    // store would otherwise spend more time in them than in reading the rows.
+    bool m_deferRoots = false;
+    QTreeWidgetItem* m_pendingRoot = nullptr;
 };
 
 }  // namespace nightaudit

@@ -17,14 +17,21 @@ QString numbered(int position, const Value& name) {
     return QString::number(position) + QStringLiteral("- ") + textOf(name);
 }
 
+// Only three characters are compared on both sides, so a locale whose short day
+// names are longer (or carry a period) still matches "Wednesday" or "wed".
+QString dayPrefix(const QDate& day) {
+    return QLocale::system().dayName(day.dayOfWeek(), QLocale::ShortFormat).left(3).toUpper();
+}
+
+bool isListedOnDayPrefix(const QString& enableday, const QString& prefix) {
+    if (enableday.left(3).toUpper() == prefix) return true;
+    return enableday == QLatin1String(" ");
+}
+
 }  // namespace
 
 bool TaskTree::isListedOn(const QString& enableday, const QDate& day) {
-    // Only three characters are compared on both sides, so a locale whose short day
-    // names are longer (or carry a period) still matches "Wednesday" or "wed".
-    const QString dayName = QLocale::system().dayName(day.dayOfWeek(), QLocale::ShortFormat);
-    if (enableday.left(3).toUpper() == dayName.left(3).toUpper()) return true;
-    return enableday == QLatin1String(" ");
+    return isListedOnDayPrefix(enableday, dayPrefix(day));
 }
 
 void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
@@ -35,6 +42,18 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
             QStringLiteral("There are currently no Task Sequence Defined or enabled"));
         return;
     }
+    // The system locale's day name is looked up once, not once per key sequence.
+    const QString auditDayPrefix = dayPrefix(auditDay);
+    // Each task sequence is built detached and put into the view when complete; a
+    // store error part-way still leaves every node added so far in the view.
+    struct RootHold {
+        TaskTree& tree;
+        explicit RootHold(TaskTree& t) : tree(t) { tree.m_deferRoots = true; }
+        ~RootHold() {
+            tree.attachPendingRoot();
+            tree.m_deferRoots = false;
+        }
+    } hold(*this);
     int sequencePosition = 1;
     for (; !sequences.eof(); sequences.next()) {
         const std::string sequenceId = sequences.value("tasksequenceid").text();
@@ -55,7 +74,7 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
             for (; !keySequences.eof(); keySequences.next()) {
                 const QString enableday =
                     QString::fromStdString(NullSafeString(keySequences.value("enableday")));
-                if (!isListedOn(enableday, auditDay)) continue;  // takes no number
+                if (!isListedOnDayPrefix(enableday, auditDayPrefix)) continue;  // takes no number
                 addChild(taskKey,
                          QStringLiteral("KS") +
                              QString::fromStdString(keySequences.value("keysequenceID").text()),

@@ -18,7 +18,11 @@
 #include <algorithm>
 
 #include "ControlFactory.h"
+#include "HandlerErrors.h"
+#include "LayoutCommands.h"
 #include "MainWindowParts.h"
+#include "NodeSelection.h"
+#include "RunCommands.h"
 #include "TaskTree.h"
 #include "Twips.h"
 #include "platform/Error.h"
@@ -26,6 +30,7 @@
 #include "store/LeadingNumber.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
+#include "teach/TeachMode.h"
 
 namespace nightaudit {
 namespace {
@@ -36,11 +41,6 @@ constexpr int kMinTreeHeightTwips = 300;  // one row stays visible in a very low
 constexpr int kStartLogHeightTwips = 5715;
 // Far beyond any screen; keeps a silly stored height from overflowing the geometry.
 constexpr double kMaxHeightTwips = 1'000'000;
-
-int screenHeightTwips() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? toTwips(screen->geometry().height()) : 0;
-}
 
 }  // namespace
 
@@ -57,14 +57,33 @@ dlgMain::dlgMain(const QString& storePath, Clock clock, QWidget* parent)
     controls::label(this, "Label17", QStringLiteral("Keys type into live windows"), 150, 7530, 1980,
                     195);
 
-    connect(command(3), &QPushButton::clicked, this, &dlgMain::Command3_Click);
-    connect(command(4), &QPushButton::clicked, this, &dlgMain::Command4_Click);
+    m_wiring = std::make_unique<PlaybackWiring>(*this, Collaborators{});
+    m_runs = std::make_unique<RunCommands>(*this);
+    m_layout = std::make_unique<LayoutCommands>(*this);
+    m_selection = new NodeSelection(*this, *m_runs);
+
+    const std::pair<QPushButton*, void (dlgMain::*)()> handlers[] = {
+        {command(3), &dlgMain::Command3_Click},  {command(4), &dlgMain::Command4_Click},
+        {cmdSend(), &dlgMain::cmdSend_Click},    {cmdSend2(), &dlgMain::cmdSend2_Click},
+        {command(8), &dlgMain::Command8_Click},  {command(10), &dlgMain::Command10_Click},
+        {command(1), &dlgMain::Command1_Click},  {command(2), &dlgMain::Command2_Click},
+        {command(5), &dlgMain::Command5_Click},  {command(6), &dlgMain::Command6_Click},
+        {command(7), &dlgMain::Command7_Click},  {command(9), &dlgMain::Command9_Click},
+        {command(11), &dlgMain::Command11_Click}};
+    for (const auto& [button, handler] : handlers) {
+        connect(button, &QPushButton::clicked, this, handler);
+    }
 }
 
-dlgMain::~dlgMain() = default;
+// The tree emits selection changes while Qt deletes it with the other children; the
+// selection handler must be gone by then, since the commands it calls are.
+dlgMain::~dlgMain() {
+    delete m_selection;
+}
 
 void dlgMain::Form_Load() {
     m_store = std::make_unique<TaskStore>(m_storePath.toStdString());
+    m_teach = std::make_unique<TeachMode>(*TimerTeach(), *dfnTeach(), *m_store, m_state);
     AdjustSpecials();
     m_tree->LoadTaskSequence(*m_store, m_dtAuditDay.date());
     Command3_Click();
@@ -120,6 +139,89 @@ int dlgMain::windowHeightTwips() const {
 void dlgMain::setWindowHeightTwips(int heightTwips) {
     const int frameExtra = frameGeometry().height() - height();
     resize(width(), std::max(1, twips(heightTwips) - frameExtra));
+}
+
+int dlgMain::windowWidthTwips() const {
+    return toTwips(frameGeometry().width());
+}
+
+void dlgMain::setWindowWidthTwips(int widthTwips) {
+    const int frameExtra = frameGeometry().width() - width();
+    resize(std::max(1, twips(widthTwips) - frameExtra), height());
+}
+
+int dlgMain::screenHeightTwips() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? toTwips(screen->geometry().height()) : 0;
+}
+
+void dlgMain::setCollaborators(Collaborators collaborators) {
+    if (isRunning()) {
+        throw Error(err::InvalidArgument, "The desktop cannot be changed while a run is under way");
+    }
+    m_wiring = std::make_unique<PlaybackWiring>(*this, std::move(collaborators));
+}
+
+void dlgMain::ExecuteSelected(std::int16_t intNodeIndexToRun) {
+    m_wiring->ExecuteSelected(intNodeIndexToRun);
+}
+void dlgMain::RunTask(std::int16_t intNodeIndex) {
+    m_wiring->RunTask(intNodeIndex);
+}
+void dlgMain::RunKeySequence(std::int16_t intNodeIndex, std::int16_t intparmKeySequenceID) {
+    m_wiring->RunKeySequence(intNodeIndex, intparmKeySequenceID);
+}
+bool dlgMain::isRunning() const {
+    return m_runs->isRunning();
+}
+
+void dlgMain::cmdSend_Click() {
+    m_runs->cmdSend_Click();
+}
+void dlgMain::cmdSend2_Click() {
+    m_runs->cmdSend2_Click();
+}
+void dlgMain::Command8_Click() {
+    m_runs->Command8_Click();
+}
+void dlgMain::TreeView1_NodeClick(int nodeIndex) {
+    m_selection->TreeView1_NodeClick(nodeIndex);
+}
+
+// The stopwatch exists once the store is open; before that no node can be chosen.
+void dlgMain::StartTeach() {
+    if (m_teach) m_teach->StartTeach();
+}
+void dlgMain::TimerTeach_Timer() {
+    if (m_teach) m_teach->TimerTeach_Timer();
+}
+void dlgMain::Command10_Click() {
+    reportingErrors(this, [this] {
+        if (!m_teach) throw Error(err::NotAvailable, "The task store is not open");
+        m_teach->teachTask();
+    });
+}
+
+void dlgMain::Command1_Click() {
+    m_layout->Command1_Click();
+}
+void dlgMain::Command2_Click() {
+    m_layout->Command2_Click();
+}
+void dlgMain::Command5_Click() {
+    m_layout->Command5_Click();
+}
+void dlgMain::Command6_Click() {
+    m_layout->Command6_Click();
+}
+void dlgMain::Command7_Click() {
+    m_layout->Command7_Click();
+}
+void dlgMain::Command9_Click() {
+    m_layout->Command9_Click();
+}
+void dlgMain::Command11_Click() {
+    m_layout->Command11_Click();
 }
 
 void dlgMain::Command3_Click() {

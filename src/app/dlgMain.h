@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "PlaybackWiring.h"
 #include "playback/PlaybackHost.h"
 
 class QCheckBox;
@@ -20,8 +21,12 @@ class QTreeWidget;
 
 namespace nightaudit {
 
+class LayoutCommands;
+class NodeSelection;
+class RunCommands;
 class TaskStore;
 class TaskTree;
+class TeachMode;
 
 // The main window: the task tree, the actions column and the special fields. It
 // owns the one connection to the task store and the run state shared by the player,
@@ -49,6 +54,37 @@ public:
     // reading back gives the value set.
     int windowHeightTwips() const;
     void setWindowHeightTwips(int heightTwips);
+    // Window width in twips, the same way: the frame's width where there is one.
+    int windowWidthTwips() const;
+    void setWindowWidthTwips(int widthTwips);
+    static int screenHeightTwips();
+
+    // Replaces what runs and prints go through (see Collaborators). Refused with
+    // Error(err::InvalidArgument) while a run is under way.
+    void setCollaborators(Collaborators collaborators);
+    PlaybackWiring& wiring() { return *m_wiring; }
+
+    // Runs, forwarded to the selection runner and the player; they throw what those throw.
+    void ExecuteSelected(std::int16_t intNodeIndexToRun);
+    void RunTask(std::int16_t intNodeIndex);
+    void RunKeySequence(std::int16_t intNodeIndex, std::int16_t intparmKeySequenceID = 0);
+    bool isRunning() const;
+
+    // Event handlers. Each shows its own failures and never throws.
+    void cmdSend_Click();   // Go
+    void cmdSend2_Click();  // Go's twin
+    void Command8_Click();  // Next
+    void TreeView1_NodeClick(int nodeIndex);
+    void StartTeach();
+    void TimerTeach_Timer();
+    void Command10_Click();  // Teach Task
+    void Command1_Click();
+    void Command2_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void Command9_Click();
+    void Command11_Click();
 
     TaskStore& store();  // throws Error(err::NotAvailable) before Form_Load opened it
     PlaybackState& state() { return m_state; }
@@ -109,6 +145,11 @@ private:
     std::unique_ptr<TaskTree> m_tree;
     PlaybackState m_state;
     QDateTime m_dtAuditDay;
+    std::unique_ptr<PlaybackWiring> m_wiring;
+    std::unique_ptr<RunCommands> m_runs;
+    std::unique_ptr<LayoutCommands> m_layout;
+    std::unique_ptr<TeachMode> m_teach;    // from Form_Load on: it writes to the store
+    NodeSelection* m_selection = nullptr;  // a child QObject of the window
 };
 
 }  // namespace nightaudit

@@ -1,0 +1,60 @@
+#include "PlaybackWiring.h"
+
+#include "ListRunLog.h"
+#include "dlgMain.h"
+#include "platform/Error.h"
+#include "playback/DialogWaiter.h"
+#include "playback/KeySequencePlayer.h"
+#include "playback/SelectionRunner.h"
+#include "report/DefaultPrinter.h"
+#include "report/ReportImport.h"
+
+namespace nightaudit {
+
+PlaybackWiring::PlaybackWiring(dlgMain& window, Collaborators collaborators)
+    : m_window(window), m_collaborators(std::move(collaborators)) {
+    Collaborators& c = m_collaborators;
+    if (!c.waiter) c.waiter = std::make_unique<DialogWaiter>(window.state(), &window);
+    if (!c.reports)
+        c.reports = std::make_unique<ReportImport>(std::make_unique<DefaultPrinter>(), window);
+    if (!c.printer) c.printer = std::make_unique<DefaultPrinter>();
+    m_runLog = std::make_unique<ListRunLog>(*window.lstLog());
+}
+
+PlaybackWiring::~PlaybackWiring() = default;
+
+void PlaybackWiring::checkDesktop() const {
+    if (m_collaborators.desktop) return;
+    const QString why = m_collaborators.desktopProblem.isEmpty()
+                            ? QStringLiteral("no desktop automation is set up")
+                            : m_collaborators.desktopProblem;
+    throw Error(err::NotAvailable, "Keys cannot be typed into other windows: " + why.toStdString());
+}
+
+// Built on first use: the store opens in Form_Load, which may come after the wiring.
+void PlaybackWiring::build() {
+    if (m_runner) return;
+    checkDesktop();
+    m_player = std::make_unique<KeySequencePlayer>(m_window.store(), *m_collaborators.desktop,
+                                                   *m_collaborators.waiter, *m_runLog, m_window,
+                                                   *m_collaborators.reports, m_window.state());
+    m_runner = std::make_unique<SelectionRunner>(m_window.store(), m_window, *m_player,
+                                                 *m_collaborators.waiter, m_window.state());
+}
+
+void PlaybackWiring::ExecuteSelected(std::int16_t intNodeIndexToRun) {
+    build();
+    m_runner->ExecuteSelected(intNodeIndexToRun);
+}
+
+void PlaybackWiring::RunTask(std::int16_t intNodeIndex) {
+    build();
+    m_runner->RunTask(intNodeIndex);
+}
+
+void PlaybackWiring::RunKeySequence(std::int16_t intNodeIndex, std::int16_t intparmKeySequenceID) {
+    build();
+    m_player->RunKeySequence(intNodeIndex, intparmKeySequenceID);
+}
+
+}  // namespace nightaudit
