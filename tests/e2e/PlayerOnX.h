@@ -20,25 +20,17 @@
 #include "playback/RunLog.h"
 #include "support/TempStore.h"
 
+#include "app/ListRunLog.h"
 #include "app/dlgMain.h"
 
 namespace nightaudit::test {
 
-// The run log as the main window shows it: lines in lstLog.
-class ListRunLog : public RunLog {
-public:
-    explicit ListRunLog(QListWidget& list) : m_list(list) {}
-    void clear() override { m_list.clear(); }
-    void append(const QString& line) override { m_list.addItem(line); }
-    QStringList lines() const {
-        QStringList out;
-        for (int i = 0; i < m_list.count(); ++i) out << m_list.item(i)->text();
-        return out;
-    }
-
-private:
-    QListWidget& m_list;
-};
+// What the run log lstLog shows, line by line.
+inline QStringList logLines(const dlgMain& window) {
+    QStringList out;
+    for (int i = 0; i < window.lstLog()->count(); ++i) out << window.lstLog()->item(i)->text();
+    return out;
+}
 
 // Opens the main window on `rows` and shows it, waiting until the window manager has
 // taken it on (only then can it be activated by its title).

@@ -1,4 +1,5 @@
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include "e2e/PlayerOnX.h"
@@ -132,10 +133,29 @@ private slots:
             "07/07/2005Z9";
         QCOMPARE(XSession::readFrom(m_frontDesk, front, expected.size()), expected);
         QCOMPARE(XSession::readFrom(m_backOffice, back, 2), QByteArray("x\r"));
-        QCOMPARE(m_log->lines(),
+        QCOMPARE(logLines(*m_window),
                  QStringList({"abc~", "{TAB}+ab^a%x", "{TAB 3}", QString::fromUtf8("caf\xC3\xA9"),
                               "07/07/2005", "Z9"}));
         QCOMPARE(m_window->state().intKeySequenceID, std::int16_t(20));
+    }
+
+    void goButtonPlaysTheSelectedNode() {
+        Collaborators collaborators;
+        collaborators.desktop = std::make_unique<X11Desktop>();
+        collaborators.waiter = std::make_unique<InstantWaiter>(m_window->state());
+        m_window->setCollaborators(std::move(collaborators));
+        m_window->special(1)->setText("123199");
+        m_window->special(2)->setText("");
+        m_window->selectNode(nodeOf(*m_window, 20));
+        const qint64 front = XSession::size(m_frontDesk);
+        const qint64 back = XSession::size(m_backOffice);
+        m_window->cmdSend()->click();
+        QCOMPARE(m_window->caption(), kCaption);
+        const QByteArray expected =
+            "abc\r\tAb\x01\x1bx\t\t\tcaf\xC3\xA9"
+            "12/31/2099";
+        QCOMPARE(XSession::readFrom(m_frontDesk, front, expected.size()), expected);
+        QCOMPARE(XSession::readFrom(m_backOffice, back, 2), QByteArray("x\r"));
     }
 
     void pointerKeysPressWhereTheyAreTold() {
@@ -153,7 +173,7 @@ private slots:
                  QString("No window with the title \"Night Manager\" was found"));
         QCOMPARE(XSession::readFrom(m_frontDesk, front, 0), QByteArray());
         QCOMPARE(XSession::readFrom(m_backOffice, back, 0), QByteArray());
-        QCOMPARE(m_log->lines(), QStringList());
+        QCOMPARE(logLines(*m_window), QStringList());
     }
 };
 

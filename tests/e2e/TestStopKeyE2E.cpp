@@ -1,5 +1,6 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -106,7 +107,28 @@ private slots:
         QVERIFY(m_window->state().bolStop);
         QVERIFY2(took < 4000, qPrintable(QString("the 5 s wait lasted %1 ms").arg(took)));
         QCOMPARE(XSession::readFrom(m_frontDesk, front, 1), QByteArray("a"));
-        QCOMPARE(m_log->lines(), QStringList({"a"}));
+        QCOMPARE(logLines(*m_window), QStringList({"a"}));
+    }
+
+    // The same through the Go button, with the program's own waiter and stop key.
+    void goButtonRunsWithTheStopKeyArmed() {
+        Collaborators collaborators;
+        auto desktop = std::make_unique<X11Desktop>();
+        collaborators.stopKey = std::make_unique<X11StopKey>();
+        desktop->setStopKey(collaborators.stopKey.get());
+        collaborators.desktop = std::move(desktop);
+        m_window->setCollaborators(std::move(collaborators));
+        m_window->state().bolStop = false;
+        m_window->selectNode(nodeOf(*m_window, 50));
+        const qint64 front = XSession::size(m_frontDesk);
+        QTimer::singleShot(1500, [this] { m_session.run("xdotool", {"key", "Pause"}); });
+        QElapsedTimer clock;
+        clock.start();
+        m_window->cmdSend()->click();
+        const qint64 took = clock.elapsed();
+        QVERIFY2(took < 4000, qPrintable(QString("the 5 s wait lasted %1 ms").arg(took)));
+        QCOMPARE(XSession::readFrom(m_frontDesk, front, 1), QByteArray("a"));
+        m_window->setCollaborators({});  // gives the stop key up
     }
 
     // A stored {BREAK} is typed into its window like any key and is not the clerk's stop.
