@@ -4,6 +4,7 @@
 #include "app/StartupCheck.h"
 #include "platform/Error.h"
 #include "platform/X11Desktop.h"
+#include "platform/X11StopKey.h"
 
 // The store is db.mdb beside the program; nothing else is looked for.
 int main(int argc, char** argv) {
@@ -21,7 +22,10 @@ int main(int argc, char** argv) {
     // edit keys; Go then says why nothing can be typed instead of failing each key.
     nightaudit::Collaborators collaborators;
     try {
-        collaborators.desktop = std::make_unique<nightaudit::X11Desktop>();
+        auto desktop = std::make_unique<nightaudit::X11Desktop>();
+        collaborators.stopKey = std::make_unique<nightaudit::X11StopKey>();
+        desktop->setStopKey(collaborators.stopKey.get());
+        collaborators.desktop = std::move(desktop);
     } catch (const nightaudit::Error& e) {
         collaborators.desktopProblem = QString::fromStdString(e.description());
     }

@@ -12,6 +12,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -58,6 +59,7 @@ struct X11Desktop::Impl {
     Window activated = None;
     std::string activatedTitle;
     ProcessLauncher launcher;
+    StopKey* stopKey = nullptr;
     Atom clientList, wmName, utf8, wmState, activeWindow, supported;
 
     Atom atom(const char* name) { return XInternAtom(display, name, False); }
@@ -243,7 +245,15 @@ void X11Desktop::sendKeys(const std::string& keys) {
     X11Keyboard keyboard(d.display, strokes);
     keyboard.waitForModifiersReleased(kModifierWait);
     d.waitForFocus();
+    const bool typesBreak = std::any_of(strokes.begin(), strokes.end(), [](const KeyStroke& s) {
+        return s.key == NamedKey::Break;
+    });
+    StopKey::Suspension suspension(typesBreak ? d.stopKey : nullptr);
     keyboard.type();
+}
+
+void X11Desktop::setStopKey(StopKey* stopKey) {
+    m_impl->stopKey = stopKey;
 }
 
 void X11Desktop::launch(const std::string& commandLine) {
