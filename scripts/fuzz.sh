@@ -10,7 +10,7 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
 cmake --build build-fuzz --parallel "$(nproc)" >/dev/null
 status=0
 for target in build-fuzz/tests/fuzz/fuzz_*; do
-    [ -x "$target" ] || continue
+    [ -f "$target" ] && [ -x "$target" ] || continue  # skips the *_autogen folders
     name=$(basename "$target" | sed 's/^fuzz_//')
     corpus=tests/fuzz/corpus/$name
     work=build-fuzz/corpus-$name

@@ -1,12 +1,19 @@
 #include <QApplication>
+#include <QFont>
 
 #include "app/StartupCheck.h"
 #include "platform/Error.h"
 #include "platform/X11Desktop.h"
+#include "platform/X11StopKey.h"
 
 // The store is db.mdb beside the program; nothing else is looked for.
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The controls are laid out in twips for an 8-point face; the desktop's larger
+    // default font would cut their captions off.
+    QFont font = QApplication::font();
+    font.setPixelSize(11);
+    QApplication::setFont(font);
     auto start =
         nightaudit::StartupCheck::start(QCoreApplication::applicationDirPath() + "/db.mdb");
     if (!start.window) return start.status;
@@ -15,7 +22,10 @@ int main(int argc, char** argv) {
     // edit keys; Go then says why nothing can be typed instead of failing each key.
     nightaudit::Collaborators collaborators;
     try {
-        collaborators.desktop = std::make_unique<nightaudit::X11Desktop>();
+        auto desktop = std::make_unique<nightaudit::X11Desktop>();
+        collaborators.stopKey = std::make_unique<nightaudit::X11StopKey>();
+        desktop->setStopKey(collaborators.stopKey.get());
+        collaborators.desktop = std::move(desktop);
     } catch (const nightaudit::Error& e) {
         collaborators.desktopProblem = QString::fromStdString(e.description());
     }

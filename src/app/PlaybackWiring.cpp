@@ -6,6 +6,7 @@
 #include "playback/DialogWaiter.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/SelectionRunner.h"
+#include "playback/StopKeyWatch.h"
 #include "report/DefaultPrinter.h"
 #include "report/ReportImport.h"
 
@@ -19,6 +20,10 @@ PlaybackWiring::PlaybackWiring(dlgMain& window, Collaborators collaborators)
         c.reports = std::make_unique<ReportImport>(std::make_unique<DefaultPrinter>(), window);
     if (!c.printer) c.printer = std::make_unique<DefaultPrinter>();
     m_runLog = std::make_unique<ListRunLog>(*window.lstLog());
+    if (c.stopKey) {
+        m_stopKeyWatch = std::make_unique<StopKeyWatch>(
+            *c.stopKey, window.state(), dynamic_cast<DialogWaiter*>(c.waiter.get()));
+    }
 }
 
 PlaybackWiring::~PlaybackWiring() = default;
@@ -44,16 +49,19 @@ void PlaybackWiring::build() {
 
 void PlaybackWiring::ExecuteSelected(std::int16_t intNodeIndexToRun) {
     build();
+    StopKeyWatch::Run armed(m_stopKeyWatch.get());
     m_runner->ExecuteSelected(intNodeIndexToRun);
 }
 
 void PlaybackWiring::RunTask(std::int16_t intNodeIndex) {
     build();
+    StopKeyWatch::Run armed(m_stopKeyWatch.get());
     m_runner->RunTask(intNodeIndex);
 }
 
 void PlaybackWiring::RunKeySequence(std::int16_t intNodeIndex, std::int16_t intparmKeySequenceID) {
     build();
+    StopKeyWatch::Run armed(m_stopKeyWatch.get());
     m_player->RunKeySequence(intNodeIndex, intparmKeySequenceID);
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/Desktop.h"
+#include "platform/StopKey.h"
 #include "playback/Reports.h"
 #include "playback/Waiter.h"
 #include "report/Printer.h"
@@ -15,6 +16,7 @@ namespace nightaudit {
 class KeySequencePlayer;
 class ListRunLog;
 class SelectionRunner;
+class StopKeyWatch;
 class dlgMain;
 
 // What the main window's runs and its print button work through. Whatever is left
@@ -28,6 +30,9 @@ struct Collaborators {
     std::unique_ptr<Waiter> waiter;
     std::unique_ptr<Reports> reports;
     std::unique_ptr<Printer> printer;  // Command5, the window print
+    // Pressed anywhere during a run, it stops the run as Stop does. Optional; the
+    // desktop, if it types {BREAK}, should be told of it.
+    std::unique_ptr<StopKey> stopKey;
 };
 
 // Joins the main window to the player and the selection runner. The player and the
@@ -43,7 +48,8 @@ public:
     // Throws Error(err::NotAvailable) saying why when no desktop can take keys.
     void checkDesktop() const;
 
-    // Forwarded to the selection runner and the player; throw what they throw.
+    // Forwarded to the selection runner and the player; throw what they throw. The
+    // stop key is armed for the length of each.
     void ExecuteSelected(std::int16_t intNodeIndexToRun);
     void RunTask(std::int16_t intNodeIndex);
     void RunKeySequence(std::int16_t intNodeIndex, std::int16_t intparmKeySequenceID = 0);
@@ -60,6 +66,7 @@ private:
     std::unique_ptr<ListRunLog> m_runLog;
     std::unique_ptr<KeySequencePlayer> m_player;
     std::unique_ptr<SelectionRunner> m_runner;
+    std::unique_ptr<StopKeyWatch> m_stopKeyWatch;
 };
 
 }  // namespace nightaudit

@@ -13,8 +13,9 @@ public:
     virtual ~Desktop() = default;
 
     // Makes the top-level window whose title equals `title`, or failing that begins
-    // with it, the active window that receives the following keystrokes. Returns
-    // once the request is made. Throws err::WindowNotFound naming the title.
+    // with it, the active window that receives the following keystrokes. An empty
+    // title is no prefix: it finds only a window whose title is empty, never just any
+    // window. Returns once the request is made. Throws err::WindowNotFound naming the title.
     virtual void activate(const std::string& title) = 0;
 
     // Types a keystroke text in the SendKeys syntax into the window activated last.

@@ -9,7 +9,9 @@ void FakeDesktop::activate(const std::string& title) {
     std::string found;
     if (m_windows.count(title)) {
         found = title;
-    } else {
+    } else if (!title.empty()) {
+        // Every title begins with the empty text: matching it as a prefix would type
+        // into whichever window came first.
         for (const auto& w : m_windows) {
             if (w.compare(0, title.size(), title) == 0) {
                 found = w;

@@ -31,7 +31,10 @@ std::vector<Char> decodeUtf8(const std::string& text) {
         int extra = 0;
         char32_t code = 0;
         char32_t minimum = 0;
-        if (lead < 0x80) {
+        if (lead == 0) {
+            // No key types U+0000, and the text would end there for the desktop's C calls.
+            fail("a NUL character", position);
+        } else if (lead < 0x80) {
             code = lead;
         } else if ((lead & 0xE0) == 0xC0) {
             extra = 1, code = lead & 0x1F, minimum = 0x80;

@@ -60,6 +60,7 @@ struct X11Desktop::Impl {
     Window activated = None;
     std::string activatedTitle;
     ProcessLauncher launcher;
+    StopKey* stopKey = nullptr;
     Atom clientList, wmName, utf8, wmState, activeWindow, supported;
 
     // What earlier activations and focus checks learnt, kept only while the server's
@@ -209,7 +210,11 @@ struct X11Desktop::Impl {
                 remember(w, wanted);
                 return w;
             }
-            if (prefixMatch == None && t.compare(0, wanted.size(), wanted) == 0) prefixMatch = w;
+            // Every title begins with the empty text: an empty title matches only itself.
+            if (prefixMatch == None && !wanted.empty() &&
+                t.compare(0, wanted.size(), wanted) == 0) {
+                prefixMatch = w;
+            }
         }
         x11::syncOk(display);  // windows that closed while being read are simply skipped
         return prefixMatch;
@@ -379,7 +384,15 @@ void X11Desktop::sendKeys(const std::string& keys) {
     X11Keyboard keyboard(d.display, strokes);
     keyboard.waitForModifiersReleased(kModifierWait);
     d.waitForFocus();
+    const bool typesBreak = std::any_of(strokes.begin(), strokes.end(), [](const KeyStroke& s) {
+        return s.key == NamedKey::Break;
+    });
+    StopKey::Suspension suspension(typesBreak ? d.stopKey : nullptr);
     keyboard.type();
+}
+
+void X11Desktop::setStopKey(StopKey* stopKey) {
+    m_impl->stopKey = stopKey;
 }
 
 void X11Desktop::launch(const std::string& commandLine) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Desktop.h"
+#include "StopKey.h"
 
 namespace nightaudit {
 
@@ -19,6 +20,11 @@ public:
     void launch(const std::string& commandLine) override;
     void setPointer(int x, int y) override;
     void leftButton(bool down) override;
+
+    // The run's stop key, given back while a text with {BREAK} is typed: that key is
+    // Pause with a modifier on most keymaps, and a grab must neither swallow it nor take
+    // it for the clerk's stop. Null for none; it must outlive this desktop's sends.
+    void setStopKey(StopKey* stopKey);
 
 private:
     struct Impl;

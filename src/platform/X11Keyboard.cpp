@@ -194,7 +194,15 @@ X11Keyboard::X11Keyboard(Display* display, const std::vector<KeyStroke>& strokes
         Plan::Action action{0, stroke.modifiers};
         if (const Place* place = keymap.find(sym)) {
             action.code = place->code;
-            if (place->level == 1) action.modifiers |= Shift;
+            const Place* pause = keymap.find(XK_Pause);
+            if (sym == XK_Break && place->level == 1 && pause && pause->code == place->code) {
+                // PC keymaps put Break on the Pause key's Ctrl level, which the core keymap
+                // shows as its Shift level: Shift+Pause reaches XKB clients as Pause, while
+                // Ctrl+Pause is Break to every client, as on the physical keyboard.
+                action.modifiers |= Ctrl;
+            } else if (place->level == 1) {
+                action.modifiers |= Shift;
+            }
         } else {
             KeySym lower = 0, upper = 0;
             XConvertCase(sym, &lower, &upper);

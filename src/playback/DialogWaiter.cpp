@@ -11,7 +11,17 @@ void DialogWaiter::wait(std::int32_t milliseconds) {
     // Owned here, not by the parent: the dialog is gone when the wait returns, so
     // the next wait opens with the design texts and a fresh timer.
     dlgWait dialog(m_state, seconds, m_parent.data());
+    m_current = &dialog;
     dialog.exec();
+    m_current = nullptr;
+}
+
+void DialogWaiter::stopCurrentWait() {
+    if (m_current) {
+        m_current->Command1_Click();
+    } else {
+        m_state.bolStop = true;
+    }
 }
 
 }  // namespace nightaudit

@@ -8,6 +8,8 @@
 
 namespace nightaudit {
 
+class dlgWait;
+
 // DoWait on the real desktop: a fresh modal dlgWait for every wait of one second or
 // more; shorter waits return at once and show nothing. Window events keep being
 // handled during the wait by the dialog's own event loop.
@@ -20,9 +22,14 @@ public:
 
     void wait(std::int32_t milliseconds) override;
 
+    // Does what the Stop button does: sets bolStop and ends the countdown showing now,
+    // if any. For a stop that comes from elsewhere (the global stop key).
+    void stopCurrentWait();
+
 private:
     PlaybackState& m_state;
     QPointer<QWidget> m_parent;
+    QPointer<dlgWait> m_current;
 };
 
 }  // namespace nightaudit

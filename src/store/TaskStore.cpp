@@ -15,8 +15,30 @@
 namespace nightaudit {
 namespace {
 
+// The engine's own words for a busy or read-only file ("database is locked") do not
+// tell a clerk that nothing was saved or what to do; those two get a sentence of
+// their own, with the engine's text kept at the end for whoever looks further.
+std::string describe(int code, const char* engineMessage) {
+    switch (code & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return std::string(
+                       "The task store is busy: another program is writing to it and "
+                       "kept it locked too long. Nothing was changed; try again when "
+                       "that program has finished (") +
+                   engineMessage + ")";
+        case SQLITE_READONLY:
+            return std::string(
+                       "The task store is read-only, so the change cannot be saved. "
+                       "Nothing was changed (") +
+                   engineMessage + ")";
+        default:
+            return engineMessage;
+    }
+}
+
 [[noreturn]] void rethrow(const SQLite::Exception& e) {
-    throw Error(err::Store + e.getErrorCode(), e.what());
+    throw Error(err::Store + e.getErrorCode(), describe(e.getErrorCode(), e.what()));
 }
 
 bool sameName(const char* a, std::string_view b) {

@@ -142,6 +142,11 @@ private slots:
         QCOMPARE(XSession::readFrom(m_frontDesk, offset, 0), QByteArray());
     }
 
+    // A task without a window title must not type into whichever window is listed first.
+    void emptyTitleMatchesNoNamedWindow() {
+        QVERIFY_THROWS_EXCEPTION(Error, m_desktop->activate(""));
+    }
+
     void prefixOfTitleMatches() {
         QCOMPARE(
             [&] {

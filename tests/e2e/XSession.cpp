@@ -75,15 +75,16 @@ bool XSession::start() {
         m_error = "no Xvfb server came up";
         return false;
     }
+    m_server = server;
     m_display = ":" + QString::fromLatin1(number.trimmed());
     if (!waitFor([&] { return !run("xdpyinfo", {}).isEmpty(); }, 10000)) {
         m_error = "the Xvfb server on " + m_display + " does not answer";
         return false;
     }
     qputenv("DISPLAY", m_display.toUtf8());
-    // openbox now and then exits while the server is still settling; one more start is
-    // enough then.
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    // openbox now and then exits while the server is still settling, more often on a
+    // busy machine; starting it again is enough then.
+    for (int attempt = 0; attempt < 3; ++attempt) {
         QProcess* wm = spawn("openbox", {});
         const bool up = waitFor(
             [&] {
@@ -131,6 +132,21 @@ QStringList XSession::managedTitles() {
         if (quote >= 0) titles << QString::fromUtf8(name.mid(quote + 1).chopped(2));
     }
     return titles;
+}
+
+bool XSession::closeWindow(const QString& title) {
+    const QByteArray info = run("xwininfo", {"-name", title});
+    const int at = info.indexOf("Window id: ");
+    if (at < 0) return false;
+    const QByteArray id = info.mid(at + 11).split(' ').value(0);
+    run("xkill", {"-id", QString::fromLatin1(id)});
+    return waitFor([&] { return !managedTitles().contains(title); }, 10000);
+}
+
+void XSession::killServer() {
+    if (!m_server) return;
+    m_server->kill();
+    m_server->waitForFinished(5000);
 }
 
 qint64 XSession::size(const QString& file) {

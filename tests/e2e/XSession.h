@@ -35,6 +35,14 @@ public:
 
     QStringList managedTitles();
 
+    // Closes the window titled `title` as its program would go away (its X connection is
+    // cut) and waits until the window manager has let it go.
+    bool closeWindow(const QString& title);
+
+    // Ends the X server at once, as a crash or a lost remote display would; every client
+    // of it loses its connection.
+    void killServer();
+
     QString display() const { return m_display; }
     QString error() const { return m_error; }
 
@@ -46,4 +54,5 @@ private:
     QString m_display;
     QString m_error;
     std::vector<std::unique_ptr<QProcess>> m_processes;
+    QProcess* m_server = nullptr;
 };

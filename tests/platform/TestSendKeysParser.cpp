@@ -160,6 +160,9 @@ private slots:
         row("bad continuation", "\xC3(", "invalid UTF-8 sequence at character 1");
         row("overlong utf-8", "\xC0\xAF", "invalid UTF-8 sequence at character 1");
         row("surrogate", "\xED\xA0\x80", "invalid UTF-8 sequence at character 1");
+        // Found by fuzz_sendkeys: a NUL byte used to become a stroke of character 0.
+        row("nul byte", QByteArray("%\x03\x00", 3), "a NUL character at character 3");
+        row("nul in braces", QByteArray("a{\x00}", 4), "a NUL character at character 3");
         row("position counts characters", "éé}", "'}' without a matching '{' at character 3");
         row("deep nesting", QByteArray(65, '(') + "a" + QByteArray(65, ')'),
             "groups nested too deeply at character 65");

@@ -1,0 +1,111 @@
+#include "X11StopKey.h"
+
+#include "Error.h"
+#include "X11Errors.h"
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include <string>
+
+namespace nightaudit {
+
+struct X11StopKey::Impl {
+    Display* display = nullptr;
+    Window root = None;
+    KeyCode pause = 0;
+    unsigned numLock = 0;
+    bool hit = false;
+
+    // The modifier bit Num Lock sets; keymaps differ in where they put it.
+    unsigned numLockMask() {
+        unsigned mask = 0;
+        const KeyCode code = XKeysymToKeycode(display, XK_Num_Lock);
+        XModifierKeymap* map = XGetModifierMapping(display);
+        if (!map) return 0;
+        for (int modifier = 0; modifier < 8 && code; ++modifier) {
+            for (int i = 0; i < map->max_keypermod; ++i) {
+                if (map->modifiermap[modifier * map->max_keypermod + i] == code) {
+                    mask = 1u << modifier;
+                }
+            }
+        }
+        XFreeModifiermap(map);
+        return mask;
+    }
+
+    // A lock the clerk left on must not make the key go unnoticed.
+    template <class F>
+    void forEachLockCombination(F grabOrUngrab) {
+        const unsigned locks[] = {0, LockMask, numLock, LockMask | numLock};
+        for (unsigned m : locks) grabOrUngrab(m);
+    }
+
+    void drain() {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == KeyPress && event.xkey.keycode == pause) hit = true;
+        }
+    }
+};
+
+X11StopKey::X11StopKey() : m_impl(std::make_unique<Impl>()) {
+    x11::installErrorHandlers();
+    Impl& d = *m_impl;
+    d.display = XOpenDisplay(nullptr);
+    if (!d.display) {
+        const char* name = XDisplayName(nullptr);
+        throw Error(err::DisplayLost,
+                    std::string("Cannot open the X display \"") + (name ? name : "") + "\"");
+    }
+    d.root = DefaultRootWindow(d.display);
+    d.pause = XKeysymToKeycode(d.display, XK_Pause);
+    d.numLock = d.numLockMask();
+}
+
+X11StopKey::~X11StopKey() {
+    disarm();
+    XCloseDisplay(m_impl->display);
+}
+
+bool X11StopKey::arm() {
+    Impl& d = *m_impl;
+    if (m_armed) return true;
+    if (d.pause == 0) return false;  // a keymap without Pause
+    d.forEachLockCombination([&](unsigned m) {
+        XGrabKey(d.display, d.pause, m, d.root, False, GrabModeAsync, GrabModeAsync);
+    });
+    // Another program's grab of the same key is refused with BadAccess.
+    if (!x11::syncOk(d.display)) {
+        d.forEachLockCombination([&](unsigned m) { XUngrabKey(d.display, d.pause, m, d.root); });
+        x11::syncOk(d.display);
+        return false;
+    }
+    m_armed = true;
+    return true;
+}
+
+void X11StopKey::disarm() {
+    Impl& d = *m_impl;
+    if (!m_armed) return;
+    d.drain();
+    d.forEachLockCombination([&](unsigned m) { XUngrabKey(d.display, d.pause, m, d.root); });
+    // Once this returns the server has let go, so keys typed next reach their window.
+    x11::syncOk(d.display);
+    m_armed = false;
+}
+
+bool X11StopKey::pressed() {
+    Impl& d = *m_impl;
+    d.drain();
+    const bool hit = d.hit;
+    d.hit = false;
+    return hit;
+}
+
+int X11StopKey::fileDescriptor() const {
+    return ConnectionNumber(m_impl->display);
+}
+
+}  // namespace nightaudit

@@ -1,0 +1,41 @@
+// Plays one key sequence over and over through the real main window, player and X11
+// desktop, until something ends the program: a child for tests that cut the display
+// away in the middle of typing. Arguments: the store file and the key sequence id.
+
+#include <QApplication>
+
+#include "app/dlgMain.h"
+#include "platform/X11Desktop.h"
+#include "playback/InstantWaiter.h"
+#include "playback/KeySequencePlayer.h"
+#include "playback/RunLog.h"
+#include "playback/UnavailableReports.h"
+
+using namespace nightaudit;
+
+namespace {
+class NoRunLog : public RunLog {
+public:
+    void clear() override {}
+    void append(const QString&) override {}
+};
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 3) return 2;
+    dlgMain window(QString::fromLocal8Bit(argv[1]));
+    window.Form_Load();
+    window.show();
+    X11Desktop desktop;
+    InstantWaiter waiter(window.state());
+    NoRunLog log;
+    UnavailableReports reports;
+    KeySequencePlayer player(window.store(), desktop, waiter, log, window, reports, window.state());
+    const auto node = static_cast<std::int16_t>(
+        window.nodeIndexForKey(QStringLiteral("KS") + QString::fromLocal8Bit(argv[2])));
+    for (;;) {
+        player.RunKeySequence(node);
+        window.setCaption(QStringLiteral("Quillmar Night Audit"));
+    }
+}
