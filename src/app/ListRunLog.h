@@ -1,10 +1,10 @@
 #pragma once
 
+#include <QListWidget>
+#include <QPointer>
 #include <QTimer>
 
 #include "playback/RunLog.h"
-
-class QListWidget;
 
 namespace nightaudit {
 
@@ -31,7 +31,8 @@ public:
     void refresh();
 
 private:
-    QListWidget& m_list;
+    // Watched: the list may go before its log, and the log must not touch it then.
+    QPointer<QListWidget> m_list;
     QTimer m_refresh;
 };
 

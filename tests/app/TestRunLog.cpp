@@ -79,7 +79,7 @@ private slots:
     }
 
     // A run log that goes while its refresh is pending leaves the list painting.
-    void logGoneWithARefreshPendingLeavesTheListPainting() {
+    void logOrListGoneWithARefreshPending() {
         QListWidget list;
         {
             ListRunLog log(list);
@@ -88,6 +88,11 @@ private slots:
         }
         QVERIFY(list.updatesEnabled());
         QCOMPARE(list.count(), 1);
+        // And a list that goes first is left alone.
+        auto* gone = new QListWidget;
+        ListRunLog log(*gone);
+        log.append(QStringLiteral("y"));
+        delete gone;
     }
 };
 
