@@ -309,14 +309,8 @@ struct X11Desktop::Impl {
 };
 
 X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
-    x11::installErrorHandlers();
     Impl& d = *m_impl;
-    d.display = XOpenDisplay(nullptr);
-    if (!d.display) {
-        const char* name = XDisplayName(nullptr);
-        throw Error(err::DisplayLost,
-                    std::string("Cannot open the X display \"") + (name ? name : "") + "\"");
-    }
+    d.display = x11::openDisplay();
     int event = 0, error = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(d.display, &event, &error, &major, &minor)) {
         XCloseDisplay(d.display);

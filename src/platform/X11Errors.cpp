@@ -64,4 +64,15 @@ void sync(Display* display, const char* call) {
                                       " (request " + std::to_string(r.request) + ")");
 }
 
+_XDisplay* openDisplay() {
+    installErrorHandlers();
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        const char* name = XDisplayName(nullptr);
+        throw Error(err::DisplayLost,
+                    std::string("Cannot open the X display \"") + (name ? name : "") + "\"");
+    }
+    return display;
+}
+
 }  // namespace nightaudit::x11

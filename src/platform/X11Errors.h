@@ -13,6 +13,10 @@ namespace nightaudit::x11 {
 // return from that handler, and no X call can be made any more).
 void installErrorHandlers();
 
+// Installs the handlers and opens the display named by $DISPLAY on a connection of
+// the caller's own. Throws Error(err::DisplayLost) naming the display when it cannot.
+_XDisplay* openDisplay();
+
 // Waits until the server has processed every request so far; throws
 // Error(err::DisplayLost) naming `call` when one of them failed.
 void sync(_XDisplay* display, const char* call);

@@ -51,14 +51,8 @@ struct X11StopKey::Impl {
 };
 
 X11StopKey::X11StopKey() : m_impl(std::make_unique<Impl>()) {
-    x11::installErrorHandlers();
     Impl& d = *m_impl;
-    d.display = XOpenDisplay(nullptr);
-    if (!d.display) {
-        const char* name = XDisplayName(nullptr);
-        throw Error(err::DisplayLost,
-                    std::string("Cannot open the X display \"") + (name ? name : "") + "\"");
-    }
+    d.display = x11::openDisplay();
     d.root = DefaultRootWindow(d.display);
     d.pause = XKeysymToKeycode(d.display, XK_Pause);
     d.numLock = d.numLockMask();
