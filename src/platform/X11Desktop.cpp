@@ -342,9 +342,10 @@ void X11Desktop::activate(const std::string& title) {
     }
     bool asked = true;
     if (d.wmSupportsActivation()) {
-        // Already the active window: asking again changes nothing, and the focus check
-        // before typing still runs.
-        asked = d.activeNow() != w;
+        // Already the active window and holding the focus: asking again changes
+        // nothing. The window manager's word alone is not enough: a toolkit may have
+        // moved the focus (a modal dialog of its own) without the property changing yet.
+        asked = !(d.activeNow() == w && d.focusedTopLevel() == w);
         if (asked) {
             // Source indication 2 (a pager acting for the user): window managers honour
             // it where focus-stealing prevention refuses a request from an application.

@@ -10,6 +10,8 @@
 #include "playback/StopKeyWatch.h"
 #include "playback/UnavailableReports.h"
 
+#include "platform/Error.h"
+
 using namespace nightaudit;
 using namespace nightaudit::test;
 
@@ -143,10 +145,23 @@ private slots:
     // Outside a run Pause belongs to the desktop again.
     void pauseIsGivenBackAfterTheRun() {
         QVERIFY(!m_stopKey->armed());
-        m_witness.keys.clear();
-        m_desktop->activate("Break Target");
-        m_desktop->sendKeys("x");  // returns once the focus is there
-        QTRY_COMPARE(m_witness.keys.value(0), QString("78"));
+        // The toolkit may still hand the focus back to its own windows after the earlier
+        // runs' dialogs closed; the check is only that Pause reaches a focused window.
+        bool focused = false;
+        for (int attempt = 0; attempt < 5 && !focused; ++attempt) {
+            m_witness.keys.clear();
+            m_witness.activateWindow();
+            try {
+                m_desktop->activate("Break Target");
+                QTRY_VERIFY_WITH_TIMEOUT(m_witness.isActiveWindow(), 5000);
+                m_desktop->sendKeys("x");
+                QTRY_VERIFY_WITH_TIMEOUT(!m_witness.keys.isEmpty(), 3000);
+                focused = m_witness.keys.value(0) == QString("78") && m_witness.isActiveWindow();
+            } catch (const Error&) {
+                QTest::qWait(200);  // the focus moved meanwhile: nothing was typed; try again
+            }
+        }
+        QVERIFY2(focused, "the witness window never kept the focus");
         m_witness.keys.clear();
         m_session.run("xdotool", {"key", "Pause"});
         QTRY_COMPARE_WITH_TIMEOUT(m_witness.keys, QStringList({"ff13"}), 10000);
