@@ -21,6 +21,7 @@ public:
         : m_state(state), m_parent(parent) {}
 
     void wait(std::int32_t milliseconds) override;
+    bool waitUntil(const QString& notice, const std::function<bool()>& ready) override;
 
     // Does what the Stop button does: sets bolStop and ends the countdown showing now,
     // if any. For a stop that comes from elsewhere (the global stop key).
