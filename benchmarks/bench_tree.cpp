@@ -19,14 +19,14 @@
 #include "Measure.h"
 #include "app/TaskTree.h"
 #include "app/dlgMain.h"
-#include "platform/FakeDesktop.h"
-#include "playback/InstantWaiter.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/RunLog.h"
 #include "playback/SelectionRunner.h"
-#include "playback/UnavailableReports.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
+#include "support/FakeDesktop.h"
+#include "support/InstantWaiter.h"
+#include "support/UnavailableReports.h"
 
 using namespace nightaudit;
 

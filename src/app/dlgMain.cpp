@@ -25,7 +25,7 @@
 #include "RunCommands.h"
 #include "TaskTree.h"
 #include "Twips.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "specials/SpecialDates.h"
 #include "store/LeadingNumber.h"
 #include "store/Statements.h"

@@ -9,7 +9,7 @@
 #include <QRegularExpression>
 #include <limits>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 

@@ -4,7 +4,7 @@
 
 #include "DoSendKeys.h"
 #include "WholeNumber.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/Statements.h"
 #include "store/Value.h"
 

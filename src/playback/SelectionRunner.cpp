@@ -1,7 +1,7 @@
 #include "SelectionRunner.h"
 
 #include "WholeNumber.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/Statements.h"
 #include "store/Value.h"
 

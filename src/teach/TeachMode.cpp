@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "playback/PlaybackHost.h"
 #include "store/LeadingNumber.h"
 #include "store/Statements.h"

@@ -10,7 +10,7 @@
 #include <iostream>
 #include <string>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 

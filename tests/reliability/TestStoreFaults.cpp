@@ -18,8 +18,8 @@
 #include <map>
 
 #include "StoreFixture.h"
+#include "core/Error.h"
 #include "editor/dlgEdit.h"
-#include "platform/Error.h"
 #include "playback/PlaybackHost.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"

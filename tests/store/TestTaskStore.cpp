@@ -1,7 +1,7 @@
 #include <QFile>
 #include <QTest>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 #include "support/TempStore.h"
