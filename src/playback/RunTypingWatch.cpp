@@ -7,16 +7,16 @@ namespace {
 constexpr qint64 kEventsEveryMs = 5;
 }  // namespace
 
-RunTypingWatch::RunTypingWatch(PlaybackHost& host, Waiter& waiter, PlaybackState& state,
+RunTypingWatch::RunTypingWatch(EventPump& events, Waiter& waiter, PlaybackState& state,
                                std::function<void()> pollStopKey)
-    : m_host(host), m_waiter(waiter), m_state(state), m_pollStopKey(std::move(pollStopKey)) {}
+    : m_events(events), m_waiter(waiter), m_state(state), m_pollStopKey(std::move(pollStopKey)) {}
 
 bool RunTypingWatch::stopRequested() {
     if (m_state.bolStop) return true;
     if (m_sinceEvents.isValid() && m_sinceEvents.elapsed() < kEventsEveryMs) return false;
     m_sinceEvents.start();
     if (m_pollStopKey) m_pollStopKey();
-    m_host.processEvents();
+    m_events.processEvents();
     return m_state.bolStop;
 }
 

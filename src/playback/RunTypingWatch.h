@@ -16,14 +16,14 @@ namespace nightaudit {
 class RunTypingWatch : public TypingWatch {
 public:
     // `pollStopKey` reads the global stop key at once; it may be empty.
-    RunTypingWatch(PlaybackHost& host, Waiter& waiter, PlaybackState& state,
+    RunTypingWatch(EventPump& events, Waiter& waiter, PlaybackState& state,
                    std::function<void()> pollStopKey = {});
 
     bool stopRequested() override;
     bool waitUntil(const std::string& notice, const std::function<bool()>& ready) override;
 
 private:
-    PlaybackHost& m_host;
+    EventPump& m_events;
     Waiter& m_waiter;
     PlaybackState& m_state;
     std::function<void()> m_pollStopKey;

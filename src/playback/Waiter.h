@@ -20,6 +20,10 @@ public:
     // milliseconds) returns true, or the clerk presses Stop, which sets the stop
     // request. Returns whether `ready` came true.
     virtual bool waitUntil(const QString& notice, const std::function<bool()>& ready) = 0;
+
+    // Does what the Stop button does, for a stop that comes from elsewhere (the global
+    // stop key): sets the stop request and ends the wait under way now, if any.
+    virtual void stopCurrentWait() = 0;
 };
 
 }  // namespace nightaudit

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "e2e/XSession.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "platform/X11Desktop.h"
 
 // Xlib last: its None macro would clash with NamedKey::None in the headers above.

@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/LeadingNumber.h"
 #include "store/Value.h"
 
@@ -77,13 +77,6 @@ private slots:
         } catch (const Error& e) {
             QCOMPARE(e.number(), err::Overflow);
         }
-    }
-
-    void int16Range() {
-        QCOMPARE(toInt16(32767), std::int16_t(32767));
-        QCOMPARE(toInt16(-32768), std::int16_t(-32768));
-        QVERIFY_THROWS_EXCEPTION(Error, toInt16(32768));
-        QVERIFY_THROWS_EXCEPTION(Error, toInt16(-40000));
     }
 };
 

@@ -5,8 +5,8 @@
 #include <QStringList>
 #include <vector>
 
-#include "PlaybackHost.h"
-#include "Waiter.h"
+#include "playback/PlaybackState.h"
+#include "playback/Waiter.h"
 
 namespace nightaudit {
 
@@ -21,6 +21,8 @@ public:
     // Asks `ready` until it comes true (at most 1000 times); remembers the notice.
     bool waitUntil(const QString& notice, const std::function<bool()>& ready) override;
     const QStringList& notices() const { return m_notices; }
+    // Nothing is ever under way: sets bolStop only.
+    void stopCurrentWait() override { m_state.bolStop = true; }
 
     const std::vector<std::int32_t>& waits() const { return m_waits; }
     // The `n`th wait from now on (counting from 1) sets bolStop, as Stop would.
