@@ -84,7 +84,7 @@ await has_window "Front Desk" || fail "the demo front desk did not open:" "$logs
 # The demo's report keys name their files without a folder: the program reads them from
 # its working folder, and deletes each once read, so they are put back at every start.
 cp data/samples/audit_report.txt data/samples/noshow_report.txt "$build/"
-if ! lpstat -d 2>/dev/null | grep -q 'system default destination'; then
+if ! lpstat -d 2>/dev/null | grep -qi 'default destination:'; then
     echo "No default printer is set up: the card totals and the print keys will stop with"
     echo "\"No default printer is installed\" (sh scripts/setup-printer.sh sets up a PDF one)."
 fi

@@ -6,7 +6,7 @@
 
 #include "FrontDeskWindow.h"
 #include "KeyTokens.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 
 // A window to play stored steps into before they drive the real application:
 //   frontdesk [--title TEXT] [--echo]   shows what it receives (--echo: also on stdout)
