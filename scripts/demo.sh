@@ -24,6 +24,10 @@ if [ "$setup" = yes ]; then
     sh scripts/install-deps.sh
     sh scripts/build.sh "$build"
 fi
+if [ ! -d "$build" ]; then
+    echo "demo.sh: there is no build folder $build; build first (sh scripts/build.sh $build)" >&2
+    exit 1
+fi
 build=$(cd "$build" && pwd)
 for program in nightaudit frontdesk; do
     if [ ! -x "$build/$program" ]; then
