@@ -4,6 +4,7 @@
 
 #include "KeyTokens.h"
 #include "e2e/PlayerOnX.h"
+#include "support/InstantWaiter.h"
 
 using namespace nightaudit;
 using namespace nightaudit::test;

@@ -37,21 +37,24 @@ constexpr int kSequences = 10;
 // Task sequence 1: ten key sequences of three texts each (key sequence 105 also types
 // the first special field as a date). Task 20: a long text that faults interrupt, then
 // one more key sequence. 203 and 204 play each other. 205 waits 5 s before its second
-// key. Task 30 types {BREAK} into an xev window.
+// key. Task 30 types {BREAK} into an xev window; task 40 types into a till that closes
+// during the 2 s wait between its two keys.
 std::string rows() {
     std::string sql = R"(
 INSERT INTO tasksequence VALUES (1, 'Night', NULL, 1, 1), (2, 'Faults', NULL, 1, 2);
 INSERT INTO task VALUES (10, 1, 'Desk', 'Front Desk', 1, 1), (20, 2, 'Long', 'Front Desk', 1, 1),
-                        (21, 2, 'Loops', 'Front Desk', 1, 2), (30, 2, 'Break', 'Break Target', 1, 3);
+                        (21, 2, 'Loops', 'Front Desk', 1, 2), (30, 2, 'Break', 'Break Target', 1, 3),
+                        (40, 2, 'Till', 'Till', 1, 4);
 INSERT INTO keysequence VALUES (201, 20, 'Long', 1, ' ', 0, 0, 1), (202, 20, 'Next', 1, ' ', 0, 0, 2),
   (203, 21, 'A', 1, ' ', 0, 0, 1), (204, 21, 'B', 1, ' ', 0, 0, 2), (205, 21, 'Wait', 1, ' ', 0, 0, 3),
-  (301, 30, 'Break', 1, ' ', 0, 0, 1);
+  (301, 30, 'Break', 1, ' ', 0, 0, 1), (401, 40, 'Till', 1, ' ', 0, 0, 1);
 INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, keypurpose, waitbefore, waitafter) VALUES
   (201, 1, 0, '{TAB 5000}~', NULL, 0, 0), (202, 1, 0, 'n~', NULL, 0, 0),
   (203, 1, 0, 's1', NULL, 0, 0), (203, 2, 10, '204', NULL, 0, 0), (203, 3, 0, 'after', NULL, 0, 0),
   (204, 1, 0, 's2', NULL, 0, 0), (204, 2, 10, '203', NULL, 0, 0),
   (205, 1, 0, 'a', NULL, 0, 0), (205, 2, 0, 'b', NULL, 5000, 0),
-  (301, 1, 0, '{BREAK}x', NULL, 0, 0), (301, 2, 0, 'y', NULL, 0, 0);
+  (301, 1, 0, '{BREAK}x', NULL, 0, 0), (301, 2, 0, 'y', NULL, 0, 0),
+  (401, 1, 0, 'a', NULL, 0, 0), (401, 2, 0, 'b', NULL, 2000, 0);
 )";
     for (int s = 1; s <= kSequences; ++s) {
         const std::string id = std::to_string(100 + s);
@@ -99,12 +102,13 @@ private:
         m_window->cmdSend()->click();
     }
 
-    // Runs `action` in the background once Front Desk has received `bytes` more bytes.
-    void whenTyped(qint64 bytes, const QString& action) {
+    // Runs `action` in the background once `file` has received `bytes` more bytes.
+    void whenTyped(qint64 bytes, const QString& action, QString file = {}) {
+        if (file.isEmpty()) file = m_frontDesk;
         m_session.spawn("sh", {"-c", QString("while [ $(stat -c %s '%1') -lt %2 ]; do sleep 0.002; "
                                              "done; %3")
-                                         .arg(m_frontDesk)
-                                         .arg(XSession::size(m_frontDesk) + bytes)
+                                         .arg(file)
+                                         .arg(XSession::size(file) + bytes)
                                          .arg(action)});
     }
 
@@ -227,6 +231,18 @@ private slots:
             [&] { return (seen += xev->readAllStandardOutput()).contains("(keysym 0x79, y)"); }));
         QVERIFY(seen.contains("(keysym 0xff6b, Break)"));
         QVERIFY(!m_window->state().bolStop);
+    }
+
+    // The till closes between two keys: the key sequence ends with the error, nothing
+    // reaches any other window.
+    void windowClosedBetweenKeys() {
+        const QString till = m_session.startRecorder("Till");
+        const qint64 front = XSession::size(m_frontDesk);
+        whenTyped(1, "xdotool search --name '^Till$' windowkill", till);
+        go("KS401");
+        QCOMPARE(m_window->caption(), QString("No window with the title \"Till\" was found"));
+        QCOMPARE(XSession::readFrom(till, 0, 1), QByteArray("a"));
+        QCOMPARE(XSession::readFrom(m_frontDesk, front, 0), QByteArray());
     }
 
     // Closing the main window mid-run stops the run; the window closes once it ended.

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <functional>
 
-#include "e2e/XSession.h"
 #include "core/Error.h"
+#include "e2e/XSession.h"
 #include "platform/X11Desktop.h"
 
 // Xlib last: its None macro would clash with NamedKey::None in the headers above.
@@ -92,7 +92,7 @@ class TestTypingE2E : public QObject {
     Q_OBJECT
 private:
     XSession m_session;
-    QString m_frontDesk, m_thief;
+    QString m_frontDesk, m_thief, m_till;
     std::unique_ptr<X11Desktop> m_desktop;
     ScriptedWatch m_watch;
 
@@ -114,6 +114,7 @@ private slots:
     void initTestCase() {
         QVERIFY2(m_session.start(), qPrintable(m_session.error()));
         m_thief = m_session.startRecorder("Thief");
+        m_till = m_session.startRecorder("Till");
         m_frontDesk = m_session.startRecorder("Front Desk");
         QVERIFY2(!m_thief.isEmpty() && !m_frontDesk.isEmpty(), qPrintable(m_session.error()));
         m_desktop = std::make_unique<X11Desktop>();
@@ -129,16 +130,12 @@ private slots:
     void typesBytes_data() {
         QTest::addColumn<QByteArray>("keys");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("plain") << QByteArray("abc 123") << QByteArray("abc 123");
-        QTest::newRow("enter") << QByteArray("a~{ENTER}") << QByteArray("a\r\r");
-        QTest::newRow("tab three times") << QByteArray("{TAB 3}x") << QByteArray("\t\t\tx");
-        QTest::newRow("shift") << QByteArray("+ab") << QByteArray("Ab");
-        QTest::newRow("shift group") << QByteArray("+(ab)c") << QByteArray("ABc");
-        QTest::newRow("ctrl") << QByteArray("^a^c") << QByteArray("\x01\x03");
-        QTest::newRow("alt") << QByteArray("%x") << QByteArray("\x1bx");
-        QTest::newRow("backspace") << QByteArray("{BS}{BACKSPACE}") << QByteArray("\x08\x08");
-        QTest::newRow("escape and arrows")
-            << QByteArray("{ESC}{UP}{DEL}") << QByteArray("\x1b\x1b[A\x1b[3~");
+        QTest::newRow("plain, enter, tab")
+            << QByteArray("abc 123~{ENTER}{TAB 3}x") << QByteArray("abc 123\r\r\t\t\tx");
+        QTest::newRow("shift, ctrl, alt")
+            << QByteArray("+ab+(ab)c^a^c%x") << QByteArray("AbABc\x01\x03\x1bx");
+        QTest::newRow("editing keys") << QByteArray("{BS}{BACKSPACE}{ESC}{UP}{DEL}")
+                                      << QByteArray("\x08\x08\x1b\x1b[A\x1b[3~");
         QTest::newRow("symbols") << QByteArray("Hello, World! #$&*_=\"'<>?|")
                                  << QByteArray("Hello, World! #$&*_=\"'<>?|");
         QTest::newRow("escaped specials")
@@ -232,6 +229,18 @@ private slots:
         QVERIFY(XSession::size(m_frontDesk) - front < 40000);
         QCOMPARE(XSession::readFrom(m_thief, thief, 0), QByteArray());
         QCOMPARE(typed("ok", 2), QByteArray("ok"));
+    }
+
+    // The worst moment: activated, then gone before the keys; the focus falls to another
+    // window, which must not get them.
+    void windowClosedAfterActivation() {
+        const qint64 thief = XSession::size(m_thief);
+        const qint64 front = XSession::size(m_frontDesk);
+        m_desktop->activate("Till");
+        QVERIFY(m_session.closeWindow("Till"));
+        QVERIFY_THROWS_EXCEPTION(Error, m_desktop->sendKeys("abc"));
+        QCOMPARE(XSession::readFrom(m_thief, thief, 0) + XSession::readFrom(m_frontDesk, front, 0),
+                 QByteArray());
     }
 
     void activation_data() {
