@@ -1,8 +1,8 @@
 #include "PlaybackWiring.h"
 
 #include "ListRunLog.h"
+#include "core/Error.h"
 #include "dlgMain.h"
-#include "platform/Error.h"
 #include "playback/DialogWaiter.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/SelectionRunner.h"

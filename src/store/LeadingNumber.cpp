@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 

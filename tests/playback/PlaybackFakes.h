@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/Error.h"
-#include "platform/FakeDesktop.h"
+#include "core/Error.h"
 #include "playback/PlaybackHost.h"
 #include "playback/Reports.h"
 #include "playback/RunLog.h"
+#include "support/FakeDesktop.h"
 
 namespace nightaudit::test {
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "PlaybackFakes.h"
-#include "playback/InstantWaiter.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/SelectionRunner.h"
+#include "support/InstantWaiter.h"
 #include "support/TempStore.h"
 
 namespace nightaudit::test {
