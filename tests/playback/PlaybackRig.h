@@ -1,6 +1,7 @@
 #pragma once
 
-// The player and the selection runner over a real temporary store, wired to the fakes.
+// The player and the selection runner over a real temporary store, wired to fakes that
+// write one trace of the run: waits, desktop actions, tree marks and report calls.
 
 #include <string>
 #include <vector>
@@ -17,24 +18,22 @@ struct PlaybackRig {
     // `rows` fill the store; `nodes` are the tree. Waits of 0 ms are traced only when
     // `traceZeroWaits` is set.
     PlaybackRig(const std::string& rows, std::vector<FakeNode> nodes, bool traceZeroWaits = true)
-        : db(rows), store(db.path()), host(std::move(nodes), trace) {
-        host.desktop = &fake;
+        : db(rows), store(db.path()), host(std::move(nodes), fake) {
         for (const char* title : {"Front Desk", "Back Office", "Quillmar Night Audit"})
             fake.addWindow(title);
         waiter.setObserver([this, traceZeroWaits](std::int32_t ms) {
-            if (ms != 0 || traceZeroWaits) trace += "wait(" + std::to_string(ms) + ") ";
+            if (ms != 0 || traceZeroWaits) fake.note("wait(" + std::to_string(ms) + ") ");
         });
     }
 
     TempStore db;
     TaskStore store;
-    std::string trace;
     FakeDesktop fake;
-    TracingDesktop desktop{fake, trace};
+    const std::string& trace = fake.record();
     PlaybackState state;
     InstantWaiter waiter{state};
     FakeHost host;
-    KeySequencePlayer player{store, desktop, waiter, host, host, host, state};
+    KeySequencePlayer player{store, fake, waiter, host, host, host, state};
     SelectionRunner runner{store, host, player, waiter, state};
 };
 

@@ -10,6 +10,8 @@ namespace {
 const std::vector<FakeNode> kTree = {{"TS1"},    {"T10", 1},  {"KS20", 2},
                                      {"T11", 1}, {"KS30", 4}, {"KSx", 4}};
 const QString kCaption = QStringLiteral("Quillmar Night Audit");
+const std::map<QString, QString> kFields = {
+    {"special1", "070705"}, {"special2", "0707"}, {"special3", "12312024"}, {"special6", "Müller"}};
 const std::string kNever = ", (9, 0, 'never', NULL, 0, 0)";  // must not play after a failure
 
 // One run of key sequence 20 (task 10, "Front Desk"), or of tree node `node` when that
@@ -29,56 +31,56 @@ struct Case {
     int stop = 0;          // n > 0: Stop in the nth wait of a second or more; -1: before the run
 };
 
+// The trace of a key of type 0 (`keys`) or 1 (`text`) into task 10's window, no waits.
+std::string typed(const std::string& keys) {
+    return "wait(0) " + kFront + "keys(" + keys + ") wait(0) ";
+}
+std::string field(const std::string& text) {
+    return "wait(0) activate(Front Desk) keys(" + text + ") wait(0) ";
+}
+
 const std::vector<Case>& cases() {
     static const std::vector<Case> all = {
         {"0 keystrokes: wait, activate twice, send, wait", "(1, 0, 'abc{ENTER}', NULL, 1000, 2000)",
          "wait(1000) " + kFront + "keys(abc{ENTER}) wait(2000) " + kMain, "abc{ENTER}"},
-        {"1 field text: activate once", "(1, 1, 'special1', NULL, 5, 6)",
-         "wait(5) activate(Front Desk) keys(070705) wait(6) " + kMain, "070705"},
-        {"1 String Date, short and long texts",
-         "(1, 1, 'special1', 'String Date', 0, 0), (2, 1, 'special2', 'String Date', 0, 0),"
-         " (3, 1, 'special3', 'String Date', 0, 0)",
-         "wait(0) activate(Front Desk) keys(07/07/2005) wait(0) wait(0) activate(Front Desk) "
-         "keys(07/07/20) wait(0) wait(0) activate(Front Desk) keys(12/31/2020) wait(0) " +
+        {"1 field text: activate once; the date form only for 'String Date'",
+         "(1, 1, 'special1', NULL, 5, 6), (2, 1, 'special6', NULL, 0, 0),"
+         " (3, 1, 'special1', 'String Date', 0, 0), (4, 1, 'special1', 'string date', 0, 0),"
+         " (5, 1, 'special2', 'String Date', 0, 0), (6, 1, 'special3', 'String Date', 0, 0)",
+         "wait(5) activate(Front Desk) keys(070705) wait(6) " + field("Müller") +
+             field("07/07/2005") + field("070705") + field("07/07/20") + field("12/31/2020") +
              kMain,
-         "07/07/2005 | 07/07/20 | 12/31/2020"},
-        {"1 other case is no date", "(1, 1, 'special1', 'string date', 0, 0)",
-         "wait(0) activate(Front Desk) keys(070705) wait(0) " + kMain, "070705"},
-        {"1 UTF-8 field", "(1, 1, 'special6', NULL, 0, 0)",
-         "wait(0) activate(Front Desk) keys(Müller) wait(0) " + kMain, "Müller"},
-        {"2 launch: never activates", "(1, 2, 'xterm -e top', NULL, 5, 6)",
-         "wait(5) launch(xterm -e top) wait(6) " + kMain},
-        {"3 print, then two seconds", "(1, 3, 'Totals', NULL, 700, 800)",
-         "print(Totals) wait(2000) " + kMain},
-        {"4 pause: after, then before", "(1, 4, NULL, NULL, 1000, 3000)",
-         "wait(3000) wait(1000) " + kMain},
+         "070705 | Müller | 07/07/2005 | 070705 | 07/07/20 | 12/31/2020"},
+        {"2 3 4: launch never activates; print, then 2 s; pause: after, then before",
+         "(1, 2, 'xterm -e top', NULL, 5, 6), (2, 3, 'Totals', NULL, 700, 800),"
+         " (3, 4, NULL, NULL, 1000, 3000)",
+         "wait(5) launch(xterm -e top) wait(6) print(Totals) wait(2000) wait(3000) wait(1000) " +
+             kMain},
         {"5 6 7 pointer: no waits, text coordinates rounded",
          "(1, 5, NULL, NULL, 100, 200), (2, 6, NULL, NULL, 1, 2), (3, 7, NULL, NULL, ' 12 ', "
          "'7.5')",
          "pointer(100,200) pointer(1,2) down pointer(12,8) up " + kMain},
-        {"8 named window, not logged", "(1, 8, 'xyz', 'Back Office', 1, 2)",
-         "wait(1) activate(Back Office) keys(xyz) wait(2) " + kMain},
-        {"9 11 12 report keys",
-         "(1, 9, '/tmp/audit.txt', NULL, 1, 2), (2, 11, '/tmp/ns.txt', NULL, 1, 2),"
-         " (3, 12, NULL, NULL, 1, 2)",
-         "parse(/tmp/audit.txt) noshow(/tmp/ns.txt) nextguest " + kMain},
-        {"13 and Null do nothing", "(1, 13, 'x', NULL, 1, 2), (2, NULL, 'y', NULL, 1, 2)", kMain},
+        {"8 named window, not logged; 9 11 12 reports; 13 and Null nothing",
+         "(1, 8, 'xyz', 'Back Office', 1, 2), (2, 9, '/tmp/a.txt', NULL, 1, 2),"
+         " (3, 11, '/tmp/ns.txt', NULL, 1, 2), (4, 12, NULL, NULL, 1, 2),"
+         " (5, 13, 'x', NULL, 1, 2), (6, NULL, 'y', NULL, 1, 2)",
+         "wait(1) activate(Back Office) keys(xyz) wait(2) parse(/tmp/a.txt) noshow(/tmp/ns.txt) "
+         "nextguest " +
+             kMain},
         {"key order, ties in stored order",
          "(3, 0, 'c', NULL, 0, 0), (1, 0, 'a', NULL, 0, 0), (2, 8, 'b', 'Back Office', 0, 0),"
          " (3, 1, 'special2', NULL, 0, 0)",
-         "wait(0) " + kFront + "keys(a) wait(0) wait(0) activate(Back Office) keys(b) wait(0) " +
-             "wait(0) " + kFront +
-             "keys(c) wait(0) wait(0) activate(Front Desk) keys(0707) wait(0) " + kMain,
+         typed("a") + "wait(0) activate(Back Office) keys(b) wait(0) " + typed("c") +
+             field("0707") + kMain,
          "a | c | 0707"},
         {"from a tree node: shown, marked, its id", "(1, 0, 'a', NULL, 0, 0)",
-         "show(3) mark(3) wait(0) " + kFront + "keys(a) wait(0) " + kMain, "a", kCaption, "", 3},
+         "show(3) mark(3) " + typed("a") + kMain, "a", kCaption, "", 3},
         {"Stop in a wait ends the run after that key",
          "(1, 0, 'a', NULL, 1000, 2000), (2, 0, 'b', NULL, 0, 0)",
          "wait(1000) " + kFront + "keys(a) wait(2000) ", "a", kCaption, "", 0, 20, 3, 1},
         {"a Stop from before still plays the first key",
-         "(1, 0, 'a', NULL, 0, 0), (2, 0, 'b', NULL, 0, 0)",
-         "wait(0) " + kFront + "keys(a) wait(0) ", "a", kCaption, "", 0, 20, 3, -1},
-
+         "(1, 0, 'a', NULL, 0, 0), (2, 0, 'b', NULL, 0, 0)", typed("a"), "a", kCaption, "", 0, 20,
+         3, -1},
         // A failure ends the key sequence at once, shows its description as the caption
         // and leaves the main window alone; one before the key sequence is found leaves
         // the run log too.
@@ -107,8 +109,8 @@ const std::vector<Case>& cases() {
 
         {"nested sequence, then the selected node marked",
          "(1, 0, 'a', NULL, 0, 0), (2, 10, '30', NULL, 0, 0), (3, 0, 'b', NULL, 0, 0)",
-         "wait(0) " + kFront + "keys(a) wait(0) wait(0) " + kBack + "keys(n) wait(0) " + kMain +
-             "mark(3) wait(0) " + kFront + "keys(b) wait(0) " + kMain,
+         typed("a") + "wait(0) " + kBack + "keys(n) wait(0) " + kMain + "mark(3) " + typed("b") +
+             kMain,
          "n | b", kCaption, "(1, 0, 'n', NULL, 0, 0)", 0, 30},
         {"a failing nested sequence lets the outer go on",
          "(1, 10, '30', NULL, 0, 0), (2, 0, 'b', NULL, 0, 0)",
@@ -148,10 +150,7 @@ private slots:
                 (c.keys.empty() ? "" : keys + "20, * FROM (VALUES " + c.keys + ");") +
                 (c.nested.empty() ? "" : keys + "30, * FROM (VALUES " + c.nested + ");"),
             kTree);
-        rig.host.controls = {{"special1", "070705"},
-                             {"special2", "0707"},
-                             {"special3", "12312024"},
-                             {"special6", "Müller"}};
+        rig.host.controls = kFields;
         rig.host.log = QStringList{"left over"};
         rig.host.selected = c.selected;
         if (c.stop > 0) rig.waiter.stopAtWait(c.stop);
@@ -163,36 +162,29 @@ private slots:
         QCOMPARE(rig.state.intKeySequenceID, c.id);
     }
 
-    // Key sequences 101 ... 100 + depth, each running the next and then typing "back";
-    // the last types "deep" and "back". The limit unwinds: the last alone plays after.
-    void nestingDepth_data() {
-        QTest::addColumn<int>("depth");
-        QTest::addColumn<QStringList>("log");
+    // Key sequences 101 ... 101 + limit, each running the next and then typing "back";
+    // the last types "deep". The chain from 102 is as deep as the limit allows, the one
+    // from 101 one deeper: it types nothing, and the depth count unwinds after it.
+    void nestingLimit() {
         const int limit = KeySequencePlayer::MaxNestingDepth;
-        QTest::newRow("at the limit") << limit << QStringList{"deep"} + QStringList(limit, "back");
-        QTest::newRow("past it nothing plays") << limit + 1 << QStringList{};
-    }
-    void nestingDepth() {
-        QFETCH(int, depth);
-        QFETCH(QStringList, log);
         std::string rows = kTasks;
-        for (int i = 1; i <= depth; ++i) {
-            const std::string id = std::to_string(100 + i);
-            const std::string first =
-                i < depth ? "10, '" + std::to_string(101 + i) + "'" : std::string("0, 'deep'");
-            rows += "INSERT INTO keysequence VALUES (" + id + ", 10, 'n', 1, NULL, 0, 0, 1);" +
-                    "INSERT INTO keys VALUES (NULL, " + id + ", 1, " + first +
-                    ", NULL, 0, 0), (NULL, " + id + ", 2, 0, 'back', NULL, 0, 0);";
+        for (int id = 101; id <= 101 + limit; ++id) {
+            const std::string n = std::to_string(id), next = std::to_string(id + 1);
+            rows += "INSERT INTO keysequence VALUES (" + n + ", 10, 'n', 1, NULL, 0, 0, 1);" +
+                    "INSERT INTO keys VALUES (NULL, " + n + ", 1, " +
+                    (id < 101 + limit ? "10, '" + next + "'" : "0, 'deep'") +
+                    ", NULL, 0, 0), (NULL, " + n + ", 2, 0, 'back', NULL, 0, 0);";
         }
         PlaybackRig rig(rows, kTree, false);
         rig.host.selected = 1;
+        const QStringList played = QStringList{"deep"} + QStringList(limit, "back");
+        rig.player.RunKeySequence(0, 102);
+        QCOMPARE(rig.host.log, played);
+        rig.fake.clearRecord();
         rig.player.RunKeySequence(0, 101);
-        QCOMPARE(rig.host.log, log);
-        QCOMPARE(rig.trace.find("keys(") == std::string::npos, log.isEmpty());
-        rig.host.setCaption(kCaption);
-        rig.trace.clear();
-        rig.player.RunKeySequence(0, static_cast<std::int16_t>(100 + depth));
-        QCOMPARE(rig.trace, kFront + "keys(deep) " + kFront + "keys(back) " + kMain);
+        QCOMPARE(rig.trace, std::string());
+        rig.player.RunKeySequence(0, 102);
+        QCOMPARE(rig.host.log, played);
     }
 };
 
