@@ -64,13 +64,11 @@ public:
         captionText = caption;
     }
     QString controlText(const QString& name) const override {
-        if (!controls.count(name))
-            throw Error(err::NoSuchControl, "No control named " + name.toStdString());
-        return controls.at(name);
+        return controls.count(name)
+                   ? controls.at(name)
+                   : throw Error(err::NoSuchControl, "No control named " + name.toStdString());
     }
-    void setControlText(const QString& name, const QString& text) override {
-        controls[name] = text;
-    }
+    void setControlText(const QString& n, const QString& text) override { controls[n] = text; }
     void processEvents() override {
         if (onEvents) onEvents();
     }
