@@ -17,24 +17,20 @@ private slots:
     void splitsLikeAShell_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("words");
-        QTest::newRow("plain, extra blanks") << "  prog \t a  b "
-                                             << "<prog><a><b>";
-        QTest::newRow("empty") << ""
-                               << "";
-        QTest::newRow("single quotes") << "prog 'a b' 'x\\y' ''"
-                                       << "<prog><a b><x\\y><>";
-        QTest::newRow("double quotes") << "prog \"a 'b' \\\"c\\\" \\x\""
-                                       << "<prog><a 'b' \"c\" \\x>";
-        QTest::newRow("backslash") << "prog a\\ b \\'"
-                                   << "<prog><a b><'>";
-        QTest::newRow("joined parts") << "pr'o'g\"ram\""
-                                      << "<program>";
-        QTest::newRow("no expansion") << "prog $HOME *.txt ~"
-                                      << "<prog><$HOME><*.txt><~>";
+        const auto row = [](const char* name, const char* line, const QString& words) {
+            QTest::newRow(name) << QString(line) << words;
+        };
+        row("plain, extra blanks", "  prog \t a  b ", "<prog><a><b>");
+        row("empty", "", "");
+        row("single quotes", "prog 'a b' 'x\\y' ''", "<prog><a b><x\\y><>");
+        row("double quotes", "prog \"a 'b' \\\"c\\\" \\x\"", "<prog><a 'b' \"c\" \\x>");
+        row("backslash", "prog a\\ b \\'", "<prog><a b><'>");
+        row("joined parts", "pr'o'g\"ram\"", "<program>");
+        row("no expansion", "prog $HOME *.txt ~", "<prog><$HOME><*.txt><~>");
         const QString failed = QString("error %1").arg(err::LaunchFailed);
-        QTest::newRow("unclosed single quote") << "prog 'a" << failed;
-        QTest::newRow("unclosed double quote") << "prog \"a" << failed;
-        QTest::newRow("trailing backslash") << "prog a\\" << failed;
+        row("unclosed single quote", "prog 'a", failed);
+        row("unclosed double quote", "prog \"a", failed);
+        row("trailing backslash", "prog a\\", failed);
     }
     void splitsLikeAShell() {
         QFETCH(QString, line);

@@ -45,21 +45,21 @@ private slots:
         QTest::addColumn<QString>("label");
         QTest::addColumn<bool>("stops");
         QTest::addColumn<int>("seconds");  // how long the wait lasted, in whole seconds
-        const QString opening = QStringLiteral("Waiting for .... seconds");
-        QTest::newRow("500 ms, half to even: nothing shown") << 500 << 0 << ""
-                                                             << "" << false << 0;
-        QTest::newRow("counts down") << 2000 << 1500 << ""
-                                     << "Waiting for 1 seconds" << false << 2;
-        QTest::newRow("Stop") << 10000 << 1150 << "Stop"
-                              << "Waiting for 9 seconds" << true << 1;
-        QTest::newRow("Alt+S is Stop") << 10000 << 150 << "Alt+S" << opening << true << 0;
-        QTest::newRow("Escape is nothing") << 1000 << 150 << "Escape" << opening << false << 1;
-        QTest::newRow("closing is no Stop") << 10000 << 150 << "close" << opening << false << 0;
-        QTest::newRow("the stop key") << 10000 << 150 << "stop key" << opening << true << 0;
-        QTest::newRow("a press before the run is forgotten")
-            << 1000 << 150 << "earlier press" << opening << false << 1;
-        QTest::newRow("a refused stop key: the wait goes on")
-            << 1000 << 150 << "refused key" << opening << false << 1;
+        const auto row = [](const char* name, int ms, int at, const char* action, const char* label,
+                            bool stops, int seconds) {
+            QTest::newRow(name) << ms << at << QString(action) << QString(label) << stops
+                                << seconds;
+        };
+        const char* opening = "Waiting for .... seconds";
+        row("500 ms, half to even: nothing shown", 500, 0, "", "", false, 0);
+        row("counts down", 2000, 1500, "", "Waiting for 1 seconds", false, 2);
+        row("Stop", 10000, 1150, "Stop", "Waiting for 9 seconds", true, 1);
+        row("Alt+S is Stop", 10000, 150, "Alt+S", opening, true, 0);
+        row("Escape is nothing", 1000, 150, "Escape", opening, false, 1);
+        row("closing is no Stop", 10000, 150, "close", opening, false, 0);
+        row("the stop key", 10000, 150, "stop key", opening, true, 0);
+        row("a press before the run is forgotten", 1000, 150, "earlier press", opening, false, 1);
+        row("a refused stop key: the wait goes on", 1000, 150, "refused key", opening, false, 1);
     }
     void wait() {
         QFETCH(int, ms);
@@ -72,7 +72,10 @@ private slots:
         FakeStopKey key;
         key.refuse = action == "refused key";
         StopKeyWatch watch(key, m_state, &m_waiter);
-        if (action == "earlier press") watch.arm(), key.press();
+        if (action == "earlier press") {  // a press caught before this run arms the key
+            watch.arm();
+            key.press();
+        }
         StopKeyWatch::Run run(&watch);
         QString seen;
         QTimer timer;  // ends with this scope: it never fires into a later row
