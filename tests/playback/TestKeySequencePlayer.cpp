@@ -31,7 +31,7 @@ struct Case {
     int stop = 0;          // n > 0: Stop in the nth wait of a second or more; -1: before the run
 };
 
-// The trace of a key of type 0 (`keys`) or 1 (`text`) into task 10's window, no waits.
+// The trace of a key of type 0 (`keys`) or 1 (`text`) into task 10's window, waits of 0.
 std::string typed(const std::string& keys) {
     return "wait(0) " + kFront + "keys(" + keys + ") wait(0) ";
 }
