@@ -6,7 +6,7 @@
 
 #include "e2e/PlayerOnX.h"
 #include "platform/Error.h"
-#include "report/DefaultPrinter.h"
+#include "report/CupsPrinter.h"
 #include "report/PdfFilePrinter.h"
 #include "report/ReportImport.h"
 
@@ -147,7 +147,7 @@ private slots:
         m_log = std::make_unique<ListRunLog>(*m_window->lstLog());
         auto printer = std::make_unique<SwitchPrinter>();
         m_printer = printer->current;
-        m_reports = std::make_unique<ReportImport>(std::move(printer), *m_window);
+        m_reports = std::make_unique<ReportImport>(std::move(printer), *m_window, m_files.path());
         m_player =
             std::make_unique<KeySequencePlayer>(m_window->store(), *m_desktop, *m_waiter, *m_log,
                                                 *m_window, *m_reports, m_window->state());
@@ -215,7 +215,7 @@ private slots:
         QFETCH(QString, printer);
         writeReport();
         if (printer == "default") {
-            *m_printer = std::make_unique<DefaultPrinter>();
+            *m_printer = std::make_unique<CupsPrinter>();
         } else {
             *m_printer = std::make_unique<PdfFilePrinter>("/nonexistent-folder/page.pdf");
         }

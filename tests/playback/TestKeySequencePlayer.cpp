@@ -76,6 +76,8 @@ private slots:
             "print(Totals) wait(2000) " + kMain, {});
         row("4 pause: after, then before", "(1, 4, NULL, NULL, 1000, 3000)",
             "wait(3000) wait(1000) " + kMain, {});
+        row("4 pause: fractions read in every locale", "(1, 4, NULL, NULL, '999.6', '2999.6')",
+            "wait(3000) wait(1000) " + kMain, {});
         row("5 pointer move, no wait", "(1, 5, NULL, NULL, 100, 200)", "pointer(100,200) " + kMain,
             {});
         row("6 button down", "(1, 6, NULL, NULL, 100, 200)", "pointer(100,200) down " + kMain, {});

@@ -1,93 +1,140 @@
 #include <unistd.h>
 
-#include <QDateTime>
 #include <QDirIterator>
 #include <QElapsedTimer>
-#include <QPrinterInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QThread>
 
 #include "ReportTestSupport.h"
-#include "report/DefaultPrinter.h"
+#include "app/WindowRig.h"
+#include "report/CupsPrinter.h"
 #include "report/ReportImport.h"
+#include "report/dlgPrint.h"
 
 using namespace nightaudit;
 using namespace nightaudit::test;
 
 namespace {
 
-// cups-pdf writes a root job's pages here.
-const QString kOutputDir = QStringLiteral("/root/PDF");
-
-// The PDFs cups-pdf finished after `since`, newest first.
-QStringList pdfsAfter(const QDateTime& since) {
-    QStringList found;
-    QDirIterator it(kOutputDir, {QStringLiteral("*.pdf")}, QDir::Files);
-    while (it.hasNext()) {
-        it.next();
-        if (it.fileInfo().lastModified() > since) found << it.filePath();
-    }
-    return found;
+bool run(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    return process.waitForFinished(30000) && process.exitCode() == 0;
 }
+
+// The text of a PDF holding `needle` that cups-pdf wrote after `since`, polled for up to
+// `ms`; the PDF is removed.
+QString printed(const QDateTime& since, const QString& needle, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        QThread::msleep(250);
+        for (QDirIterator it("/root/PDF", {"*.pdf"}, QDir::Files); it.hasNext();) {
+            const QFileInfo file(it.next());
+            const QString text = file.lastModified() > since ? pdfText(file.filePath()) : QString();
+            if (text.contains(needle)) return QFile::remove(file.filePath()), text;
+        }
+    } while (clock.elapsed() < ms);
+    return {};
+}
+
+// Makes the queue refuse jobs for a while ("cupsreject", "cupsdisable"); whatever path the
+// test takes, it accepts and prints again afterwards.
+struct Refusal {
+    Refusal(const QString& command, const QString& queue) : queue(queue) {
+        if (!command.isEmpty() && !run(command, {queue}))
+            qWarning("%s failed", qPrintable(command));
+    }
+    ~Refusal() { run("cupsaccept", {queue}), run("cupsenable", {queue}); }
+    QString queue;
+};
 
 }  // namespace
 
-// A parse-report key printed on the default CUPS queue, read back from the PDF it makes.
+// Prints through real CUPS queues and reads the pages back from the PDFs cups-pdf writes.
+// Refusals are played on a queue of the test's own, made here and removed at the end, so
+// that nothing else that prints on this machine is disturbed.
 class TestPrintE2E : public QObject {
     Q_OBJECT
+    const QString m_queue = QStringLiteral("NightAuditTest%1").arg(getpid());
+    const QString m_setup = QStringLiteral(NIGHTAUDIT_SOURCE_DIR "/scripts/setup-printer.sh");
+
 private slots:
     void initTestCase() {
-        if (geteuid() != 0)
-            QFAIL("the printing end-to-end test must run as root (cups-pdf, /root/PDF)");
-        QProcess setup;
-        setup.start(QStringLiteral("sh"),
-                    {QStringLiteral(NIGHTAUDIT_SOURCE_DIR "/scripts/setup-printer.sh")});
-        QVERIFY2(setup.waitForFinished(30000), "scripts/setup-printer.sh did not finish in 30 s");
-        QVERIFY2(setup.exitCode() == 0,
-                 qPrintable("scripts/setup-printer.sh could not set up the PDF queue: " +
-                            QString::fromLocal8Bit(setup.readAllStandardError())));
-        const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-        QVERIFY2(!printer.isNull(), "no default printer after scripts/setup-printer.sh");
-        QCOMPARE(printer.printerName(), QStringLiteral("PDF"));
+        QVERIFY2(geteuid() == 0, "cups-pdf writes to /root/PDF: run as root");
+        QVERIFY2(run("sh", {m_setup}) && run("sh", {m_setup, m_queue}), "setup-printer.sh failed");
+    }
+    void cleanupTestCase() { run("lpadmin", {"-x", m_queue}); }
+
+    // The totals sheet of a parse-report key (%1: the queue).
+    void totalsSheet_data() {
+        QTest::addColumn<QString>("queue");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("default printer") << ""
+                                         << ""
+                                         << "";
+        QTest::newRow("queue rejecting jobs") << m_queue << "cupsreject"
+                                              << "1011 Printing failed: the printer %1 refused";
+        QTest::newRow("queue stopped") << m_queue << "cupsdisable"
+                                       << "1011 Printing failed: the printer %1 refused";
+        QTest::newRow("no such queue") << "NoSuchQueue"
+                                       << ""
+                                       << "1011 Printing failed: there is";
+    }
+    void totalsSheet() {
+        QFETCH(QString, queue);
+        QFETCH(QString, refusal);
+        QFETCH(QString, error);
+        error.replace("%1", queue);
+        QTemporaryDir dir;
+        writeFile(dir.filePath("d2l.txt"),
+                  "h,h,h,h,h,h\nPA0ARA 4321.09 0.09\nPA0PRV 250.00 12.50\n");
+        ReportImport import(
+            std::make_unique<CupsPrinter>(queue), [](const QString&) {}, dir.path());
+        const QString tag = QStringLiteral("Night %1").arg(QDateTime::currentMSecsSinceEpoch());
+        import.printForm().lblText->setText(tag);
+        const QDateTime since = QDateTime::currentDateTime();
+        {
+            const Refusal refused(refusal, m_queue);
+            QCOMPARE(errorOf([&] { import.parseReport("d2l.txt"); }).left(error.size()), error);
+        }
+        QCOMPARE(QFile::exists(dir.filePath("d2l.txt")), !error.isEmpty());
+        // A refused job must not come out once the queue takes jobs again.
+        const QString text = printed(since, tag, error.isEmpty() ? 25000 : 3000);
+        QCOMPARE(text.isEmpty(), !error.isEmpty());
+        for (const QString& expected :
+             QStringList{"Date/Time:", "Credit Card Totals", "4,321.00", "237.50", "4,558.50"})
+            QVERIFY2(!error.isEmpty() || text.contains(expected),
+                     qPrintable(expected + " missing from:\n" + text));
     }
 
-    void totalsSheetArrivesAsPdf() {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString report = dir.filePath(QStringLiteral("d2l.txt"));
-        writeFile(report,
-                  "Audit,Report,Night,01/02/24,Page,1\r\n"
-                  "PA0ARA 4321.09 0.09\r\nPA0PRV 250.00 12.50\r\npa0arm 77.70 0.70\r\n");
-        const QDateTime marker = QDateTime::currentDateTime();
+    // The window print: the window as the clerk sees it, or the printer's refusal.
+    void windowPrint() {
+        WindowRig rig;
+        CupsPrinter printer(m_queue);
+        rig.printer->passTo = &printer;
+        const QString tag = QStringLiteral("G%1").arg(QDateTime::currentMSecsSinceEpoch() % 100000);
+        rig.window.setControlText("special6", tag);
+        rig.click(1);  // its instructions show
+        const QDateTime since = QDateTime::currentDateTime();
+        rig.window.command(5)->click();
+        QVERIFY2(rig.messages().isEmpty(), qPrintable(rig.messages().join('\n')));
+        const QString text = printed(since, tag, 25000);
+        QStringList seen{"Go", "Check every cashier"};  // "fi" may come back as a ligature
+        for (int i = 1; i <= 7; ++i) seen << rig.item(i)->text(0);
+        for (int i = 1; i <= 7; ++i)
+            seen << rig.window.findChild<QLineEdit*>(QStringLiteral("special%1").arg(i))->text();
+        for (const QString& expected : seen)
+            QVERIFY2(text.contains(expected), qPrintable(expected + " missing from:\n" + text));
 
-        ReportImport import(std::make_unique<DefaultPrinter>(), [](const QString&) {});
-        import.parseReport(report);
-        QVERIFY(!QFile::exists(report));
-
-        // The queue is asynchronous: poll for our page, bounded.
-        QString text;
-        QString pdf;
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 25000 && !text.contains(QLatin1String("4,321.00"))) {
-            QThread::msleep(250);
-            for (const QString& candidate : pdfsAfter(marker)) {
-                const QString candidateText = pdfText(candidate);
-                if (candidateText.contains(QLatin1String("4,321.00"))) {
-                    text = candidateText;
-                    pdf = candidate;
-                }
-            }
-        }
-        QVERIFY2(!pdf.isEmpty(), qPrintable("no PDF with the totals appeared in " + kOutputDir +
-                                            " within 25 s (lpstat -o shows pending jobs)"));
-        for (const char* expected : {"Date/Time:", "Separator", "Credit Card Totals", "4,321.00",
-                                     "237.50", "77.00", "4,635.50"}) {
-            QVERIFY2(text.contains(QLatin1String(expected)),
-                     qPrintable(QString::fromLatin1(expected) + " missing from:\n" + text));
-        }
-        QFile::remove(pdf);
+        const Refusal rejecting("cupsreject", m_queue);
+        rig.window.command(5)->click();
+        const QString refused = "Printing failed: the printer " + m_queue + " refused";
+        QCOMPARE(rig.messages().value(0).left(refused.size()), refused);
     }
 };
 
