@@ -3,8 +3,8 @@
 #include <QFileInfo>
 
 #include "ListRunLog.h"
+#include "core/Error.h"
 #include "dlgMain.h"
-#include "platform/Error.h"
 #include "playback/DialogWaiter.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/SelectionRunner.h"

@@ -35,7 +35,7 @@ bool TaskTree::isListedOn(const QString& enableday, const QDate& day) {
 }
 
 void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
-    Cursor sequences = store.query(statements::S2());
+    Cursor sequences = store.query(statements::taskSequencesQuery());
     if (sequences.eof()) {
         MessageBoxes::information(
             m_view->window(), QStringLiteral("Quillmar Night Audit"),
@@ -62,14 +62,14 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
             addRoot(sequenceKey, numbered(sequencePosition++, sequences.value("Name")));
         setTag(sequenceNode, textOf(sequences.value("doafterinstructions")));
 
-        Cursor tasks = store.query(statements::S3(sequenceId));
+        Cursor tasks = store.query(statements::tasksQuery(sequenceId));
         int taskPosition = 1;
         for (; !tasks.eof(); tasks.next()) {
             const std::string taskId = tasks.value("TASKID").text();
             const QString taskKey = QStringLiteral("T") + QString::fromStdString(taskId);
             addChild(sequenceKey, taskKey, numbered(taskPosition++, tasks.value("Name")));
 
-            Cursor keySequences = store.query(statements::S4(taskId));
+            Cursor keySequences = store.query(statements::keySequencesQuery(taskId));
             int keySequencePosition = 1;
             for (; !keySequences.eof(); keySequences.next()) {
                 const QString enableday =

@@ -25,7 +25,7 @@
 #include "RunCommands.h"
 #include "TaskTree.h"
 #include "Twips.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "specials/SpecialDates.h"
 #include "store/LeadingNumber.h"
 #include "store/Statements.h"
@@ -99,7 +99,7 @@ void dlgMain::Form_Load() {
 // A height that reads as 0 or less would leave no window to see, and a Null value
 // or no row says nothing: those keep the designed height.
 void dlgMain::applyStartingHeight() {
-    Cursor config = m_store->query(statements::S1());
+    Cursor config = m_store->query(statements::startingHeightQuery());
     if (config.eof()) return;
     const Value entry = config.value("entryvalue");
     if (entry.isNull()) return;

@@ -9,7 +9,7 @@
 #include <QRegularExpression>
 #include <limits>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 
@@ -108,7 +108,8 @@ dlgEdit::dlgEdit(TaskStore& store, std::int16_t keySequenceId, QWidget* parent)
 }
 
 void dlgEdit::Form_Load() {
-    for (Cursor keys = m_store.query(statements::S9(m_keySequenceId)); !keys.eof(); keys.next()) {
+    for (Cursor keys = m_store.query(statements::keyListQuery(m_keySequenceId)); !keys.eof();
+         keys.next()) {
         const Value text = keys.value("keytext");
         const Value wait = keys.value("waitafter");
         auto* item = new QListWidgetItem(QString::fromStdString(text.text()) + u' ' +
@@ -166,8 +167,9 @@ void dlgEdit::Command2_Click() {
     }
     const qint32 keysid = m_lstKeys->currentItem()->data(kKeysIdRole).value<qint32>();
     try {
-        m_store.execute(statements::S10(m_dfsKeyText->text().toStdString(), waitAfter.toStdString(),
-                                        keyType.toStdString(), keysid));
+        m_store.execute(statements::keyUpdate(m_dfsKeyText->text().toStdString(),
+                                              waitAfter.toStdString(), keyType.toStdString(),
+                                              keysid));
     } catch (const Error& e) {
         m_tell(this, QStringLiteral("The key was not changed: ") +
                          QString::fromStdString(e.description()));

@@ -1,7 +1,7 @@
 #include "X11StopKey.h"
 
-#include "Error.h"
 #include "X11Errors.h"
+#include "core/Error.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>

@@ -4,7 +4,7 @@
 
 #include "DoSendKeys.h"
 #include "WholeNumber.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/Statements.h"
 #include "store/Value.h"
 
@@ -207,8 +207,8 @@ void KeySequencePlayer::RunKeySequence(std::int16_t intNodeIndex,
         m_state.intKeySequenceID = id;
         m_runLog.clear();
 
-        Cursor titles = m_store.query(statements::S5(id));
-        Cursor keys = m_store.query(statements::S6(id));
+        Cursor titles = m_store.query(statements::windowTitleQuery(id));
+        Cursor keys = m_store.query(statements::keysQuery(id));
         Call call(*this, std::move(titles), std::move(keys));
         if (!call.playAll()) return;
         m_desktop.activate(m_host.caption().toStdString());

@@ -1,7 +1,7 @@
 #include "SelectionRunner.h"
 
 #include "WholeNumber.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/Statements.h"
 #include "store/Value.h"
 
@@ -50,13 +50,13 @@ void SelectionRunner::RunTask(std::int16_t intNodeIndex) {
     const QString key = m_host.nodeKey(intNodeIndex);
     const std::int16_t taskId =
         wholeNumber16(key.mid(1, 10).toStdString(), "the task id of the node");
-    Cursor rows = m_store.query(statements::S7(taskId));
+    Cursor rows = m_store.query(statements::taskKeySequencesQuery(taskId));
     while (!rows.eof()) {
         const QString nodeKey =
             QStringLiteral("KS") + QString::fromStdString(rows.value("keysequenceID").text());
         const int k = m_host.nodeIndexForKey(nodeKey);
-        // The tree leaves out key sequences of other weekdays while S7 does not look
-        // at the day; such a key sequence is not meant to play tonight.
+        // The tree leaves out key sequences of other weekdays while taskKeySequencesQuery does not
+        // look at the day; such a key sequence is not meant to play tonight.
         if (k != 0) {
             m_waiter.wait(NullSafeLong(rows.value("waitbefore")));
             m_player.RunKeySequence(static_cast<std::int16_t>(k), 0);

@@ -15,8 +15,8 @@ namespace nightaudit {
 //
 // Errors of a single key sequence are the player's business and never reach here.
 // What does reach here ends the run and is thrown to the caller: a node index that
-// names no node, a task id that is not a 16-bit number, a failing S7, a wait that
-// does not fit 32 bits.
+// names no node, a task id that is not a 16-bit number, a failing query of the task's key
+// sequences, a wait that does not fit 32 bits.
 class SelectionRunner {
 public:
     // Every collaborator must outlive the runner.

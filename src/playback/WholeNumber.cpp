@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/LeadingNumber.h"
 
 namespace nightaudit {

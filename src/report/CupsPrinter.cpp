@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 

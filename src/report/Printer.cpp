@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 

@@ -7,8 +7,8 @@
 #include "CardTotals.h"
 #include "CurrencyText.h"
 #include "ReportText.h"
+#include "core/Error.h"
 #include "dlgPrint.h"
-#include "platform/Error.h"
 #include "playback/PlaybackHost.h"
 
 namespace nightaudit {

@@ -10,7 +10,7 @@
 #include <QFile>
 #include <QStringDecoder>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 

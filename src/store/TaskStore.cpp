@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "LeadingNumber.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 namespace {

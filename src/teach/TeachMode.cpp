@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "playback/PlaybackHost.h"
 #include "store/LeadingNumber.h"
 #include "store/Statements.h"
@@ -65,7 +65,7 @@ int TeachMode::teachTask() {
                                        " seconds is too long to store; nothing was stored");
     }
     const auto wait = std::to_string(static_cast<std::int32_t>(ms));
-    return m_store.execute(statements::S8(wait, m_state.intKeySequenceID));
+    return m_store.execute(statements::teachUpdate(wait, m_state.intKeySequenceID));
 }
 
 }  // namespace nightaudit

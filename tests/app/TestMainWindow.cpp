@@ -13,7 +13,7 @@
 #include "app/TaskTree.h"
 #include "app/Twips.h"
 #include "app/dlgMain.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "support/TempStore.h"
 
 using namespace nightaudit;

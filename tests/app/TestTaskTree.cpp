@@ -3,7 +3,7 @@
 
 #include "app/MessageBoxes.h"
 #include "app/TaskTree.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/TaskStore.h"
 #include "support/TempStore.h"
 

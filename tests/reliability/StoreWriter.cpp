@@ -1,5 +1,5 @@
 // Test helper: updates the store in an endless loop through TaskStore, the way teach
-// mode (S8) and the key editor (S10) do, until it is killed. Round n (counting from
+// mode (teachUpdate) and the key editor (keyUpdate) do, until it is killed. Round n (counting from
 // the first round given, so that successive writers go on upwards) writes, to key
 // (n % 5) + 1, the text "k<id>-<n>", the wait n and the type n % 13, and teaches key
 // sequence 6 (whose last key is key 6) a wait of n seconds; so every row that a kill
@@ -10,7 +10,7 @@
 #include <iostream>
 #include <string>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 
@@ -36,9 +36,9 @@ int hold(const char* path, const std::string& kind) {
     std::fflush(stdout);
     for (std::int32_t n = firstRound;; ++n) {
         const std::int32_t id = n % 5 + 1;
-        store.execute(statements::S10("k" + std::to_string(id) + "-" + std::to_string(n),
-                                      std::to_string(n), std::to_string(n % 13), id));
-        store.execute(statements::S8(std::to_string(n * 1000), 6));
+        store.execute(statements::keyUpdate("k" + std::to_string(id) + "-" + std::to_string(n),
+                                            std::to_string(n), std::to_string(n % 13), id));
+        store.execute(statements::teachUpdate(std::to_string(n * 1000), 6));
         if (n % 50 == 0) {
             std::printf("%d\n", n);
             std::fflush(stdout);

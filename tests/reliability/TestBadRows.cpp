@@ -7,8 +7,8 @@
 #include "app/MessageBoxes.h"
 #include "app/StartupCheck.h"
 #include "app/TaskTree.h"
+#include "core/Error.h"
 #include "editor/dlgEdit.h"
-#include "platform/Error.h"
 #include "playback/PlaybackRig.h"
 #include "teach/TeachMode.h"
 

@@ -18,8 +18,8 @@
 #include <map>
 
 #include "StoreFixture.h"
+#include "core/Error.h"
 #include "editor/dlgEdit.h"
-#include "platform/Error.h"
 #include "playback/PlaybackHost.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
@@ -156,7 +156,7 @@ private slots:
         QProcess* other =
             startWriter(this, {"hold", QString::fromStdString(db.path()), kind}, "locked");
         for (const std::string& sql :
-             {statements::S10("new", "1", "0", 1), statements::S8("9000", 5)}) {
+             {statements::keyUpdate("new", "1", "0", 1), statements::teachUpdate("9000", 5)}) {
             QElapsedTimer waited;
             waited.start();
             try {
@@ -176,7 +176,7 @@ private slots:
         QCOMPARE(other->exitCode(), 0);
         QCOMPARE(wholeStore(db), before);  // neither its half update nor ours
 
-        QCOMPARE(store.execute(statements::S10("new", "1", "0", 1)), 1);  // the store goes on
+        QCOMPARE(store.execute(statements::keyUpdate("new", "1", "0", 1)), 1);  // the store goes on
         QCOMPARE(keyRows(db)[1].text, QString("new"));
     }
 

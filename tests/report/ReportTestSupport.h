@@ -4,7 +4,7 @@
 #include <QProcess>
 #include <functional>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit::test {
 

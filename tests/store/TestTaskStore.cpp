@@ -1,7 +1,7 @@
 #include <QFile>
 #include <QTest>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 #include "support/TempStore.h"
@@ -28,40 +28,44 @@ class TestTaskStore : public QObject {
     Q_OBJECT
 private slots:
     void statementTexts() {
-        QCOMPARE(S::S1(), std::string("select * from _config where entry = 'STARTINGHEIGHT'"));
-        QCOMPARE(S::S2(), std::string("select doafterinstructions, TASKsequenceid,NAME   from "
-                                      "tasksequence where enabled = 1 ORDER BY DISPLAYORDER"));
-        QCOMPARE(S::S3("7"), std::string("select * from task where enabled = 1 and tasksequenceid "
-                                         "= 7   order by TASKORDER"));
-        QCOMPARE(S::S4("15"), std::string("select * from keysequence where enabled = 1 and TASKID "
-                                          "= 15   order by DISPLAYORDER"));
+        QCOMPARE(S::startingHeightQuery(),
+                 std::string("select * from _config where entry = 'STARTINGHEIGHT'"));
+        QCOMPARE(S::taskSequencesQuery(),
+                 std::string("select doafterinstructions, TASKsequenceid,NAME   from "
+                             "tasksequence where enabled = 1 ORDER BY DISPLAYORDER"));
+        QCOMPARE(S::tasksQuery("7"),
+                 std::string("select * from task where enabled = 1 and tasksequenceid "
+                             "= 7   order by TASKORDER"));
+        QCOMPARE(S::keySequencesQuery("15"),
+                 std::string("select * from keysequence where enabled = 1 and TASKID "
+                             "= 15   order by DISPLAYORDER"));
         QCOMPARE(
-            S::S5(12),
+            S::windowTitleQuery(12),
             std::string("SELECT TASK.WINDOWTITLE FROM TASKSEQUENCE  INNER JOIN (TASK INNER JOIN "
                         "(KEYSEQUENCE INNER JOIN KEYS ON  KEYSEQUENCE.KEYSEQUENCEID = "
                         "KEYS.KEYSEQUENCEID) ON TASK.TASKID  = KEYSEQUENCE.TASKID) ON "
                         "TASKSEQUENCE.TASKSEQUENCEID = TASK.TASKSEQUENcEID  WHERE "
                         "(((KEYSEQUENCE.KEYSEQUENCEID)= 12))"));
         QCOMPARE(
-            S::S6(12),
+            S::keysQuery(12),
             std::string("SELECT keys.*,task.windowtitle  FROM TASKSEQUENCE INNER JOIN  (TASK "
                         "INNER JOIN (KEYSEQUENCE INNER JOIN KEYS ON  KEYSEQUENCE.KEYSEQUENCEID "
                         "= KEYS.KEYSEQUENCEID) ON TASK.TASKID =  KEYSEQUENCE.TASKID) ON "
                         "TASKSEQUENCE.TASKSEQUENCEID = TASK.TASKSEQUENcEID  Where "
                         "(((KEYSEQUENCE.KEYSEQUENCEID) = 12 )) ORDER BY KEYS.KEYORDER"));
-        QCOMPARE(S::S7(15),
+        QCOMPARE(S::taskKeySequencesQuery(15),
                  std::string("SELECT * From KEYSEQUENCE  WHERE enabled = 1 and taskid = 15 "
                              "order by displayorder asc "));
-        QCOMPARE(S::S8("15000", 12),
+        QCOMPARE(S::teachUpdate("15000", 12),
                  std::string(
                      "update keys set waitafter = 15000  where keysequenceid = 12 and keyorder = "
                      "(select max(keyorder) from keys where keysequenceid = 12)"));
-        QCOMPARE(S::S9(-3),
+        QCOMPARE(S::keyListQuery(-3),
                  std::string("SELECT * FROM KEYS where KEYSEQUENCEID = -3  ORDER BY KEYORDER"));
-        QCOMPARE(S::S10("abc", "500", "0", 17),
+        QCOMPARE(S::keyUpdate("abc", "500", "0", 17),
                  std::string("update keys set keytext = 'abc' , waitafter = 500 , keytype = 0 "
                              "where keysid = 17"));
-        QCOMPARE(S::S10("don't", "1", "2", 3),
+        QCOMPARE(S::keyUpdate("don't", "1", "2", 3),
                  std::string("update keys set keytext = 'don''t' , waitafter = 1 , keytype = 2 "
                              "where keysid = 3"));
     }
@@ -70,11 +74,11 @@ private slots:
         TempStore db(kRows);
         TaskStore store(db.path());
         std::string names;
-        for (Cursor c = store.query(S::S2()); !c.eof(); c.next())
+        for (Cursor c = store.query(S::taskSequencesQuery()); !c.eof(); c.next())
             names += c.value("Name").text() + ";";
         QCOMPARE(names,
                  std::string("First;Audit;"));  // ordered by DISPLAYORDER; 0, NULL and 2 hidden
-        Cursor tasks = store.query(S::S3("1"));
+        Cursor tasks = store.query(S::tasksQuery("1"));
         QCOMPARE(tasks.value("TASKID").text(), std::string("10"));
         tasks.next();
         QVERIFY(tasks.eof());  // enabled -1 hidden
@@ -84,11 +88,11 @@ private slots:
         TempStore db(kRows);
         TaskStore store(db.path());
         std::string seen;
-        for (Cursor ts = store.query(S::S2()); !ts.eof(); ts.next()) {
-            for (Cursor t = store.query(S::S3(ts.value("TASKsequenceid").text())); !t.eof();
+        for (Cursor ts = store.query(S::taskSequencesQuery()); !ts.eof(); ts.next()) {
+            for (Cursor t = store.query(S::tasksQuery(ts.value("TASKsequenceid").text())); !t.eof();
                  t.next()) {
-                for (Cursor ks = store.query(S::S4(t.value("taskid").text())); !ks.eof();
-                     ks.next()) {
+                for (Cursor ks = store.query(S::keySequencesQuery(t.value("taskid").text()));
+                     !ks.eof(); ks.next()) {
                     seen += ks.value("keysequenceID").text() + ":" +
                             NullSafeString(ks.value("enableday")) + ";";
                 }
@@ -102,8 +106,9 @@ private slots:
     void keyQueryColumnsByName() {
         TempStore db(kRows);
         TaskStore store(db.path());
-        Cursor keys = store.query(S::S6(20));
-        Cursor title = store.query(S::S5(20));  // open together, as while a key sequence plays
+        Cursor keys = store.query(S::keysQuery(20));
+        Cursor title =
+            store.query(S::windowTitleQuery(20));  // open together, as while a key sequence plays
         QCOMPARE(title.value("windowtitle").text(), std::string("Front Desk"));
         std::string seen;
         for (; !keys.eof(); keys.next()) {
@@ -121,14 +126,14 @@ private slots:
                      "INSERT INTO keysequence VALUES (30, 99, 'orphan', 1, NULL, 0, 0, 1);"
                      "INSERT INTO keys VALUES (300, 30, 1, 0, 'lost', NULL, 0, 0);");
         TaskStore store(db.path());
-        QVERIFY(store.query(S::S5(30)).eof());
-        QVERIFY(store.query(S::S6(30)).eof());
+        QVERIFY(store.query(S::windowTitleQuery(30)).eof());
+        QVERIFY(store.query(S::keysQuery(30)).eof());
     }
 
     void readingBadColumnsFails() {
         TempStore db(kRows);
         TaskStore store(db.path());
-        Cursor c = store.query(S::S1());
+        Cursor c = store.query(S::startingHeightQuery());
         QCOMPARE(c.value("entryvalue").text(), std::string("6000"));
         QVERIFY_THROWS_EXCEPTION(Error, c.value("nosuchcolumn"));
         c.next();
@@ -139,16 +144,17 @@ private slots:
     void teachUpdateChangesEveryLastKey() {
         TempStore db(kRows);
         TaskStore store(db.path());
-        QCOMPARE(store.execute(S::S8("15000", 20)), 2);  // keys 101 and 102 share the largest order
+        QCOMPARE(store.execute(S::teachUpdate("15000", 20)),
+                 2);  // keys 101 and 102 share the largest order
         QCOMPARE(db.dump("select keysid, waitafter from keys order by keysid"),
                  std::string("100|20\n101|15000\n102|15000\n103|0\n"));
-        QCOMPARE(store.execute(S::S8("5", 0)), 0);  // no key sequence 0: nothing changes
+        QCOMPARE(store.execute(S::teachUpdate("5", 0)), 0);  // no key sequence 0: nothing changes
     }
 
     void keyUpdateStoresApostrophes() {
         TempStore db(kRows);
         TaskStore store(db.path());
-        QCOMPARE(store.execute(S::S10("don't", "500", "1", 100)), 1);
+        QCOMPARE(store.execute(S::keyUpdate("don't", "500", "1", 100)), 1);
         QCOMPARE(
             db.dump("select * from keys order by keysid"),
             std::string("100|20|1|1|don't|<null>|10|500\n101|20|2|1|special1|String Date|30|40\n"

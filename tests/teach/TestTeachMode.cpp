@@ -2,7 +2,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "playback/PlaybackHost.h"
 #include "store/TaskStore.h"
 #include "support/TempStore.h"

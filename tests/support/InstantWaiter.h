@@ -3,8 +3,8 @@
 #include <functional>
 #include <vector>
 
-#include "PlaybackHost.h"
-#include "Waiter.h"
+#include "playback/PlaybackHost.h"
+#include "playback/Waiter.h"
 
 namespace nightaudit {
 
