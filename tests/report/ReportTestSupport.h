@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QFile>
-#include <QProcess>
 #include <functional>
 
 #include "core/Error.h"
@@ -10,20 +9,10 @@ namespace nightaudit::test {
 
 inline void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        qFatal("cannot write %s", qPrintable(path));
-    }
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qFatal("write");
 }
 
-// The text of a PDF as pdftotext reads it, or an empty text.
-inline QString pdfText(const QString& pdfPath) {
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {"-layout", pdfPath, "-"});
-    process.waitForFinished(15000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-// "number description" of the error `action` throws, or "" when it throws none.
+// "number description" of the error `action` throws, or "".
 inline QString errorOf(const std::function<void()>& action) {
     try {
         action();
