@@ -21,7 +21,7 @@ const QString H = QStringLiteral("Audit,Report,Night,01/02/24,Page,1\r\n");
 // A diners total that misses zero by binary rounding must not read as negative.
 const QByteArray kReport = H.toLatin1() +
                            "PA0ARA 1234.56 0.06\nPA0ARV 100.50 10.25\n"
-                           "\"PA0ARM 5.00 10.00\"\nPA0ARD 0.10 0.30\nPA0ARD 0.20 0\n";
+                           "\"PA0ARM 5.00 10.00\"\nPA0ARD 0.30 0.10\nPA0ARD 0 0.20\n";
 
 void row(const char* tag, const QString& input, const QString& expected) {
     QTest::newRow(tag) << input << expected;
