@@ -1,9 +1,10 @@
 #!/bin/sh
-# Makes a CUPS queue "PDF" on the cups-pdf driver the default printer, so that printing
-# works on a machine without paper: pages land as PDF files in ~/PDF (/root/PDF as root).
-# Safe to run again: a running scheduler and an existing queue are left as they are.
-# With a queue name (scripts/setup-printer.sh QUEUE) it makes that cups-pdf queue instead
-# and leaves the default printer alone: tests make queues of their own to refuse jobs on.
+# Makes a CUPS queue "PDF" on the cups-pdf driver, so that printing works on a machine
+# without paper: pages land as PDF files in ~/PDF (/root/PDF as root). The machine's
+# default printer is not changed; a program prints there when started with LPDEST=PDF.
+# With a queue name (scripts/setup-printer.sh QUEUE) it makes that cups-pdf queue
+# instead: the printing test makes one of its own to refuse jobs on. Safe to run again:
+# a running scheduler and an existing queue are left as they are.
 set -eu
 queue=${1:-PDF}
 
@@ -31,9 +32,4 @@ if ! lpstat -p "$queue" >/dev/null 2>&1; then
     lpadmin -p "$queue" -v cups-pdf:/ -E -m "$ppd" -o pdftops-renderer-default=pdftocairo
 fi
 
-if [ "$queue" = PDF ]; then
-    lpoptions -d PDF >/dev/null
-    echo "setup-printer: queue PDF is the default printer"
-else
-    echo "setup-printer: queue $queue is ready"
-fi
+echo "setup-printer: queue $queue is ready (print to it with LPDEST=$queue)"

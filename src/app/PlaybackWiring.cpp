@@ -24,8 +24,7 @@ PlaybackWiring::PlaybackWiring(dlgMain& window, Collaborators collaborators)
     if (!c.printer) c.printer = std::make_unique<CupsPrinter>();
     m_runLog = std::make_unique<ListRunLog>(*window.lstLog());
     if (c.stopKey) {
-        m_stopKeyWatch = std::make_unique<StopKeyWatch>(
-            *c.stopKey, window.state(), dynamic_cast<DialogWaiter*>(c.waiter.get()));
+        m_stopKeyWatch = std::make_unique<StopKeyWatch>(*c.stopKey, window.state(), c.waiter.get());
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "MessageBoxes.h"
 #include "TaskTree.h"
+#include "core/NodeKey.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 
@@ -26,6 +27,10 @@ QString dayPrefix(const QDate& day) {
 bool isListedOnDayPrefix(const QString& enableday, const QString& prefix) {
     if (enableday.left(3).toUpper() == prefix) return true;
     return enableday == QLatin1String(" ");
+}
+
+QString keyOf(NodeKind kind, const std::string& id) {
+    return QString::fromStdString(NodeKey(kind, id).text());
 }
 
 }  // namespace
@@ -57,7 +62,7 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
     int sequencePosition = 1;
     for (; !sequences.eof(); sequences.next()) {
         const std::string sequenceId = sequences.value("tasksequenceid").text();
-        const QString sequenceKey = QStringLiteral("TS") + QString::fromStdString(sequenceId);
+        const QString sequenceKey = keyOf(NodeKind::TaskSequence, sequenceId);
         const int sequenceNode =
             addRoot(sequenceKey, numbered(sequencePosition++, sequences.value("Name")));
         setTag(sequenceNode, textOf(sequences.value("doafterinstructions")));
@@ -66,7 +71,7 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
         int taskPosition = 1;
         for (; !tasks.eof(); tasks.next()) {
             const std::string taskId = tasks.value("TASKID").text();
-            const QString taskKey = QStringLiteral("T") + QString::fromStdString(taskId);
+            const QString taskKey = keyOf(NodeKind::Task, taskId);
             addChild(sequenceKey, taskKey, numbered(taskPosition++, tasks.value("Name")));
 
             Cursor keySequences = store.query(statements::keySequencesQuery(taskId));
@@ -76,8 +81,7 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
                     QString::fromStdString(NullSafeString(keySequences.value("enableday")));
                 if (!isListedOnDayPrefix(enableday, auditDayPrefix)) continue;  // takes no number
                 addChild(taskKey,
-                         QStringLiteral("KS") +
-                             QString::fromStdString(keySequences.value("keysequenceID").text()),
+                         keyOf(NodeKind::KeySequence, keySequences.value("keysequenceID").text()),
                          numbered(keySequencePosition++, keySequences.value("Name")));
             }
         }

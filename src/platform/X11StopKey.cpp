@@ -98,8 +98,4 @@ bool X11StopKey::pressed() {
     return hit;
 }
 
-int X11StopKey::fileDescriptor() const {
-    return ConnectionNumber(m_impl->display);
-}
-
 }  // namespace nightaudit

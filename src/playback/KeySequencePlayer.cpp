@@ -5,6 +5,7 @@
 #include "DoSendKeys.h"
 #include "WholeNumber.h"
 #include "core/Error.h"
+#include "core/NodeKey.h"
 #include "store/Statements.h"
 #include "store/Value.h"
 
@@ -201,7 +202,7 @@ void KeySequencePlayer::RunKeySequence(std::int16_t intNodeIndex,
         if (id == 0) {
             m_host.ensureNodeVisible(intNodeIndex);
             m_host.markNodePlayed(intNodeIndex);
-            id = wholeNumber16(m_host.nodeKey(intNodeIndex).mid(2).toStdString(),
+            id = wholeNumber16(NodeKey::parse(m_host.nodeKey(intNodeIndex).toStdString()).id(),
                                "the key sequence id of the node");
         }
         m_state.intKeySequenceID = id;

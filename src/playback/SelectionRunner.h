@@ -20,7 +20,7 @@ namespace nightaudit {
 class SelectionRunner {
 public:
     // Every collaborator must outlive the runner.
-    SelectionRunner(TaskStore& store, PlaybackHost& host, KeySequencePlayer& player, Waiter& waiter,
+    SelectionRunner(TaskStore& store, NodeTree& tree, KeySequencePlayer& player, Waiter& waiter,
                     PlaybackState& state);
 
     // Clears bolStop, then runs the node at `intNodeIndexToRun` by the kind its key
@@ -45,7 +45,7 @@ private:
     void walkTaskSequence();
 
     TaskStore& m_store;
-    PlaybackHost& m_host;
+    NodeTree& m_tree;
     KeySequencePlayer& m_player;
     Waiter& m_waiter;
     PlaybackState& m_state;

@@ -27,10 +27,12 @@ ReportImport::ReportImport(std::unique_ptr<Printer> printer, TextSetter setSpeci
       m_setSpecial6(std::move(setSpecial6)),
       m_folder(std::move(folder)) {}
 
-ReportImport::ReportImport(std::unique_ptr<Printer> printer, PlaybackHost& host, QString folder)
+ReportImport::ReportImport(std::unique_ptr<Printer> printer, WindowFields& window, QString folder)
     : ReportImport(
           std::move(printer),
-          [&host](const QString& text) { host.setControlText(QStringLiteral("special6"), text); },
+          [&window](const QString& text) {
+              window.setControlText(QStringLiteral("special6"), text);
+          },
           std::move(folder)) {}
 
 QString ReportImport::reportPath(const QString& fileName) const {

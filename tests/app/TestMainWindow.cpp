@@ -11,9 +11,9 @@
 
 #include "app/MessageBoxes.h"
 #include "app/TaskTree.h"
-#include "app/Twips.h"
 #include "app/dlgMain.h"
 #include "core/Error.h"
+#include "core/Twips.h"
 #include "support/TempStore.h"
 
 using namespace nightaudit;
@@ -27,7 +27,7 @@ dlgMain::Clock fixedClock(QDateTime at = QDateTime(QDate(2026, 12, 5), QTime(8, 
 }
 
 int screenHeightTwips() {
-    return toTwips(QGuiApplication::primaryScreen()->geometry().height());
+    return pixelsToTwips(QGuiApplication::primaryScreen()->geometry().height());
 }
 
 std::string demoRows() {
@@ -69,9 +69,9 @@ private slots:
         w.Form_Load();
         QCOMPARE(w.windowHeightTwips(), height);
         QCOMPARE(w.x(), 0);
-        QCOMPARE(w.y(), twips(screenHeightTwips() - height - 400));
-        QCOMPARE(w.TreeView1()->height(), twips(height - 600));
-        QCOMPARE(w.lstLog()->height(), twips(5715));
+        QCOMPARE(w.y(), twipsToPixels(screenHeightTwips() - height - 400));
+        QCOMPARE(w.TreeView1()->height(), twipsToPixels(height - 600));
+        QCOMPARE(w.lstLog()->height(), twipsToPixels(5715));
     }
 
     void treeFollowsTheWindowHeight() {
@@ -81,10 +81,10 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.setWindowHeightTwips(4000);
-        QTRY_COMPARE(w.TreeView1()->height(), twips(3400));
+        QTRY_COMPARE(w.TreeView1()->height(), twipsToPixels(3400));
         w.setWindowHeightTwips(450);  // would leave the tree no height at all
-        QTRY_COMPARE(w.TreeView1()->height(), twips(300));
-        QCOMPARE(w.TreeView1()->geometry().topLeft(), twipsRect(120, 225, 0, 0).topLeft());
+        QTRY_COMPARE(w.TreeView1()->height(), twipsToPixels(300));
+        QCOMPARE(w.TreeView1()->geometry().topLeft(), twipsRectToPixels(120, 225, 0, 0).topLeft());
     }
 
     void wholeWindowAfterLoad() {
@@ -150,17 +150,17 @@ private slots:
         QCOMPARE(w.lstLog()->count(), 0);
 
         // Designed positions, inside their containers.
-        QCOMPARE(w.frame(3)->geometry(), twipsRect(8040, 120, 2175, 7335));
-        QCOMPARE(w.frame(2)->geometry(), twipsRect(120, 120, 7815, 7335));
-        QCOMPARE(w.frame(1)->geometry(), twipsRect(3960, 3480, 3735, 3495));
+        QCOMPARE(w.frame(3)->geometry(), twipsRectToPixels(8040, 120, 2175, 7335));
+        QCOMPARE(w.frame(2)->geometry(), twipsRectToPixels(120, 120, 7815, 7335));
+        QCOMPARE(w.frame(1)->geometry(), twipsRectToPixels(3960, 3480, 3735, 3495));
         QCOMPARE(w.frame(6)->parentWidget(), w.frame(2));
-        QCOMPARE(w.cmdSend()->geometry(), twipsRect(120, 240, 1935, 375));
-        QCOMPARE(w.command(6)->geometry(), twipsRect(3420, 135, 255, 255));
-        QCOMPARE(w.special(3)->geometry(), twipsRect(1200, 1290, 975, 285));
+        QCOMPARE(w.cmdSend()->geometry(), twipsRectToPixels(120, 240, 1935, 375));
+        QCOMPARE(w.command(6)->geometry(), twipsRectToPixels(3420, 135, 255, 255));
+        QCOMPARE(w.special(3)->geometry(), twipsRectToPixels(1200, 1290, 975, 285));
         QCOMPARE(w.findChild<QLabel*>("Label10")->geometry().topLeft(),
-                 twipsRect(2280, 1335, 0, 0).topLeft());
-        QCOMPARE(w.lblVersion()->geometry(), twipsRect(2325, 7530, 1680, 225));
-        QCOMPARE(w.lstLog()->geometry(), twipsRect(120, 1200, 1935, 5715));
+                 twipsRectToPixels(2280, 1335, 0, 0).topLeft());
+        QCOMPARE(w.lblVersion()->geometry(), twipsRectToPixels(2325, 7530, 1680, 225));
+        QCOMPARE(w.lstLog()->geometry(), twipsRectToPixels(120, 1200, 1935, 5715));
 
         // Special fields from the fixed clock.
         QCOMPARE(w.dtAuditDay().date(), QDate(2026, 12, 5));

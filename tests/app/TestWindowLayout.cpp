@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "WindowRig.h"
-#include "app/Twips.h"
+#include "core/Twips.h"
 #include "editor/dlgEdit.h"
 
 using namespace nightaudit;
@@ -17,7 +17,7 @@ using namespace nightaudit::test;
 namespace {
 
 int widthTwips(const QWidget* w) {
-    return toTwips(w->width());
+    return pixelsToTwips(w->width());
 }
 
 // Closes the key editor the click opens, noting how many keys it listed.
@@ -47,13 +47,13 @@ private slots:
         WindowRig rig;
         rig.window.command(2)->click();
         QCOMPARE(widthTwips(rig.window.frame(2)), 3975);
-        QCOMPARE(toTwips(rig.window.frame(3)->x()), 4080);
+        QCOMPARE(pixelsToTwips(rig.window.frame(3)->x()), 4080);
         QCOMPARE(rig.window.windowWidthTwips(), 6465);
         rig.window.command(1)->click();
         QCOMPARE(widthTwips(rig.window.frame(2)), 7815);
-        QCOMPARE(toTwips(rig.window.frame(3)->x()), 8040);
+        QCOMPARE(pixelsToTwips(rig.window.frame(3)->x()), 8040);
         QCOMPARE(rig.window.windowWidthTwips(), 10395);
-        QCOMPARE(rig.window.frame(3)->y(), twips(120));  // only the left edge moves
+        QCOMPARE(rig.window.frame(3)->y(), twipsToPixels(120));  // only the left edge moves
     }
 
     void dockLowSitsAboveTheScreensBottom() {
@@ -62,11 +62,11 @@ private slots:
         const int width = rig.window.width();
         rig.window.command(11)->click();
         // 4000 twips is not a whole number of pixels: the top follows the height read back.
-        const int height = toTwips(twips(4000));
+        const int height = pixelsToTwips(twipsToPixels(4000));
         QCOMPARE(rig.window.windowHeightTwips(), height);
-        const int screen = toTwips(QGuiApplication::primaryScreen()->geometry().height());
-        QCOMPARE(rig.window.y(), twips(screen - height - 400));
-        QCOMPARE(rig.window.TreeView1()->height(), twips(3400));
+        const int screen = pixelsToTwips(QGuiApplication::primaryScreen()->geometry().height());
+        QCOMPARE(rig.window.y(), twipsToPixels(screen - height - 400));
+        QCOMPARE(rig.window.TreeView1()->height(), twipsToPixels(3400));
         QCOMPARE(rig.window.x(), left);
         QCOMPARE(rig.window.width(), width);
     }
@@ -75,8 +75,8 @@ private slots:
         WindowRig rig;
         rig.window.command(1)->click();
         rig.window.command(7)->click();
-        QCOMPARE(rig.window.frame(2)->width(), twips(9995));
-        QCOMPARE(rig.window.TreeView1()->width(), twips(9695));
+        QCOMPARE(rig.window.frame(2)->width(), twipsToPixels(9995));
+        QCOMPARE(rig.window.TreeView1()->width(), twipsToPixels(9695));
         QVERIFY(rig.window.frame(3)->isHidden());
         QVERIFY(rig.window.frame(1)->isHidden());
         QVERIFY(rig.window.txtInstructions()->isHidden());
@@ -86,9 +86,9 @@ private slots:
 
     void clockShortensTheLog() {
         WindowRig rig;
-        QCOMPARE(rig.window.lstLog()->height(), twips(5715));
+        QCOMPARE(rig.window.lstLog()->height(), twipsToPixels(5715));
         rig.window.command(9)->click();
-        QCOMPARE(rig.window.lstLog()->height(), twips(4115));
+        QCOMPARE(rig.window.lstLog()->height(), twipsToPixels(4115));
         // The log now ends above the stopwatch row, so "Time:" is not covered.
         const QWidget* time = rig.window.findChild<QLabel*>(QStringLiteral("Label16"));
         QVERIFY(rig.window.lstLog()->geometry().bottom() < time->geometry().top());

@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "core/NodeKey.h"
 #include "editor/dlgEdit.h"
 #include "store/TaskStore.h"
 #include "support/TempStore.h"
@@ -217,13 +218,13 @@ private slots:
     }
 
     void nodeKeysThatNameAKeySequence() {
-        QCOMPARE(dlgEdit::keySequenceIdFromNodeKey("KS12"), std::optional<std::int16_t>(12));
-        QCOMPARE(dlgEdit::keySequenceIdFromNodeKey("KS32767"), std::optional<std::int16_t>(32767));
-        QVERIFY(!dlgEdit::keySequenceIdFromNodeKey("KS32768"));
-        QVERIFY(!dlgEdit::keySequenceIdFromNodeKey("T15"));
-        QVERIFY(!dlgEdit::keySequenceIdFromNodeKey("TS3"));
-        QVERIFY(!dlgEdit::keySequenceIdFromNodeKey("ks12"));
-        QVERIFY(!dlgEdit::keySequenceIdFromNodeKey("KS"));
+        QCOMPARE(NodeKey::parse("KS12").keySequenceId(), std::optional<std::int16_t>(12));
+        QCOMPARE(NodeKey::parse("KS32767").keySequenceId(), std::optional<std::int16_t>(32767));
+        QVERIFY(!NodeKey::parse("KS32768").keySequenceId());
+        QVERIFY(!NodeKey::parse("T15").keySequenceId());
+        QVERIFY(!NodeKey::parse("TS3").keySequenceId());
+        QVERIFY(!NodeKey::parse("ks12").keySequenceId());
+        QVERIFY(!NodeKey::parse("KS").keySequenceId());
     }
 };
 

@@ -78,13 +78,6 @@ private slots:
             QCOMPARE(e.number(), err::Overflow);
         }
     }
-
-    void int16Range() {
-        QCOMPARE(toInt16(32767), std::int16_t(32767));
-        QCOMPARE(toInt16(-32768), std::int16_t(-32768));
-        QVERIFY_THROWS_EXCEPTION(Error, toInt16(32768));
-        QVERIFY_THROWS_EXCEPTION(Error, toInt16(-40000));
-    }
 };
 
 QTEST_APPLESS_MAIN(TestLeadingNumber)
