@@ -62,6 +62,8 @@ QString readReportFile(const QString& fileName) {
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         accessError(fileName, "is not a regular file");
     }
+    const std::string tooLarge = "is larger than the 16 MiB a report may have";
+    if (info.st_size > kMaxReportBytes) accessError(fileName, tooLarge);
     QByteArray bytes;
     char buffer[65536];
     for (;;) {
@@ -71,10 +73,8 @@ QString readReportFile(const QString& fileName) {
             accessError(fileName, std::string("cannot be read (") + std::strerror(errno) + ")");
         if (got == 0) break;
         bytes.append(buffer, got);
-        // Counted while reading: a size from fstat can be stale, and /proc files have none.
-        if (bytes.size() > kMaxReportBytes) {
-            accessError(fileName, "is larger than the 16 MiB a report may have");
-        }
+        // Counted again while reading: the file may grow, and /proc files have no size.
+        if (bytes.size() > kMaxReportBytes) accessError(fileName, tooLarge);
     }
     return decodeReportText(bytes);
 }
