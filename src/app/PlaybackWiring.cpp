@@ -1,5 +1,7 @@
 #include "PlaybackWiring.h"
 
+#include <QFileInfo>
+
 #include "ListRunLog.h"
 #include "core/Error.h"
 #include "dlgMain.h"
@@ -8,7 +10,7 @@
 #include "playback/RunTypingWatch.h"
 #include "playback/SelectionRunner.h"
 #include "playback/StopKeyWatch.h"
-#include "report/DefaultPrinter.h"
+#include "report/CupsPrinter.h"
 #include "report/ReportImport.h"
 
 namespace nightaudit {
@@ -18,8 +20,9 @@ PlaybackWiring::PlaybackWiring(dlgMain& window, Collaborators collaborators)
     Collaborators& c = m_collaborators;
     if (!c.waiter) c.waiter = std::make_unique<DialogWaiter>(window.state(), &window);
     if (!c.reports)
-        c.reports = std::make_unique<ReportImport>(std::make_unique<DefaultPrinter>(), window);
-    if (!c.printer) c.printer = std::make_unique<DefaultPrinter>();
+        c.reports = std::make_unique<ReportImport>(std::make_unique<CupsPrinter>(), window,
+                                                   QFileInfo(window.storePath()).absolutePath());
+    if (!c.printer) c.printer = std::make_unique<CupsPrinter>();
     m_runLog = std::make_unique<ListRunLog>(*window.lstLog());
     if (c.stopKey) {
         m_stopKeyWatch = std::make_unique<StopKeyWatch>(*c.stopKey, window.state(), c.waiter.get());

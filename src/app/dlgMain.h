@@ -43,6 +43,9 @@ public:
     explicit dlgMain(const QString& storePath, Clock clock = {}, QWidget* parent = nullptr);
     ~dlgMain() override;
 
+    // The task store file; relative report names are taken in its folder.
+    const QString& storePath() const { return m_storePath; }
+
     void Form_Load();
     // Keeps the tree's height tied to the window's: window height - 600 twips.
     void Form_Resize();

@@ -54,8 +54,10 @@ class RecordingPrinter : public Printer {
 public:
     QStringList printed;  // object names of the pages printed
     bool fail = false;
+    Printer* passTo = nullptr;  // a real printer that prints the pages too
     void print(QWidget& page) override {
         if (fail) throw Error(err::PrintFailed, "Printing failed: the printer is out of paper");
+        if (passTo) passTo->print(page);
         printed << page.objectName();
     }
 };

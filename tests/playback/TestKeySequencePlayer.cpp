@@ -75,6 +75,8 @@ const std::vector<Case>& cases() {
          "a | c | 0707"},
         {"from a tree node: shown, marked, its id", "(1, 0, 'a', NULL, 0, 0)",
          "show(3) mark(3) " + typed("a") + kMain, "a", kCaption, "", 3},
+        {"pause waits with fractions, read alike in every locale",
+         "(1, 4, NULL, NULL, '999.6', '2999.6')", "wait(3000) wait(1000) " + kMain},
         {"Stop in a wait ends the run after that key",
          "(1, 0, 'a', NULL, 1000, 2000), (2, 0, 'b', NULL, 0, 0)",
          "wait(1000) " + kFront + "keys(a) wait(2000) ", "a", kCaption, "", 0, 20, 3, 1},
