@@ -110,7 +110,9 @@ QString XSession::startRecorder(const QString& title) {
     const QByteArray quoted = "\"" + title.toUtf8() + "\"";
     const bool ready = waitFor(
         [&] {
-            return QFile::exists(file) && run("xwininfo", {"-root", "-tree"}).contains(quoted);
+            // Managed, not only mapped: only then can the program activate it.
+            return QFile::exists(file) && run("xwininfo", {"-root", "-tree"}).contains(quoted) &&
+                   managedTitles().contains(title);
         },
         10000);
     if (!ready) {
