@@ -130,9 +130,13 @@ QStringList XSession::managedTitles() {
     const int hash = list.indexOf('#');
     if (hash < 0) return titles;
     for (const QByteArray& id : list.mid(hash + 1).split(',')) {
-        const QByteArray name = run("xprop", {"-id", id.trimmed(), "-notype", "_NET_WM_NAME"});
+        // Older programs (xterm among them) name their window in WM_NAME only.
+        const QByteArray name =
+            run("xprop", {"-id", id.trimmed(), "-notype", "_NET_WM_NAME", "WM_NAME"});
         const int quote = name.indexOf('"');
-        if (quote >= 0) titles << QString::fromUtf8(name.mid(quote + 1).chopped(2));
+        const int end = name.indexOf("\"\n", quote + 1);
+        if (quote >= 0 && end > quote)
+            titles << QString::fromUtf8(name.mid(quote + 1, end - quote - 1));
     }
     return titles;
 }
