@@ -17,49 +17,44 @@ private slots:
     // A file that is not a store, or a store that lacks what the program reads: one
     // message that names the file, an exit status, no window, and the file untouched.
     void badStores_data() {
-        QTest::addColumn<QByteArray>("content");  // null: no file; empty: made from the schema
-        QTest::addColumn<QString>("change");      // SQL run on a store made from the schema
-        QTest::addColumn<QStringList>("said");
-        QByteArray jet("\x00\x01\x00\x00Standard Jet DB\x00", 20);
+        QTest::addColumn<QByteArray>("content");  // the file; null: none, and no change
+        QTest::addColumn<QString>("change");      // else SQL run on a store from the schema
+        QTest::addColumn<QString>("said");
+        const QByteArray jet =
+            QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2000, 7);
+        for (const auto& [name, content, said] :
+             {std::tuple{"missing", QByteArray(),
+                         "does not exist; sqlite3 db.mdb < data/schema.sql"},
+              {"Jet", jet, "old Access (Jet) database; convert it to SQLite"},
+              {"text", "entry,value\n", "is not an SQLite database; data/schema.sql"},
+              {"empty", "", "is not an SQLite database; empty"},
+              {"Jet text too early", "Standard Jet DB, at 0", "is not an SQLite database"}})
+            QTest::newRow(name) << content << QString() << QString(said);
         const QString row = "INSERT INTO tasksequence VALUES (1, 'Audit', NULL, 1, 1);";
-        QTest::newRow("missing") << QByteArray() << ""
-                                 << QStringList{"does not exist",
-                                                "sqlite3 db.mdb < data/schema.sql"};
-        QTest::newRow("Jet") << jet + QByteArray(2000, '\x07') << ""
-                             << QStringList{"old Access (Jet) database", "convert it to SQLite"};
-        QTest::newRow("text") << QByteArray("entry,value\n") << ""
-                              << QStringList{"is not an SQLite database", "data/schema.sql"};
-        QTest::newRow("empty") << QByteArray("") << ""
-                               << QStringList{"is not an SQLite database", "empty"};
-        QTest::newRow("Jet text too early") << QByteArray("Standard Jet DB, at 0") << ""
-                                            << QStringList{"is not an SQLite database"};
-        QTest::newRow("no tasksequence") << QByteArray("") << "DROP TABLE tasksequence;"
-                                         << QStringList{"no such table: tasksequence"};
-        QTest::newRow("no task") << QByteArray("") << row + "DROP TABLE task;"
-                                 << QStringList{"no such table: task"};
-        QTest::newRow("no _config") << QByteArray("") << row + "DROP TABLE _config;"
-                                    << QStringList{"no such table: _config"};
-        QTest::newRow("no DISPLAYORDER")
-            << QByteArray("") << "ALTER TABLE tasksequence DROP COLUMN DISPLAYORDER;"
-            << QStringList{"no such column: DISPLAYORDER"};
+        for (const auto& [change, said] :
+             {std::pair{QStringLiteral("DROP TABLE tasksequence;"), "no such table: tasksequence"},
+              {row + "DROP TABLE task;", "no such table: task"},
+              {row + "DROP TABLE _config;", "no such table: _config"},
+              {"ALTER TABLE tasksequence DROP COLUMN DISPLAYORDER;",
+               "no such column: DISPLAYORDER"}})
+            QTest::newRow(said) << QByteArray("") << change << QString(said);
     }
     void badStores() {
         QFETCH(QByteArray, content);
         QFETCH(QString, change);
-        QFETCH(QStringList, said);
+        QFETCH(QString, said);
         TempStore made(change.toStdString());
         QTemporaryDir other;
         const QString path =
             change.isEmpty() ? other.path() + "/db.mdb" : QString::fromStdString(made.path());
-        if (change.isEmpty() && !content.isNull()) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
-        }
+        QFile file(path);
+        if (change.isEmpty() && !content.isNull())
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size() &&
+                    file.flush());
         MessageBoxes::Recorder messages;
         const StartupCheck::Result r = StartupCheck::start(path);
-        QVERIFY(!r.window);
-        QVERIFY(r.status != 0);
-        for (const QString& part : said + QStringList{path})
+        QVERIFY(!r.window && r.status != 0);
+        for (const QString& part : said.split("; ") + QStringList{path})
             QVERIFY2(r.message.contains(part), qPrintable(r.message));
         QCOMPARE(messages.shown().size(), 1);
         QCOMPARE(messages.shown().first().text, r.message);
@@ -73,9 +68,7 @@ private slots:
         TempStore file("INSERT INTO tasksequence VALUES (1, 'Audit', NULL, 1, 1);");
         MessageBoxes::Recorder messages;
         const StartupCheck::Result r = StartupCheck::start(QString::fromStdString(file.path()));
-        QVERIFY(r.window);
-        QCOMPARE(r.status, 0);
-        QCOMPARE(messages.shown().size(), 0);
+        QVERIFY(r.window && r.status == 0 && messages.shown().isEmpty());
         QCOMPARE(r.window->nodeCount(), 1);
     }
 
