@@ -14,16 +14,13 @@ using namespace nightaudit::test;
 namespace {
 
 // KS1 (node 3) types "1" ... "80", one key each: more lines than the list shows.
-std::string manyKeys() {
-    std::string rows =
-        "INSERT INTO tasksequence VALUES (1, 'Day', '', 1, 1);"
-        "INSERT INTO task VALUES (10, 1, 'Cashiers', 'Front Desk', 1, 1);"
-        "INSERT INTO keysequence VALUES (1, 10, 'Lines', 1, NULL, 0, 0, 1);";
-    for (int i = 1; i <= 80; ++i)
-        rows += "INSERT INTO keys VALUES (" + std::to_string(i) + ", 1, " + std::to_string(i) +
-                ", 0, '" + std::to_string(i) + "', NULL, 0, 0);";
-    return rows;
-}
+const char* kManyKeys = R"(
+INSERT INTO tasksequence VALUES (1, 'Day', '', 1, 1);
+INSERT INTO task VALUES (10, 1, 'Cashiers', 'Front Desk', 1, 1);
+INSERT INTO keysequence VALUES (1, 10, 'Lines', 1, NULL, 0, 0, 1);
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 80)
+INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;
+)";
 
 QStringList lines(const QListWidget& list) {
     QStringList out;
@@ -39,7 +36,7 @@ class TestRunLog : public QObject {
     Q_OBJECT
 private slots:
     void everyLineInOrderThenShownAtTheBottom() {
-        WindowRig rig(manyKeys());
+        WindowRig rig(kManyKeys);
         rig.click(3);
         rig.window.cmdSend()->click();
         QListWidget& log = *rig.window.lstLog();

@@ -26,34 +26,14 @@ INSERT INTO keysequence VALUES (5, 10, 'Close day', 1, NULL, 0, 0, 1);
 INSERT INTO keys VALUES (1, 5, 1, 0, 'abc', NULL, 0, 0), (2, 5, 2, 0, '{ENTER}', NULL, 0, 0);
 )";
 
-// Every column the program reads.
-const char* kColumns[] = {"_config.entryvalue",
-                          "tasksequence.tasksequenceid",
-                          "tasksequence.NAME",
-                          "tasksequence.doafterinstructions",
-                          "tasksequence.enabled",
-                          "tasksequence.DISPLAYORDER",
-                          "task.TASKID",
-                          "task.tasksequenceid",
-                          "task.Name",
-                          "task.WINDOWTITLE",
-                          "task.enabled",
-                          "task.TASKORDER",
-                          "keysequence.keysequenceID",
-                          "keysequence.TASKID",
-                          "keysequence.Name",
-                          "keysequence.enabled",
-                          "keysequence.enableday",
-                          "keysequence.waitbefore",
-                          "keysequence.waitafter",
-                          "keysequence.DISPLAYORDER",
-                          "keys.keysid",
-                          "keys.KEYSEQUENCEID",
-                          "keys.KEYORDER",
-                          "keys.keytype",
-                          "keys.keytext",
-                          "keys.waitbefore",
-                          "keys.waitafter"};
+// Every column the program reads, by table.
+const std::pair<const char*, const char*> kColumns[] = {
+    {"_config", "entryvalue"},
+    {"tasksequence", "tasksequenceid NAME doafterinstructions enabled DISPLAYORDER"},
+    {"task", "TASKID tasksequenceid Name WINDOWTITLE enabled TASKORDER"},
+    {"keysequence",
+     "keysequenceID TASKID Name enabled enableday waitbefore waitafter DISPLAYORDER"},
+    {"keys", "keysid KEYSEQUENCEID KEYORDER keytype keytext waitbefore waitafter"}};
 
 // Null, text, a blob, numbers beyond 16, 32 and 64 bits, negative, fractional, empty.
 const char* kValues[] = {
@@ -84,11 +64,11 @@ class TestBadRows : public QObject {
 private slots:
     void everyReaderTakesItsErrorPath_data() {
         QTest::addColumn<QString>("change");
-        for (const QString column : kColumns)
-            for (const char* value : kValues)
-                QTest::addRow("%s %s", qPrintable(column), value)
-                    << QStringLiteral("UPDATE %1 SET %2 = %3;")
-                           .arg(column.section('.', 0, 0), column.section('.', 1), value);
+        for (const auto& [table, columns] : kColumns)
+            for (const QString& column : QString(columns).split(' '))
+                for (const char* value : kValues)
+                    QTest::addRow("%s.%s %s", table, qPrintable(column), value)
+                        << QStringLiteral("UPDATE %1 SET %2 = %3;").arg(table, column, value);
         for (const char* type : {"13", "99", "'32768'"})
             QTest::addRow("keys.keytype %s", type)
                 << QStringLiteral("UPDATE keys SET keytype = %1;").arg(type);
@@ -96,7 +76,7 @@ private slots:
     void everyReaderTakesItsErrorPath() {
         QFETCH(QString, change);
         std::string rows = kRows;
-        for (const char* table : {"_config", "tasksequence", "task", "keysequence", "keys"})
+        for (const auto& [table, columns] : kColumns)
             rows += std::string("ALTER TABLE ") + table + " RENAME TO old; CREATE TABLE " + table +
                     " AS SELECT * FROM old; DROP TABLE old;";
         TempStore db(rows + change.toStdString());
