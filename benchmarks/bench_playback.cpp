@@ -27,13 +27,13 @@
 #include "app/ListRunLog.h"
 #include "app/TaskTree.h"
 #include "app/dlgMain.h"
-#include "platform/Error.h"
-#include "platform/FakeDesktop.h"
+#include "core/Error.h"
 #include "platform/X11Desktop.h"
-#include "playback/InstantWaiter.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/RunLog.h"
-#include "playback/UnavailableReports.h"
+#include "support/FakeDesktop.h"
+#include "support/InstantWaiter.h"
+#include "support/UnavailableReports.h"
 
 extern char** environ;
 using namespace nightaudit;

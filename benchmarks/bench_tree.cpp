@@ -1,6 +1,6 @@
 // Tree load at scale: LoadTaskSequence on an offscreen main window's tree against the
-// same S2/S3/S4 statements stepped through the SQLite C API alone, and RunTask of a
-// 50-key-sequence task on the fake desktop in a small and a large store.
+// same task-sequence, task and key-sequence queries stepped through the SQLite C API alone, and
+// RunTask of a 50-key-sequence task on the fake desktop in a small and a large store.
 //
 //   bench_tree REPS STORE...   (stores in increasing size; the last is the largest)
 
@@ -19,14 +19,14 @@
 #include "Measure.h"
 #include "app/TaskTree.h"
 #include "app/dlgMain.h"
-#include "platform/FakeDesktop.h"
-#include "playback/InstantWaiter.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/RunLog.h"
 #include "playback/SelectionRunner.h"
-#include "playback/UnavailableReports.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
+#include "support/FakeDesktop.h"
+#include "support/InstantWaiter.h"
+#include "support/UnavailableReports.h"
 
 using namespace nightaudit;
 
@@ -72,13 +72,13 @@ long stepAll(sqlite3* db, const std::string& sql, const std::vector<const char*>
 double rawLoad(sqlite3* db, long& rows) {
     const auto start = bench::Clock::now();
     rows = 0;
-    stepAll(db, statements::S2(), {"tasksequenceid", "NAME", "doafterinstructions"},
+    stepAll(db, statements::taskSequencesQuery(), {"tasksequenceid", "NAME", "doafterinstructions"},
             [&](const std::string& sequenceId) {
                 ++rows;
-                stepAll(db, statements::S3(sequenceId), {"TASKID", "Name"},
+                stepAll(db, statements::tasksQuery(sequenceId), {"TASKID", "Name"},
                         [&](const std::string& taskId) {
                             ++rows;
-                            stepAll(db, statements::S4(taskId),
+                            stepAll(db, statements::keySequencesQuery(taskId),
                                     {"keysequenceID", "Name", "enableday"},
                                     [&](const std::string&) { ++rows; });
                         });

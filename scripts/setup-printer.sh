@@ -1,7 +1,9 @@
 #!/bin/sh
-# Makes a CUPS queue "PDF" on the cups-pdf driver the default printer, so that printing
-# works on a machine without paper: pages land as PDF files in ~/PDF (/root/PDF as root).
-# Safe to run again: a running scheduler and an existing queue are left as they are.
+# Makes a CUPS queue "PDF" on the cups-pdf driver, so that printing works on a machine
+# without paper: pages land as PDF files in ~/PDF (/root/PDF as root). The machine's
+# default printer is not changed; a program prints there when started with LPDEST=PDF
+# (as the printing test is). Safe to run again: a running scheduler and an existing
+# queue are left as they are.
 set -eu
 
 running() { lpstat -r 2>/dev/null | grep -q "scheduler is running"; }
@@ -28,5 +30,4 @@ if ! lpstat -p PDF >/dev/null 2>&1; then
     lpadmin -p PDF -v cups-pdf:/ -E -m "$ppd" -o pdftops-renderer-default=pdftocairo
 fi
 
-lpoptions -d PDF >/dev/null
-echo "setup-printer: queue PDF is the default printer"
+echo "setup-printer: queue PDF is ready (print to it with LPDEST=PDF)"

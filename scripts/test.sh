@@ -9,13 +9,15 @@ sh scripts/install-deps.sh
 status=0
 mkdir -p build
 sh scripts/build.sh build
-(cd build && ctest --output-on-failure --timeout 300) 2>&1 | tee build/ctest.log
+# Every end-to-end test starts its own X server, so the tests run two at a time; those
+# that share something (the one CUPS queue) carry a RESOURCE_LOCK.
+(cd build && ctest -j2 --output-on-failure --timeout 300) 2>&1 | tee build/ctest.log
 grep -q "100% tests passed" build/ctest.log || status=1
 
 mkdir -p build-asan
 sh scripts/build.sh build-asan -DNIGHTAUDIT_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --output-on-failure --timeout 300) 2>&1 | tee build-asan/ctest.log
+    ctest -j2 --output-on-failure --timeout 300) 2>&1 | tee build-asan/ctest.log
 grep -q "100% tests passed" build-asan/ctest.log || status=1
 
 # Bad input: each fuzz target for a bounded time over its corpus.

@@ -2,7 +2,7 @@
 #include <QFont>
 
 #include "app/StartupCheck.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "platform/X11Desktop.h"
 #include "platform/X11StopKey.h"
 

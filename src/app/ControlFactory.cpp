@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "Twips.h"
+#include "core/Twips.h"
 
 namespace nightaudit::controls {
 namespace {
@@ -17,7 +17,7 @@ namespace {
 template <class W>
 W* place(W* w, const char* name, int left, int top, int width, int height) {
     w->setObjectName(QLatin1String(name));
-    w->setGeometry(twipsRect(left, top, width, height));
+    w->setGeometry(twipsRectToPixels(left, top, width, height));
     return w;
 }
 

@@ -6,7 +6,7 @@
 #include <exception>
 
 #include "MessageBoxes.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 

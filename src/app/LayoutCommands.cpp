@@ -9,7 +9,8 @@
 
 #include "HandlerErrors.h"
 #include "PlaybackWiring.h"
-#include "Twips.h"
+#include "core/NodeKey.h"
+#include "core/Twips.h"
 #include "dlgMain.h"
 #include "editor/dlgEdit.h"
 
@@ -21,7 +22,7 @@ constexpr int kDockedHeightTwips = 4000;
 constexpr int kShortLogHeightTwips = 4115;
 
 void setWidthTwips(QWidget* w, int widthTwips) {
-    w->resize(twips(widthTwips), w->height());
+    w->resize(twipsToPixels(widthTwips), w->height());
 }
 
 }  // namespace
@@ -29,7 +30,7 @@ void setWidthTwips(QWidget* w, int widthTwips) {
 void LayoutCommands::setFramesWidth(int tasksWidth, int actionsLeft, int windowWidth) {
     setWidthTwips(m_window.frame(2), tasksWidth);
     QGroupBox* actions = m_window.frame(3);
-    actions->move(twips(actionsLeft), actions->y());
+    actions->move(twipsToPixels(actionsLeft), actions->y());
     m_window.setWindowWidthTwips(windowWidth);
 }
 
@@ -45,7 +46,7 @@ void LayoutCommands::Command11_Click() {
     m_window.setWindowHeightTwips(kDockedHeightTwips);
     const int top =
         dlgMain::screenHeightTwips() - m_window.windowHeightTwips() - kScreenBottomGapTwips;
-    m_window.move(m_window.x(), twips(top));
+    m_window.move(m_window.x(), twipsToPixels(top));
 }
 
 void LayoutCommands::Command7_Click() {
@@ -60,7 +61,7 @@ void LayoutCommands::Command7_Click() {
 
 void LayoutCommands::Command9_Click() {
     QListWidget* log = m_window.lstLog();
-    log->resize(log->width(), twips(kShortLogHeightTwips));
+    log->resize(log->width(), twipsToPixels(kShortLogHeightTwips));
 }
 
 void LayoutCommands::Command5_Click() {
@@ -70,9 +71,10 @@ void LayoutCommands::Command5_Click() {
 void LayoutCommands::Command6_Click() {
     reportingErrors(&m_window, [this] {
         const int selected = m_window.selectedNodeIndex();
-        const auto id = selected == 0
-                            ? std::nullopt
-                            : dlgEdit::keySequenceIdFromNodeKey(m_window.nodeKey(selected));
+        const auto id =
+            selected == 0
+                ? std::nullopt
+                : NodeKey::parse(m_window.nodeKey(selected).toStdString()).keySequenceId();
         if (!id) {
             // A task's key holds a task id, not a key sequence id: editing by it would
             // show, and let the clerk rewrite, the keys of an unrelated key sequence.

@@ -13,7 +13,7 @@
 #include "ControlFactory.h"
 #include "SpecialFieldsFrame.h"
 #include "TaskTree.h"
-#include "Twips.h"
+#include "core/Twips.h"
 
 namespace nightaudit {
 
@@ -40,7 +40,7 @@ QGroupBox* buildActionsFrame(QWidget* window) {
 
     auto* log = new QListWidget(f);
     log->setObjectName(QStringLiteral("lstLog"));
-    log->setGeometry(twipsRect(120, 1200, 1935, 4350));
+    log->setGeometry(twipsRectToPixels(120, 1200, 1935, 4350));
 
     checkBox(f, "chbCompleteTask", QStringLiteral("Co&mplete Task"), 120, 840, 1695, 255)->hide();
 
@@ -79,10 +79,10 @@ TasksFrame buildTasksFrame(QWidget* window) {
 
     auto* instructions = new QPlainTextEdit(f);
     instructions->setObjectName(QStringLiteral("txtInstructions"));
-    instructions->setGeometry(twipsRect(3960, 360, 3735, 3015));
+    instructions->setGeometry(twipsRectToPixels(3960, 360, 3735, 3015));
 
     auto tree = std::make_unique<TaskTree>(f);
-    tree->view()->setGeometry(twipsRect(120, 225, 3735, 6735));
+    tree->view()->setGeometry(twipsRectToPixels(120, 225, 3735, 6735));
 
     label(f, "Label1", QStringLiteral("Task Instructions"), 3960, 120, 2535, 255);
 

@@ -9,8 +9,8 @@
 #include "HandlerErrors.h"
 #include "RunCommands.h"
 #include "TaskTree.h"
+#include "core/NodeKey.h"
 #include "dlgMain.h"
-#include "editor/dlgEdit.h"
 
 namespace nightaudit {
 
@@ -59,9 +59,10 @@ void NodeSelection::apply(int nodeIndex, bool clicked) {
         key = m_window.nodeKey(nodeIndex);
         m_window.txtInstructions()->setPlainText(m_window.tree().tag(nodeIndex));
     });
-    const bool keySequence = key.startsWith(QStringLiteral("KS"));
-    const bool taskSequence = key.startsWith(QStringLiteral("TS"));
-    const bool task = !taskSequence && key.startsWith(QStringLiteral("T"));
+    const NodeKey parsed = NodeKey::parse(key.toStdString());
+    const bool keySequence = parsed.kind() == NodeKind::KeySequence;
+    const bool taskSequence = parsed.kind() == NodeKind::TaskSequence;
+    const bool task = parsed.kind() == NodeKind::Task;
 
     if (keySequence || task) {
         m_window.cmdSend()->setEnabled(true);
@@ -77,7 +78,7 @@ void NodeSelection::apply(int nodeIndex, bool clicked) {
     }
     // Only a key sequence's key names a key sequence: the number in a task's or a
     // task sequence's key would make teach mode write into an unrelated sequence.
-    if (const auto id = dlgEdit::keySequenceIdFromNodeKey(key)) {
+    if (const auto id = parsed.keySequenceId()) {
         m_window.state().intKeySequenceID = *id;
     }
     m_window.command(10)->setText(QStringLiteral("Teach Task(") + key + QStringLiteral(")"));

@@ -1,8 +1,8 @@
 #include "PlaybackWiring.h"
 
 #include "ListRunLog.h"
+#include "core/Error.h"
 #include "dlgMain.h"
-#include "platform/Error.h"
 #include "playback/DialogWaiter.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/SelectionRunner.h"
@@ -21,8 +21,7 @@ PlaybackWiring::PlaybackWiring(dlgMain& window, Collaborators collaborators)
     if (!c.printer) c.printer = std::make_unique<DefaultPrinter>();
     m_runLog = std::make_unique<ListRunLog>(*window.lstLog());
     if (c.stopKey) {
-        m_stopKeyWatch = std::make_unique<StopKeyWatch>(
-            *c.stopKey, window.state(), dynamic_cast<DialogWaiter*>(c.waiter.get()));
+        m_stopKeyWatch = std::make_unique<StopKeyWatch>(*c.stopKey, window.state(), c.waiter.get());
     }
 }
 

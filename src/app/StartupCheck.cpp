@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 #include "MessageBoxes.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 namespace {

@@ -4,7 +4,7 @@
 #include <QColor>
 #include <QTreeWidget>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 namespace {

@@ -3,6 +3,7 @@
 
 #include "MessageBoxes.h"
 #include "TaskTree.h"
+#include "core/NodeKey.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 
@@ -28,6 +29,10 @@ bool isListedOnDayPrefix(const QString& enableday, const QString& prefix) {
     return enableday == QLatin1String(" ");
 }
 
+QString keyOf(NodeKind kind, const std::string& id) {
+    return QString::fromStdString(NodeKey(kind, id).text());
+}
+
 }  // namespace
 
 bool TaskTree::isListedOn(const QString& enableday, const QDate& day) {
@@ -35,7 +40,7 @@ bool TaskTree::isListedOn(const QString& enableday, const QDate& day) {
 }
 
 void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
-    Cursor sequences = store.query(statements::S2());
+    Cursor sequences = store.query(statements::taskSequencesQuery());
     if (sequences.eof()) {
         MessageBoxes::information(
             m_view->window(), QStringLiteral("Quillmar Night Audit"),
@@ -57,27 +62,26 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
     int sequencePosition = 1;
     for (; !sequences.eof(); sequences.next()) {
         const std::string sequenceId = sequences.value("tasksequenceid").text();
-        const QString sequenceKey = QStringLiteral("TS") + QString::fromStdString(sequenceId);
+        const QString sequenceKey = keyOf(NodeKind::TaskSequence, sequenceId);
         const int sequenceNode =
             addRoot(sequenceKey, numbered(sequencePosition++, sequences.value("Name")));
         setTag(sequenceNode, textOf(sequences.value("doafterinstructions")));
 
-        Cursor tasks = store.query(statements::S3(sequenceId));
+        Cursor tasks = store.query(statements::tasksQuery(sequenceId));
         int taskPosition = 1;
         for (; !tasks.eof(); tasks.next()) {
             const std::string taskId = tasks.value("TASKID").text();
-            const QString taskKey = QStringLiteral("T") + QString::fromStdString(taskId);
+            const QString taskKey = keyOf(NodeKind::Task, taskId);
             addChild(sequenceKey, taskKey, numbered(taskPosition++, tasks.value("Name")));
 
-            Cursor keySequences = store.query(statements::S4(taskId));
+            Cursor keySequences = store.query(statements::keySequencesQuery(taskId));
             int keySequencePosition = 1;
             for (; !keySequences.eof(); keySequences.next()) {
                 const QString enableday =
                     QString::fromStdString(NullSafeString(keySequences.value("enableday")));
                 if (!isListedOnDayPrefix(enableday, auditDayPrefix)) continue;  // takes no number
                 addChild(taskKey,
-                         QStringLiteral("KS") +
-                             QString::fromStdString(keySequences.value("keysequenceID").text()),
+                         keyOf(NodeKind::KeySequence, keySequences.value("keysequenceID").text()),
                          numbered(keySequencePosition++, keySequences.value("Name")));
             }
         }

@@ -24,8 +24,9 @@
 #include "NodeSelection.h"
 #include "RunCommands.h"
 #include "TaskTree.h"
-#include "Twips.h"
-#include "platform/Error.h"
+#include "core/Error.h"
+#include "core/Rounding.h"
+#include "core/Twips.h"
 #include "specials/SpecialDates.h"
 #include "store/LeadingNumber.h"
 #include "store/Statements.h"
@@ -49,7 +50,7 @@ dlgMain::dlgMain(const QString& storePath, Clock clock, QWidget* parent)
     if (!m_clock) m_clock = [] { return QDateTime::currentDateTime(); };
     setObjectName(QStringLiteral("dlgMain"));
     setWindowTitle(QStringLiteral("Quillmar Night Audit"));
-    resize(twips(kDesignedWidthTwips), twips(kDesignedHeightTwips));
+    resize(twipsToPixels(kDesignedWidthTwips), twipsToPixels(kDesignedHeightTwips));
 
     buildActionsFrame(this);
     m_tree = buildTasksFrame(this).tree;
@@ -90,8 +91,8 @@ void dlgMain::Form_Load() {
     if (m_tree->nodeCount() > 0) m_tree->ensureVisible(1);
     lblVersion()->setText(QStringLiteral("Version: " NIGHTAUDIT_VERSION));
     applyStartingHeight();
-    move(0, twips(screenHeightTwips() - windowHeightTwips() - kScreenBottomGapTwips));
-    lstLog()->resize(lstLog()->width(), twips(kStartLogHeightTwips));
+    move(0, twipsToPixels(screenHeightTwips() - windowHeightTwips() - kScreenBottomGapTwips));
+    lstLog()->resize(lstLog()->width(), twipsToPixels(kStartLogHeightTwips));
     // A hidden window gets its resize event only when shown; the tree follows now.
     Form_Resize();
 }
@@ -99,7 +100,7 @@ void dlgMain::Form_Load() {
 // A height that reads as 0 or less would leave no window to see, and a Null value
 // or no row says nothing: those keep the designed height.
 void dlgMain::applyStartingHeight() {
-    Cursor config = m_store->query(statements::S1());
+    Cursor config = m_store->query(statements::startingHeightQuery());
     if (config.eof()) return;
     const Value entry = config.value("entryvalue");
     if (entry.isNull()) return;
@@ -124,7 +125,7 @@ void dlgMain::Form_Resize() {
     if (!m_tree) return;  // resizes during construction come before the tree exists
     QTreeWidget* view = m_tree->view();
     const int height = std::max(windowHeightTwips() - kTreeBelowWindowTwips, kMinTreeHeightTwips);
-    view->resize(view->width(), twips(height));
+    view->resize(view->width(), twipsToPixels(height));
 }
 
 void dlgMain::resizeEvent(QResizeEvent* event) {
@@ -133,26 +134,26 @@ void dlgMain::resizeEvent(QResizeEvent* event) {
 }
 
 int dlgMain::windowHeightTwips() const {
-    return toTwips(frameGeometry().height());
+    return pixelsToTwips(frameGeometry().height());
 }
 
 void dlgMain::setWindowHeightTwips(int heightTwips) {
     const int frameExtra = frameGeometry().height() - height();
-    resize(width(), std::max(1, twips(heightTwips) - frameExtra));
+    resize(width(), std::max(1, twipsToPixels(heightTwips) - frameExtra));
 }
 
 int dlgMain::windowWidthTwips() const {
-    return toTwips(frameGeometry().width());
+    return pixelsToTwips(frameGeometry().width());
 }
 
 void dlgMain::setWindowWidthTwips(int widthTwips) {
     const int frameExtra = frameGeometry().width() - width();
-    resize(std::max(1, twips(widthTwips) - frameExtra), height());
+    resize(std::max(1, twipsToPixels(widthTwips) - frameExtra), height());
 }
 
 int dlgMain::screenHeightTwips() {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? toTwips(screen->geometry().height()) : 0;
+    return screen ? pixelsToTwips(screen->geometry().height()) : 0;
 }
 
 void dlgMain::setCollaborators(Collaborators collaborators) {

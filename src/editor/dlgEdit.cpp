@@ -9,7 +9,8 @@
 #include <QRegularExpression>
 #include <limits>
 
-#include "platform/Error.h"
+#include "core/Error.h"
+#include "core/Twips.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 
@@ -18,14 +19,6 @@ namespace {
 
 constexpr int kKeysIdRole = Qt::UserRole;
 constexpr int kWaitAfterRole = Qt::UserRole + 1;
-
-int px(int twips) {
-    return twips / 15;
-}
-
-QRect twipRect(int left, int top, int width, int height) {
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 // Trims blanks only, as the key texts are written: a tab at either end is part of the text.
 QString trimBlanks(const QString& s) {
@@ -51,46 +44,37 @@ QLineEdit* box(QWidget* parent, const char* name, QRect geometry) {
 
 }  // namespace
 
-std::optional<std::int16_t> dlgEdit::keySequenceIdFromNodeKey(const QString& key) {
-    static const QRegularExpression ksKey(QStringLiteral("^KS(\\d{1,5})$"));
-    const auto m = ksKey.match(key);
-    if (!m.hasMatch()) return std::nullopt;
-    const int id = m.captured(1).toInt();
-    if (id > std::numeric_limits<std::int16_t>::max()) return std::nullopt;
-    return static_cast<std::int16_t>(id);
-}
-
 dlgEdit::dlgEdit(TaskStore& store, std::int16_t keySequenceId, QWidget* parent)
     : QDialog(parent), m_store(store), m_keySequenceId(keySequenceId) {
     setObjectName(QStringLiteral("dlgEdit"));
     setWindowTitle(QStringLiteral("Edit Keys"));
     setModal(true);
-    setFixedSize(px(5775), px(6360));
+    setFixedSize(twipsToPixels(5775), twipsToPixels(6360));
     m_tell = [](QWidget* p, const QString& text) {
         QMessageBox::warning(p, QStringLiteral("Edit Keys"), text);
     };
 
     m_frame = new QGroupBox(QStringLiteral("Key Sequence"), this);
     m_frame->setObjectName(QStringLiteral("Frame1"));
-    m_frame->setGeometry(twipRect(165, 150, 5475, 4155));
+    m_frame->setGeometry(twipsRectToPixels(165, 150, 5475, 4155));
     m_lstKeys = new QListWidget(m_frame);
     m_lstKeys->setObjectName(QStringLiteral("lstKeys"));
-    m_lstKeys->setGeometry(twipRect(105, 240, 5220, 3765));
+    m_lstKeys->setGeometry(twipsRectToPixels(105, 240, 5220, 3765));
 
-    label(this, "Label1", QStringLiteral("Key Text:"), twipRect(165, 4440, 675, 195));
-    m_dfsKeyText = box(this, "dfsKeyText", twipRect(1185, 4395, 4365, 285));
-    label(this, "Label2", QStringLiteral("Key Type:"), twipRect(165, 4860, 720, 195));
-    m_dfsKeyType = box(this, "dfsKeyType", twipRect(1200, 4815, 855, 285));
-    label(this, "Label3", QStringLiteral("Wait After:"), twipRect(3675, 4860, 750, 195));
-    m_dfnWaitAfter = box(this, "dfnWaitAfter", twipRect(4695, 4815, 855, 285));
+    label(this, "Label1", QStringLiteral("Key Text:"), twipsRectToPixels(165, 4440, 675, 195));
+    m_dfsKeyText = box(this, "dfsKeyText", twipsRectToPixels(1185, 4395, 4365, 285));
+    label(this, "Label2", QStringLiteral("Key Type:"), twipsRectToPixels(165, 4860, 720, 195));
+    m_dfsKeyType = box(this, "dfsKeyType", twipsRectToPixels(1200, 4815, 855, 285));
+    label(this, "Label3", QStringLiteral("Wait After:"), twipsRectToPixels(3675, 4860, 750, 195));
+    m_dfnWaitAfter = box(this, "dfnWaitAfter", twipsRectToPixels(4695, 4815, 855, 285));
 
     auto* close = new QPushButton(QStringLiteral("&Close"), this);
     close->setObjectName(QStringLiteral("Command1"));
-    close->setGeometry(twipRect(1335, 5805, 1095, 375));
+    close->setGeometry(twipsRectToPixels(1335, 5805, 1095, 375));
     close->setAutoDefault(false);
     auto* update = new QPushButton(QStringLiteral("&Update"), this);
     update->setObjectName(QStringLiteral("Command2"));
-    update->setGeometry(twipRect(3255, 5805, 1095, 375));
+    update->setGeometry(twipsRectToPixels(3255, 5805, 1095, 375));
     update->setAutoDefault(false);
 
     setTabOrder(m_dfsKeyText, m_dfsKeyType);
@@ -108,7 +92,8 @@ dlgEdit::dlgEdit(TaskStore& store, std::int16_t keySequenceId, QWidget* parent)
 }
 
 void dlgEdit::Form_Load() {
-    for (Cursor keys = m_store.query(statements::S9(m_keySequenceId)); !keys.eof(); keys.next()) {
+    for (Cursor keys = m_store.query(statements::keyListQuery(m_keySequenceId)); !keys.eof();
+         keys.next()) {
         const Value text = keys.value("keytext");
         const Value wait = keys.value("waitafter");
         auto* item = new QListWidgetItem(QString::fromStdString(text.text()) + u' ' +
@@ -166,8 +151,9 @@ void dlgEdit::Command2_Click() {
     }
     const qint32 keysid = m_lstKeys->currentItem()->data(kKeysIdRole).value<qint32>();
     try {
-        m_store.execute(statements::S10(m_dfsKeyText->text().toStdString(), waitAfter.toStdString(),
-                                        keyType.toStdString(), keysid));
+        m_store.execute(statements::keyUpdate(m_dfsKeyText->text().toStdString(),
+                                              waitAfter.toStdString(), keyType.toStdString(),
+                                              keysid));
     } catch (const Error& e) {
         m_tell(this, QStringLiteral("The key was not changed: ") +
                          QString::fromStdString(e.description()));

@@ -27,10 +27,6 @@ public:
     // Loads the keys of the key sequence `keySequenceId`. Store errors are thrown.
     dlgEdit(TaskStore& store, std::int16_t keySequenceId, QWidget* parent = nullptr);
 
-    // The key sequence id in a node key "KS<id>"; nothing for any other node kind or
-    // an id outside 16 bits.
-    static std::optional<std::int16_t> keySequenceIdFromNodeKey(const QString& key);
-
     // Where refusals go; a message box unless a test sets its own.
     void setMessenger(Messenger messenger) { m_tell = std::move(messenger); }
 

@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 

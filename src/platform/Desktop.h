@@ -5,7 +5,7 @@
 namespace nightaudit {
 
 // Everything the player does to other programs' windows. Texts are UTF-8.
-// Implementations: X11Desktop (the real desktop) and FakeDesktop (records calls).
+// X11Desktop is the real desktop; the tests use a fake that records the calls.
 // Every method throws nightaudit::Error on failure and does nothing partial that
 // could reach a wrong window.
 class Desktop {

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "CommandLine.h"
-#include "Error.h"
+#include "core/Error.h"
 
 extern char** environ;
 

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <utility>
 
-#include "Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 

@@ -1,11 +1,11 @@
 #include "X11Desktop.h"
 
 // Our headers come before Xlib's, whose None macro would clash with NamedKey::None.
-#include "Error.h"
 #include "ProcessLauncher.h"
 #include "SendKeysParser.h"
 #include "X11Errors.h"
 #include "X11Keyboard.h"
+#include "core/Error.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

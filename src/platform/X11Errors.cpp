@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "Error.h"
+#include "core/Error.h"
 
 namespace nightaudit::x11 {
 

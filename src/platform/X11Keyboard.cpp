@@ -1,8 +1,8 @@
 #include "X11Keyboard.h"
 
 // Our headers come before Xlib's, whose None macro would clash with NamedKey::None.
-#include "Error.h"
 #include "X11Errors.h"
+#include "core/Error.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

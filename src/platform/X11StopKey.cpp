@@ -1,7 +1,7 @@
 #include "X11StopKey.h"
 
-#include "Error.h"
 #include "X11Errors.h"
+#include "core/Error.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -96,10 +96,6 @@ bool X11StopKey::pressed() {
     const bool hit = d.hit;
     d.hit = false;
     return hit;
-}
-
-int X11StopKey::fileDescriptor() const {
-    return ConnectionNumber(m_impl->display);
 }
 
 }  // namespace nightaudit

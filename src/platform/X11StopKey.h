@@ -20,10 +20,6 @@ public:
     void disarm() override;
     bool pressed() override;
 
-    // The connection's socket, for callers that want to watch it instead of polling.
-    // Events may also wait in the library's queue: call pressed() on a timer too.
-    int fileDescriptor() const;
-
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "store/LeadingNumber.h"
+#include "core/Rounding.h"
 
 namespace nightaudit {
 

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "PlaybackHost.h"
+#include "PlaybackState.h"
 #include "Waiter.h"
 
 namespace nightaudit {
@@ -22,9 +22,8 @@ public:
 
     void wait(std::int32_t milliseconds) override;
 
-    // Does what the Stop button does: sets bolStop and ends the countdown showing now,
-    // if any. For a stop that comes from elsewhere (the global stop key).
-    void stopCurrentWait();
+    // Clicks the Stop button of the countdown showing, if any; sets bolStop either way.
+    void stopCurrentWait() override;
 
 private:
     PlaybackState& m_state;

@@ -2,10 +2,10 @@
 
 namespace nightaudit {
 
-void DoSendKeys(Desktop& desktop, RunLog& runLog, PlaybackHost& host, const QString& strKeyToSend) {
+void DoSendKeys(Desktop& desktop, RunLog& runLog, EventPump& events, const QString& strKeyToSend) {
     desktop.sendKeys(strKeyToSend.toStdString());
     runLog.append(strKeyToSend);
-    host.processEvents();
+    events.processEvents();
 }
 
 }  // namespace nightaudit

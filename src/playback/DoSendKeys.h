@@ -11,6 +11,6 @@ namespace nightaudit {
 // Sends one keystroke text to the active window, then logs it and lets pending
 // window events run. A send that throws leaves no log line: the log shows only
 // what was really typed.
-void DoSendKeys(Desktop& desktop, RunLog& runLog, PlaybackHost& host, const QString& strKeyToSend);
+void DoSendKeys(Desktop& desktop, RunLog& runLog, EventPump& events, const QString& strKeyToSend);
 
 }  // namespace nightaudit

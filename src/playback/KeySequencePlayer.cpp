@@ -4,7 +4,8 @@
 
 #include "DoSendKeys.h"
 #include "WholeNumber.h"
-#include "platform/Error.h"
+#include "core/Error.h"
+#include "core/NodeKey.h"
 #include "store/Statements.h"
 #include "store/Value.h"
 
@@ -201,14 +202,14 @@ void KeySequencePlayer::RunKeySequence(std::int16_t intNodeIndex,
         if (id == 0) {
             m_host.ensureNodeVisible(intNodeIndex);
             m_host.markNodePlayed(intNodeIndex);
-            id = wholeNumber16(m_host.nodeKey(intNodeIndex).mid(2).toStdString(),
+            id = wholeNumber16(NodeKey::parse(m_host.nodeKey(intNodeIndex).toStdString()).id(),
                                "the key sequence id of the node");
         }
         m_state.intKeySequenceID = id;
         m_runLog.clear();
 
-        Cursor titles = m_store.query(statements::S5(id));
-        Cursor keys = m_store.query(statements::S6(id));
+        Cursor titles = m_store.query(statements::windowTitleQuery(id));
+        Cursor keys = m_store.query(statements::keysQuery(id));
         Call call(*this, std::move(titles), std::move(keys));
         if (!call.playAll()) return;
         m_desktop.activate(m_host.caption().toStdString());

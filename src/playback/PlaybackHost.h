@@ -1,23 +1,16 @@
 #pragma once
 
 #include <QString>
-#include <cstdint>
+
+#include "PlaybackState.h"
 
 namespace nightaudit {
 
-// Shared run state the main window holds for the player, the runner and teach mode.
-struct PlaybackState {
-    bool bolStop = false;
-    std::int16_t intKeySequenceID = 0;
-    std::int16_t intSentNodeIndex = 0;
-};
-
-// What the player and the selection runner need of the main window and its tree.
-// Node indexes count from 1 in pre-order; every method that takes an index throws
-// Error(err::NoSuchNode) when no node has it.
-class PlaybackHost {
+// The task tree as the runs walk it. Node indexes count from 1 in pre-order; every
+// method that takes an index throws Error(err::NoSuchNode) when no node has it.
+class NodeTree {
 public:
-    virtual ~PlaybackHost() = default;
+    virtual ~NodeTree() = default;
 
     virtual int nodeCount() const = 0;
     virtual QString nodeKey(int index) const = 0;
@@ -29,6 +22,12 @@ public:
     virtual int firstChild(int index) const = 0;                // 0 when none
     virtual int nextSibling(int index) const = 0;               // 0 when none
     virtual int nodeIndexForKey(const QString& key) const = 0;  // GetNodeIndexProvidedKey
+};
+
+// The main window's caption and its named text fields.
+class WindowFields {
+public:
+    virtual ~WindowFields() = default;
 
     virtual QString caption() const = 0;
     virtual void setCaption(const QString& caption) = 0;
@@ -37,9 +36,17 @@ public:
     // any other control with a text). Throws Error(err::NoSuchControl) otherwise.
     virtual QString controlText(const QString& controlName) const = 0;
     virtual void setControlText(const QString& controlName, const QString& text) = 0;
+};
 
-    // DoEvents: handles the window events already pending.
+// DoEvents: handles the window events already pending.
+class EventPump {
+public:
+    virtual ~EventPump() = default;
     virtual void processEvents() = 0;
 };
+
+// The main window as the key sequence player needs it: all three roles. Everything
+// else takes only the role it uses.
+class PlaybackHost : public NodeTree, public WindowFields, public EventPump {};
 
 }  // namespace nightaudit

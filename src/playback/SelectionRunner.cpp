@@ -1,15 +1,16 @@
 #include "SelectionRunner.h"
 
 #include "WholeNumber.h"
-#include "platform/Error.h"
+#include "core/Error.h"
+#include "core/NodeKey.h"
 #include "store/Statements.h"
 #include "store/Value.h"
 
 namespace nightaudit {
 
-SelectionRunner::SelectionRunner(TaskStore& store, PlaybackHost& host, KeySequencePlayer& player,
+SelectionRunner::SelectionRunner(TaskStore& store, NodeTree& tree, KeySequencePlayer& player,
                                  Waiter& waiter, PlaybackState& state)
-    : m_store(store), m_host(host), m_player(player), m_waiter(waiter), m_state(state) {}
+    : m_store(store), m_tree(tree), m_player(player), m_waiter(waiter), m_state(state) {}
 
 void SelectionRunner::ExecuteSelected(std::int16_t intNodeIndexToRun) {
     if (m_running) {
@@ -23,44 +24,48 @@ void SelectionRunner::ExecuteSelected(std::int16_t intNodeIndexToRun) {
     } guard(m_running);
 
     m_state.bolStop = false;
-    const QString key = m_host.nodeKey(intNodeIndexToRun);
-    if (key.startsWith(QStringLiteral("KS"))) {
-        m_player.RunKeySequence(intNodeIndexToRun, 0);
-    } else if (key.startsWith(QStringLiteral("TS"))) {
-        walkTaskSequence();
-    } else if (key.startsWith(QStringLiteral("T"))) {
-        RunTask(intNodeIndexToRun);
+    switch (NodeKey::parse(m_tree.nodeKey(intNodeIndexToRun).toStdString()).kind()) {
+        case NodeKind::KeySequence:
+            m_player.RunKeySequence(intNodeIndexToRun, 0);
+            break;
+        case NodeKind::TaskSequence:
+            walkTaskSequence();
+            break;
+        case NodeKind::Task:
+            RunTask(intNodeIndexToRun);
+            break;
+        case NodeKind::None:
+            break;
     }
 }
 
 void SelectionRunner::walkTaskSequence() {
-    const int selected = m_host.selectedNodeIndex();
+    const int selected = m_tree.selectedNodeIndex();
     if (selected == 0) throw Error(err::NoSuchNode, "No node is selected in the tree");
-    const int n = m_host.childCount(selected);
+    const int n = m_tree.childCount(selected);
     if (n == 0) return;
-    m_host.selectNode(m_host.firstChild(selected));
+    m_tree.selectNode(m_tree.firstChild(selected));
     for (int i = 1; i <= n; ++i) {
-        const int current = m_host.selectedNodeIndex();
+        const int current = m_tree.selectedNodeIndex();
         RunTask(static_cast<std::int16_t>(current));
-        if (i != n) m_host.selectNode(m_host.nextSibling(m_host.selectedNodeIndex()));
+        if (i != n) m_tree.selectNode(m_tree.nextSibling(m_tree.selectedNodeIndex()));
     }
 }
 
 void SelectionRunner::RunTask(std::int16_t intNodeIndex) {
-    const QString key = m_host.nodeKey(intNodeIndex);
-    const std::int16_t taskId =
-        wholeNumber16(key.mid(1, 10).toStdString(), "the task id of the node");
-    Cursor rows = m_store.query(statements::S7(taskId));
+    // At most ten characters after the prefix are read as the id.
+    const NodeKey key = NodeKey::parse(m_tree.nodeKey(intNodeIndex).toStdString());
+    const std::int16_t taskId = wholeNumber16(key.id().substr(0, 10), "the task id of the node");
+    Cursor rows = m_store.query(statements::taskKeySequencesQuery(taskId));
     while (!rows.eof()) {
-        const QString nodeKey =
-            QStringLiteral("KS") + QString::fromStdString(rows.value("keysequenceID").text());
-        const int k = m_host.nodeIndexForKey(nodeKey);
-        // The tree leaves out key sequences of other weekdays while S7 does not look
-        // at the day; such a key sequence is not meant to play tonight.
+        const NodeKey nodeKey(NodeKind::KeySequence, rows.value("keysequenceID").text());
+        const int k = m_tree.nodeIndexForKey(QString::fromStdString(nodeKey.text()));
+        // The tree leaves out key sequences of other weekdays while taskKeySequencesQuery does not
+        // look at the day; such a key sequence is not meant to play tonight.
         if (k != 0) {
             m_waiter.wait(NullSafeLong(rows.value("waitbefore")));
             m_player.RunKeySequence(static_cast<std::int16_t>(k), 0);
-            m_host.markNodePlayed(k);
+            m_tree.markNodePlayed(k);
             m_waiter.wait(NullSafeLong(rows.value("waitafter")));
         }
         rows.next();

@@ -15,12 +15,12 @@ namespace nightaudit {
 //
 // Errors of a single key sequence are the player's business and never reach here.
 // What does reach here ends the run and is thrown to the caller: a node index that
-// names no node, a task id that is not a 16-bit number, a failing S7, a wait that
-// does not fit 32 bits.
+// names no node, a task id that is not a 16-bit number, a failing query of the task's key
+// sequences, a wait that does not fit 32 bits.
 class SelectionRunner {
 public:
     // Every collaborator must outlive the runner.
-    SelectionRunner(TaskStore& store, PlaybackHost& host, KeySequencePlayer& player, Waiter& waiter,
+    SelectionRunner(TaskStore& store, NodeTree& tree, KeySequencePlayer& player, Waiter& waiter,
                     PlaybackState& state);
 
     // Clears bolStop, then runs the node at `intNodeIndexToRun` by the kind its key
@@ -45,7 +45,7 @@ private:
     void walkTaskSequence();
 
     TaskStore& m_store;
-    PlaybackHost& m_host;
+    NodeTree& m_tree;
     KeySequencePlayer& m_player;
     Waiter& m_waiter;
     PlaybackState& m_state;

@@ -7,8 +7,7 @@ namespace {
 constexpr int kPollMilliseconds = 50;
 }  // namespace
 
-StopKeyWatch::StopKeyWatch(StopKey& key, PlaybackState& state, DialogWaiter* waiter,
-                           QObject* parent)
+StopKeyWatch::StopKeyWatch(StopKey& key, PlaybackState& state, Waiter* waiter, QObject* parent)
     : QObject(parent), m_key(key), m_state(state), m_waiter(waiter) {
     m_timer.setInterval(kPollMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, &StopKeyWatch::poll);

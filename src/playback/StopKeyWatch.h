@@ -3,8 +3,8 @@
 #include <QObject>
 #include <QTimer>
 
-#include "DialogWaiter.h"
-#include "PlaybackHost.h"
+#include "PlaybackState.h"
+#include "Waiter.h"
 #include "platform/StopKey.h"
 
 namespace nightaudit {
@@ -16,8 +16,9 @@ namespace nightaudit {
 class StopKeyWatch : public QObject {
     Q_OBJECT
 public:
-    // Every collaborator must outlive this.
-    StopKeyWatch(StopKey& key, PlaybackState& state, DialogWaiter* waiter = nullptr,
+    // Every collaborator must outlive this. A press ends the wait under way through
+    // `waiter`; without one it only sets the stop request.
+    StopKeyWatch(StopKey& key, PlaybackState& state, Waiter* waiter = nullptr,
                  QObject* parent = nullptr);
 
     // Catches the key for the run; false when the desktop refused it (the run goes on).
@@ -47,7 +48,7 @@ public:
 private:
     StopKey& m_key;
     PlaybackState& m_state;
-    DialogWaiter* m_waiter;
+    Waiter* m_waiter;
     QTimer m_timer;
 };
 

@@ -1,8 +1,7 @@
 #include "WholeNumber.h"
 
-#include <limits>
-
-#include "platform/Error.h"
+#include "core/Error.h"
+#include "core/Rounding.h"
 #include "store/LeadingNumber.h"
 
 namespace nightaudit {
@@ -48,13 +47,9 @@ double strictNumber(const std::string& text, const std::string& what) {
 }
 
 std::int16_t wholeNumber16(const std::string& text, const std::string& what) {
-    const double rounded = roundHalfEven(strictNumber(text, what));
-    if (!(rounded >= std::numeric_limits<std::int16_t>::min() &&
-          rounded <= std::numeric_limits<std::int16_t>::max())) {
-        throw Error(err::Overflow,
-                    "Overflow: " + what + " " + text + " does not fit a 16-bit number");
-    }
-    return static_cast<std::int16_t>(rounded);
+    return roundHalfEvenTo<std::int16_t>(strictNumber(text, what), [&] {
+        return "Overflow: " + what + " " + text + " does not fit a 16-bit number";
+    });
 }
 
 std::int16_t wholeNumber16(const Value& value, const std::string& what) {
@@ -63,13 +58,9 @@ std::int16_t wholeNumber16(const Value& value, const std::string& what) {
 
 std::int32_t wholeNumber32(const Value& value, const std::string& what) {
     const std::string text = nullSafeText(value, what);
-    const double rounded = roundHalfEven(strictNumber(text, what));
-    if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
-          rounded <= std::numeric_limits<std::int32_t>::max())) {
-        throw Error(err::Overflow,
-                    "Overflow: " + what + " " + text + " does not fit a 32-bit number");
-    }
-    return static_cast<std::int32_t>(rounded);
+    return roundHalfEvenTo<std::int32_t>(strictNumber(text, what), [&] {
+        return "Overflow: " + what + " " + text + " does not fit a 32-bit number";
+    });
 }
 
 }  // namespace nightaudit

@@ -5,7 +5,7 @@
 #include <QDialog>
 
 #include "Countdown.h"
-#include "PlaybackHost.h"
+#include "PlaybackState.h"
 
 class QLabel;
 class QPushButton;

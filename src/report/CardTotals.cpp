@@ -5,7 +5,7 @@
 
 #include "ReportFieldReader.h"
 #include "ReportText.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/LeadingNumber.h"
 
 namespace nightaudit {

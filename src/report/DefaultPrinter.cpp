@@ -3,7 +3,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "ReportText.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 

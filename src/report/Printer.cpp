@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 

@@ -1,6 +1,6 @@
 #include "ReportFieldReader.h"
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 

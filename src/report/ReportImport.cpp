@@ -6,8 +6,8 @@
 #include "CardTotals.h"
 #include "CurrencyText.h"
 #include "ReportText.h"
+#include "core/Error.h"
 #include "dlgPrint.h"
-#include "platform/Error.h"
 #include "playback/PlaybackHost.h"
 
 namespace nightaudit {
@@ -24,9 +24,9 @@ namespace {
 ReportImport::ReportImport(std::unique_ptr<Printer> printer, TextSetter setSpecial6)
     : m_printer(std::move(printer)), m_setSpecial6(std::move(setSpecial6)) {}
 
-ReportImport::ReportImport(std::unique_ptr<Printer> printer, PlaybackHost& host)
-    : ReportImport(std::move(printer), [&host](const QString& text) {
-          host.setControlText(QStringLiteral("special6"), text);
+ReportImport::ReportImport(std::unique_ptr<Printer> printer, WindowFields& window)
+    : ReportImport(std::move(printer), [&window](const QString& text) {
+          window.setControlText(QStringLiteral("special6"), text);
       }) {}
 
 ReportImport::~ReportImport() = default;

@@ -10,7 +10,7 @@
 
 namespace nightaudit {
 
-class PlaybackHost;
+class WindowFields;
 class dlgPrint;
 
 // The report import as the player reaches it: the card totals sheet, the print text page
@@ -23,8 +23,8 @@ public:
 
     // `setSpecial6` receives each no-show entry shown.
     ReportImport(std::unique_ptr<Printer> printer, TextSetter setSpecial6);
-    // Shows no-show entries in the host's control "special6"; `host` must outlive this.
-    ReportImport(std::unique_ptr<Printer> printer, PlaybackHost& host);
+    // Shows no-show entries in the window's field "special6"; `window` must outlive this.
+    ReportImport(std::unique_ptr<Printer> printer, WindowFields& window);
     ~ReportImport() override;
 
     // lblText := text, frmCC hidden, the page printed. Throws what the printer throws.

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 

@@ -4,13 +4,11 @@
 #include <QGroupBox>
 #include <QLabel>
 
+#include "core/Twips.h"
+
 namespace nightaudit {
 
 namespace {
-
-constexpr int px(int twips) {
-    return twips / dlgPrint::TwipsPerPixel;
-}
 
 // Points to pixels at 96 dots per inch.
 QFont pageFont(const QStringList& families, double points) {
@@ -38,7 +36,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int le
                   Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(px(left), px(top), px(width), px(height));
+    label->setGeometry(twipsRectToPixels(left, top, width, height));
     label->setFont(font);
     label->setAlignment(alignment);
     return label;
@@ -59,7 +57,7 @@ dlgPrint::dlgPrint(const QDateTime& loadedAt, const QLocale& locale, QWidget* pa
     setObjectName(QStringLiteral("dlgPrint"));
     setAttribute(Qt::WA_DontShowOnScreen);
     paintWhite(this);
-    setFixedSize(px(10230), px(7935));
+    setFixedSize(twipsToPixels(10230), twipsToPixels(7935));
 
     lblDateStamp = makeLabel(this, "lblDateStamp", "Label1", 840, 240, 7695, 255, sansFont(12));
     Label1 = makeLabel(this, "Label1", "Separator", 90, 1005, 9885, 660, sansFont(24));
@@ -68,7 +66,7 @@ dlgPrint::dlgPrint(const QDateTime& loadedAt, const QLocale& locale, QWidget* pa
 
     frmCC = new QGroupBox(QStringLiteral("Credit Card Totals"), this);
     frmCC->setObjectName(QStringLiteral("frmCC"));
-    frmCC->setGeometry(px(180), px(3405), px(9495), px(4110));
+    frmCC->setGeometry(twipsRectToPixels(180, 3405, 9495, 4110));
     paintWhite(frmCC);
     frmCC->setFont(sansFont(8));  // the title's size must not depend on the device
 
@@ -91,7 +89,8 @@ dlgPrint::dlgPrint(const QDateTime& loadedAt, const QLocale& locale, QWidget* pa
     Line1->setFrameShape(QFrame::HLine);
     Line1->setFrameShadow(QFrame::Plain);
     Line1->setLineWidth(1);
-    Line1->setGeometry(px(2205), px(3090) - 1, px(7740) - px(2205), 3);
+    Line1->setGeometry(twipsToPixels(2205), twipsToPixels(3090) - 1,
+                       twipsToPixels(7740) - twipsToPixels(2205), 3);
 
     lblDateStamp->setText(QStringLiteral("Date/Time: ") +
                           locale.toString(loadedAt, QStringLiteral("dddd , dd,MMM,yyyy - HH:mm")));

@@ -24,8 +24,6 @@ public:
     explicit dlgPrint(const QDateTime& loadedAt = QDateTime::currentDateTime(),
                       const QLocale& locale = QLocale::system(), QWidget* parent = nullptr);
 
-    static constexpr int TwipsPerPixel = 15;
-
     QLabel* lblDateStamp;
     QLabel* Label1;
     QLabel* lblText;

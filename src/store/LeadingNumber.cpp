@@ -1,11 +1,9 @@
 #include "LeadingNumber.h"
 
-#include <cmath>
 #include <cstdlib>
-#include <limits>
 #include <string>
 
-#include "platform/Error.h"
+#include "core/Rounding.h"
 
 namespace nightaudit {
 
@@ -36,33 +34,10 @@ double leadingNumber(std::string_view text) {
     return std::strtod(number.c_str(), nullptr);
 }
 
-double roundHalfEven(double value) {
-    if (!std::isfinite(value)) return value;
-    const double floor = std::floor(value);
-    const double diff = value - floor;
-    if (diff > 0.5) return floor + 1.0;
-    if (diff < 0.5) return floor;
-    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
-}
-
 std::int32_t leadingLong(std::string_view text) {
-    const double rounded = roundHalfEven(leadingNumber(text));
-    if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
-          rounded <= std::numeric_limits<std::int32_t>::max())) {
-        throw Error(err::Overflow,
-                    "Overflow: " + std::string(text) + " does not fit a 32-bit number");
-    }
-    return static_cast<std::int32_t>(rounded);
-}
-
-std::int16_t toInt16(double value) {
-    const double rounded = roundHalfEven(value);
-    if (!(rounded >= std::numeric_limits<std::int16_t>::min() &&
-          rounded <= std::numeric_limits<std::int16_t>::max())) {
-        throw Error(err::Overflow,
-                    "Overflow: " + std::to_string(value) + " does not fit a 16-bit id");
-    }
-    return static_cast<std::int16_t>(rounded);
+    return roundHalfEvenTo<std::int32_t>(leadingNumber(text), [&] {
+        return "Overflow: " + std::string(text) + " does not fit a 32-bit number";
+    });
 }
 
 }  // namespace nightaudit

@@ -11,14 +11,8 @@ namespace nightaudit {
 // separator, whatever the locale.
 double leadingNumber(std::string_view text);
 
-// Rounds to the nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
-double roundHalfEven(double value);
-
 // leadingNumber, rounded half to even, as a 32-bit integer.
 // Throws Error(err::Overflow) outside the 32-bit range.
 std::int32_t leadingLong(std::string_view text);
-
-// Checks that a whole number fits a 16-bit id; throws Error(err::Overflow) otherwise.
-std::int16_t toInt16(double value);
 
 }  // namespace nightaudit

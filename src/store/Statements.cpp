@@ -4,26 +4,26 @@ namespace nightaudit::statements {
 
 using std::to_string;
 
-std::string S1() {
+std::string startingHeightQuery() {
     return "select * from _config where entry = 'STARTINGHEIGHT'";
 }
 
-std::string S2() {
+std::string taskSequencesQuery() {
     return "select doafterinstructions, TASKsequenceid,NAME   from tasksequence where enabled = 1 "
            "ORDER BY DISPLAYORDER";
 }
 
-std::string S3(const std::string& tasksequenceIdText) {
+std::string tasksQuery(const std::string& tasksequenceIdText) {
     return "select * from task where enabled = 1 and tasksequenceid = " + tasksequenceIdText +
            "   order by TASKORDER";
 }
 
-std::string S4(const std::string& taskIdText) {
+std::string keySequencesQuery(const std::string& taskIdText) {
     return "select * from keysequence where enabled = 1 and TASKID = " + taskIdText +
            "   order by DISPLAYORDER";
 }
 
-std::string S5(std::int16_t id) {
+std::string windowTitleQuery(std::int16_t id) {
     return std::string("SELECT TASK.WINDOWTITLE FROM TASKSEQUENCE ") +
            " INNER JOIN (TASK INNER JOIN (KEYSEQUENCE INNER JOIN KEYS ON " +
            " KEYSEQUENCE.KEYSEQUENCEID = KEYS.KEYSEQUENCEID) ON TASK.TASKID " +
@@ -31,7 +31,7 @@ std::string S5(std::int16_t id) {
            " WHERE (((KEYSEQUENCE.KEYSEQUENCEID)= " + to_string(id) + "))";
 }
 
-std::string S6(std::int16_t id) {
+std::string keysQuery(std::int16_t id) {
     return std::string("SELECT keys.*,task.windowtitle  FROM TASKSEQUENCE INNER JOIN ") +
            " (TASK INNER JOIN (KEYSEQUENCE INNER JOIN KEYS ON " +
            " KEYSEQUENCE.KEYSEQUENCEID = KEYS.KEYSEQUENCEID) ON TASK.TASKID = " +
@@ -39,19 +39,19 @@ std::string S6(std::int16_t id) {
            " Where (((KEYSEQUENCE.KEYSEQUENCEID) = " + to_string(id) + " )) ORDER BY KEYS.KEYORDER";
 }
 
-std::string S7(std::int16_t taskId) {
+std::string taskKeySequencesQuery(std::int16_t taskId) {
     return std::string("SELECT * From KEYSEQUENCE ") +
            " WHERE enabled = 1 and taskid = " + to_string(taskId) + " order by displayorder asc ";
 }
 
-std::string S8(const std::string& taughtWait, std::int16_t id) {
+std::string teachUpdate(const std::string& taughtWait, std::int16_t id) {
     return "update keys set waitafter = " + taughtWait +
            "  where keysequenceid = " + to_string(id) +
            " and keyorder = (select max(keyorder) from keys where keysequenceid = " +
            to_string(id) + ")";
 }
 
-std::string S9(std::int16_t id) {
+std::string keyListQuery(std::int16_t id) {
     return "SELECT * FROM KEYS where KEYSEQUENCEID = " + to_string(id) + "  ORDER BY KEYORDER";
 }
 
@@ -65,8 +65,8 @@ std::string doubleApostrophes(const std::string& text) {
     return out;
 }
 
-std::string S10(const std::string& keyText, const std::string& waitAfterText,
-                const std::string& keyTypeText, std::int32_t keysid) {
+std::string keyUpdate(const std::string& keyText, const std::string& waitAfterText,
+                      const std::string& keyTypeText, std::int32_t keysid) {
     return "update keys set keytext = '" + doubleApostrophes(keyText) +
            "' , waitafter = " + waitAfterText + " , keytype = " + keyTypeText +
            " where keysid = " + to_string(keysid);

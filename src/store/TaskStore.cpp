@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "LeadingNumber.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 namespace {
@@ -114,7 +114,7 @@ Value Cursor::value(std::string_view column) const {
             case SQLITE_INTEGER:
                 return Value::integer(c.getInt64());
             case SQLITE_FLOAT:
-                return Value::real(c.getDouble(), c.getText());
+                return Value::real(c.getText());
             default:
                 return Value::text(std::string(static_cast<const char*>(c.getBlob()),
                                                static_cast<std::size_t>(c.getBytes())));

@@ -14,10 +14,7 @@ public:
     Value() = default;
     static Value null() { return Value(); }
     static Value integer(std::int64_t v) { return Value(Kind::Integer, std::to_string(v)); }
-    static Value real(double v, std::string textForm) {
-        (void)v;
-        return Value(Kind::Real, std::move(textForm));
-    }
+    static Value real(std::string textForm) { return Value(Kind::Real, std::move(textForm)); }
     static Value text(std::string v) { return Value(Kind::Text, std::move(v)); }
 
     Kind kind() const { return m_kind; }

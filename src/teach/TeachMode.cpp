@@ -5,11 +5,10 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <cmath>
-#include <limits>
 
-#include "platform/Error.h"
-#include "playback/PlaybackHost.h"
-#include "store/LeadingNumber.h"
+#include "core/Error.h"
+#include "core/Rounding.h"
+#include "playback/PlaybackState.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 
@@ -58,14 +57,12 @@ int TeachMode::teachTask() {
         throw Error(err::TypeMismatch, "The teach time \"" + m_count.text().toStdString() +
                                            "\" is not a number of seconds; nothing was stored");
     }
-    const double ms = roundHalfEven(*count * 1000.0);
-    if (!(ms >= std::numeric_limits<std::int32_t>::min() &&
-          ms <= std::numeric_limits<std::int32_t>::max())) {
-        throw Error(err::Overflow, "The teach time " + m_count.text().toStdString() +
-                                       " seconds is too long to store; nothing was stored");
-    }
-    const auto wait = std::to_string(static_cast<std::int32_t>(ms));
-    return m_store.execute(statements::S8(wait, m_state.intKeySequenceID));
+    const auto ms = roundHalfEvenTo<std::int32_t>(*count * 1000.0, [&] {
+        return "The teach time " + m_count.text().toStdString() +
+               " seconds is too long to store; nothing was stored";
+    });
+    const auto wait = std::to_string(ms);
+    return m_store.execute(statements::teachUpdate(wait, m_state.intKeySequenceID));
 }
 
 }  // namespace nightaudit

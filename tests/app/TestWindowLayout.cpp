@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/Twips.h"
+#include "core/Twips.h"
 #include "editor/dlgEdit.h"
 #include "support/ErrorOf.h"
 #include "support/WindowRig.h"
@@ -20,9 +20,9 @@ namespace {
 // The window keeps 400 twips clear above the screen's bottom; the tree is 600 shorter.
 void checkDocked(const dlgMain& w, int heightTwips) {
     QCOMPARE(w.windowHeightTwips(), heightTwips);
-    const int screen = toTwips(QGuiApplication::primaryScreen()->geometry().height());
-    QCOMPARE(w.y(), twips(screen - heightTwips - 400));
-    QCOMPARE(w.TreeView1()->height(), twips(heightTwips - 600));
+    const int screen = pixelsToTwips(QGuiApplication::primaryScreen()->geometry().height());
+    QCOMPARE(w.y(), twipsToPixels(screen - heightTwips - 400));
+    QCOMPARE(w.TreeView1()->height(), twipsToPixels(heightTwips - 600));
 }
 
 // Opens the key editor the click opens, notes how many keys it lists, and closes it.
@@ -75,11 +75,12 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.command(11)->click();
-        checkDocked(w, toTwips(twips(4000)));  // not a whole number of pixels: as read back
+        checkDocked(
+            w, pixelsToTwips(twipsToPixels(4000)));  // not a whole number of pixels: as read back
         QCOMPARE(w.x(), 0);
         QCOMPARE(w.width(), width);
         w.setWindowHeightTwips(450);  // would leave the tree no height at all
-        QTRY_COMPARE(w.TreeView1()->height(), twips(300));
+        QTRY_COMPARE(w.TreeView1()->height(), twipsToPixels(300));
     }
 
     void afterLoad() {
@@ -131,8 +132,8 @@ private slots:
         dlgMain& w = rig.window;
         w.command(7)->click();
         // The task frame and its tree take the window's width less their margins.
-        QCOMPARE(w.frame(2)->width(), twips(w.windowWidthTwips() - 400));
-        QCOMPARE(w.TreeView1()->width(), twips(w.windowWidthTwips() - 700));
+        QCOMPARE(w.frame(2)->width(), twipsToPixels(w.windowWidthTwips() - 400));
+        QCOMPARE(w.TreeView1()->width(), twipsToPixels(w.windowWidthTwips() - 700));
         QVERIFY(w.frame(3)->isHidden() && w.frame(1)->isHidden() && w.cmdSend2()->isVisible());
         w.command(9)->click();  // the log ends above the stopwatch row, so "Time:" shows
         QVERIFY(w.lstLog()->geometry().bottom() <

@@ -6,10 +6,10 @@
 
 #include "app/dlgMain.h"
 #include "platform/X11Desktop.h"
-#include "playback/InstantWaiter.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/RunLog.h"
-#include "playback/UnavailableReports.h"
+#include "support/InstantWaiter.h"
+#include "support/UnavailableReports.h"
 
 using namespace nightaudit;
 

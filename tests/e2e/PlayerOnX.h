@@ -15,9 +15,9 @@
 
 #include "e2e/XSession.h"
 #include "platform/X11Desktop.h"
-#include "playback/InstantWaiter.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/RunLog.h"
+#include "support/InstantWaiter.h"
 #include "support/TempStore.h"
 
 #include "app/ListRunLog.h"

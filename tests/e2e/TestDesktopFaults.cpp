@@ -4,11 +4,11 @@
 
 #include <functional>
 
+#include "core/Error.h"
 #include "e2e/PlayerOnX.h"
-#include "platform/Error.h"
 #include "report/DefaultPrinter.h"
-#include "report/PdfFilePrinter.h"
 #include "report/ReportImport.h"
+#include "support/PdfFilePrinter.h"
 
 using namespace nightaudit;
 using namespace nightaudit::test;

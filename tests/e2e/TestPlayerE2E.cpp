@@ -2,9 +2,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "core/Error.h"
 #include "e2e/PlayerOnX.h"
-#include "platform/Error.h"
-#include "playback/UnavailableReports.h"
+#include "support/UnavailableReports.h"
 
 // Xlib last: its None macro would clash with names in the headers above.
 #include <X11/Xlib.h>

@@ -8,9 +8,9 @@
 #include "platform/X11StopKey.h"
 #include "playback/DialogWaiter.h"
 #include "playback/StopKeyWatch.h"
-#include "playback/UnavailableReports.h"
+#include "support/UnavailableReports.h"
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 using namespace nightaudit;
 using namespace nightaudit::test;

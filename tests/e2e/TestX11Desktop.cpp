@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "core/Error.h"
 #include "e2e/XSession.h"
-#include "platform/Error.h"
 #include "platform/SendKeysParser.h"
 #include "platform/X11Desktop.h"
 #include "platform/X11Keyboard.h"

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "report/NoShowList.h"
 #include "report/ReportText.h"
 

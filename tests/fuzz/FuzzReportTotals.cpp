@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "report/CardTotals.h"
 #include "report/CurrencyText.h"
 #include "report/ReportFieldReader.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "platform/SendKeysParser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -2,8 +2,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "core/Error.h"
 #include "platform/CommandLine.h"
-#include "platform/Error.h"
 #include "platform/ProcessLauncher.h"
 
 using namespace nightaudit;

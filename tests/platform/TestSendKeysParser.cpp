@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "platform/SendKeysParser.h"
 
 using namespace nightaudit;

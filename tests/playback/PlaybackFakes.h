@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/Error.h"
-#include "platform/FakeDesktop.h"
-#include "playback/InstantWaiter.h"
+#include "core/Error.h"
 #include "playback/PlaybackHost.h"
 #include "playback/Reports.h"
 #include "playback/RunLog.h"
+#include "support/FakeDesktop.h"
+#include "support/InstantWaiter.h"
 
 namespace nightaudit::test {
 

@@ -2,7 +2,7 @@
 
 #include "PlaybackRig.h"
 #include "platform/SendKeysParser.h"
-#include "playback/UnavailableReports.h"
+#include "support/UnavailableReports.h"
 
 using namespace nightaudit;
 using namespace nightaudit::test;

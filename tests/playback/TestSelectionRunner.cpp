@@ -150,7 +150,8 @@ private slots:
         QTest::newRow("no such node") << "T10" << 9 << false << err::NoSuchNode;
         QTest::newRow("task id past 16 bits") << "T40000" << 1 << false << err::Overflow;
         QTest::newRow("task id not a number") << "T1x" << 1 << false << err::TypeMismatch;
-        QTest::newRow("S7 fails") << "T10" << 1 << true << err::Store + 1;  // SQLITE_ERROR
+        QTest::newRow("key sequence query fails")
+            << "T10" << 1 << true << err::Store + 1;  // SQLITE_ERROR
     }
     void errorsReachTheCaller() {
         QFETCH(QString, key);

@@ -8,7 +8,7 @@
 #include <iostream>
 #include <string>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 
@@ -33,9 +33,9 @@ int main(int argc, char** argv) try {
     for (std::int32_t n = std::atoi(argv[3]);; ++n) {
         const std::int32_t id = n % 5 + 1;
         const std::string round = std::to_string(n);
-        store.execute(statements::S10("k" + std::to_string(id) + "-" + round, round,
+        store.execute(statements::keyUpdate("k" + std::to_string(id) + "-" + round, round,
                                       std::to_string(n % 13), id));
-        store.execute(statements::S8(round + "000", 6));
+        store.execute(statements::teachUpdate(round + "000", 6));
     }
 } catch (const Error& e) {
     std::fprintf(stderr, "%d %s\nusage: store_writer hold STORE KIND | loop STORE FIRST\n",

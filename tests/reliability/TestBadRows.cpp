@@ -7,6 +7,7 @@
 #include "app/MessageBoxes.h"
 #include "app/StartupCheck.h"
 #include "app/TaskTree.h"
+#include "core/Error.h"
 #include "editor/dlgEdit.h"
 #include "playback/PlaybackRig.h"
 #include "teach/TeachMode.h"

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "report/Printer.h"
 #include "report/dlgPrint.h"
 

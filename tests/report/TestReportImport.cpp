@@ -4,8 +4,8 @@
 #include "ReportTestSupport.h"
 #include "playback/PlaybackHost.h"
 #include "report/CurrencyText.h"
-#include "report/PdfFilePrinter.h"
 #include "report/ReportImport.h"
+#include "support/PdfFilePrinter.h"
 
 using namespace nightaudit;
 using namespace nightaudit::test;

@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "report/CardTotals.h"
 #include "report/NoShowList.h"
 #include "report/ReportFieldReader.h"

@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "core/Rounding.h"
 #include "store/LeadingNumber.h"
 #include "store/Value.h"
 #include "support/ErrorOf.h"
@@ -44,9 +45,13 @@ private slots:
         QCOMPARE(NullSafeString(Value::null()) + "|" + NullSafeString(Value::text("")) + "|" +
                      NullSafeString(Value::integer(42)),
                  std::string(" ||42"));
-        QCOMPARE(toInt16(32767) + toInt16(-32768), -1);
-        for (double out : {32768.0, -40000.0})
-            QCOMPARE(errorOf([&] { toInt16(out); }).number, err::Overflow);
+        // Ids are 16 bits: rounded half to even, then fitted or refused.
+        const auto id = [](double v) {
+            return roundHalfEvenTo<std::int16_t>(v, [] { return "too large"; });
+        };
+        QCOMPARE(id(32766.5) + id(-32768.4), -2);
+        for (double out : {32767.5, -40000.0})
+            QCOMPARE(errorOf([&] { id(out); }).number, err::Overflow);
     }
 };
 

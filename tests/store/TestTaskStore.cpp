@@ -43,30 +43,30 @@ private slots:
     void reads() {
         TempStore db(kRows);
         TaskStore store(db.path());
-        QCOMPARE(rows(store.query(S::S2()), {"Name", "doafterinstructions"}),
+        QCOMPARE(rows(store.query(S::taskSequencesQuery()), {"Name", "doafterinstructions"}),
                  "First, ;Audit,do this after;");
-        QCOMPARE(rows(store.query(S::S3("1")), {"TASKID"}), "10;");
+        QCOMPARE(rows(store.query(S::tasksQuery("1")), {"TASKID"}), "10;");
         std::string nested;
-        for (Cursor t = store.query(S::S3("1")); !t.eof(); t.next())
+        for (Cursor t = store.query(S::tasksQuery("1")); !t.eof(); t.next())
             nested +=
-                rows(store.query(S::S4(t.value("taskid").text())), {"keysequenceID", "enableday"});
+                rows(store.query(S::keySequencesQuery(t.value("taskid").text())), {"keysequenceID", "enableday"});
         QCOMPARE(nested, "20, ;21,Mon;");
-        Cursor title = store.query(S::S5(20));
-        QCOMPARE(rows(store.query(S::S6(20)),
+        Cursor title = store.query(S::windowTitleQuery(20));
+        QCOMPARE(rows(store.query(S::keysQuery(20)),
                       {"keytext", "waitbefore", "WAITAFTER", "KEYSEQUENCEID", "keypurpose"}),
                  "abc,10,20,20, ;special1,30,40,20,String Date;tie,50,60,20, ;");
         QCOMPARE(title.value("windowtitle").text(), "Front Desk");
-        QCOMPARE(rows(store.query(S::S5(30)), {"windowtitle"}) +
-                     rows(store.query(S::S6(30)), {"keytext"}),
+        QCOMPARE(rows(store.query(S::windowTitleQuery(30)), {"windowtitle"}) +
+                     rows(store.query(S::keysQuery(30)), {"keytext"}),
                  "");
     }
 
     void writes() {
         TempStore db(kRows);
         TaskStore store(db.path());
-        QCOMPARE(store.execute(S::S8("15000", 20)), 2);  // keys 101 and 102 share the last order
-        QCOMPARE(store.execute(S::S8("5", 0)), 0);
-        QCOMPARE(store.execute(S::S10("don't", "500", "1", 100)), 1);
+        QCOMPARE(store.execute(S::teachUpdate("15000", 20)), 2);  // keys 101 and 102 share the last order
+        QCOMPARE(store.execute(S::teachUpdate("5", 0)), 0);
+        QCOMPARE(store.execute(S::keyUpdate("don't", "500", "1", 100)), 1);
         QCOMPARE(db.dump("SELECT * FROM keys WHERE keysequenceid IN (20, 21) ORDER BY keysid"),
                  "100|20|1|1|don't|<null>|10|500\n101|20|2|1|special1|String Date|30|15000\n"
                  "102|20|2|0|tie|<null>|50|15000\n103|21|1|0|x|<null>|0|0\n");
@@ -79,7 +79,7 @@ private slots:
         const Thrown noTable = errorOf([&] { store.query("select * from nosuchtable"); });
         QCOMPARE(noTable.number, err::Store + 1);
         QVERIFY2(noTable.text.contains("no such table: nosuchtable"), qPrintable(noTable.text));
-        Cursor c = store.query(S::S1());
+        Cursor c = store.query(S::startingHeightQuery());
         QCOMPARE(errorOf([&] { c.value("nosuchcolumn"); }).number, err::Store + 25);
         c.next();
         QCOMPARE(errorOf([&] { c.value("entryvalue"); }).number, err::Store + 21);

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit::test {
 

@@ -12,10 +12,10 @@
 #include "app/MessageBoxes.h"
 #include "app/TaskTree.h"
 #include "app/dlgMain.h"
-#include "platform/Error.h"
-#include "platform/FakeDesktop.h"
-#include "playback/InstantWaiter.h"
+#include "core/Error.h"
 #include "report/Printer.h"
+#include "support/FakeDesktop.h"
+#include "support/InstantWaiter.h"
 #include "support/TempStore.h"
 
 namespace nightaudit::test {

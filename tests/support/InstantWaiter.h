@@ -3,8 +3,8 @@
 #include <functional>
 #include <vector>
 
-#include "PlaybackHost.h"
-#include "Waiter.h"
+#include "playback/PlaybackState.h"
+#include "playback/Waiter.h"
 
 namespace nightaudit {
 
@@ -16,6 +16,8 @@ public:
     explicit InstantWaiter(PlaybackState& state) : m_state(state) {}
 
     void wait(std::int32_t milliseconds) override;
+    // Nothing is ever under way: sets bolStop only.
+    void stopCurrentWait() override { m_state.bolStop = true; }
 
     const std::vector<std::int32_t>& waits() const { return m_waits; }
     // The `n`th wait from now on (counting from 1) sets bolStop, as Stop would.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Reports.h"
+#include "playback/Reports.h"
 
 namespace nightaudit {
 

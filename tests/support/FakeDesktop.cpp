@@ -1,7 +1,7 @@
 #include "FakeDesktop.h"
 
-#include "Error.h"
-#include "SendKeysParser.h"
+#include "core/Error.h"
+#include "platform/SendKeysParser.h"
 
 namespace nightaudit {
 

@@ -3,12 +3,12 @@
 #include <QString>
 #include <utility>
 
-#include "Printer.h"
+#include "report/Printer.h"
 
 namespace nightaudit {
 
-// Prints into a PDF file instead of a printer: for tests, and for looking at a page
-// without paper. Each print overwrites the file.
+// Prints into a PDF file instead of a printer, so a test can read the page back.
+// Each print overwrites the file.
 class PdfFilePrinter : public Printer {
 public:
     explicit PdfFilePrinter(QString fileName) : m_fileName(std::move(fileName)) {}

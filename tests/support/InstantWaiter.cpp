@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "Countdown.h"
+#include "playback/Countdown.h"
 
 namespace nightaudit {
 

@@ -3,7 +3,7 @@
 #include <set>
 #include <string>
 
-#include "Desktop.h"
+#include "platform/Desktop.h"
 
 namespace nightaudit {
 

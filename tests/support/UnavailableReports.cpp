@@ -1,6 +1,6 @@
 #include "UnavailableReports.h"
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace nightaudit {
 
