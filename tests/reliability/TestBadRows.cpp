@@ -104,7 +104,9 @@ private slots:
         rig.host.desktop = &rig.fake;
         rig.player.RunKeySequence(3);  // lets nothing out
         QVERIFY2(keysOnlyIntoFrontDesk(rig.trace), rig.trace.c_str());
-        QVERIFY(!rig.host.captionText.isEmpty());
+        // A run that did not come back to the main window shows why in the caption.
+        const bool finished = rig.trace.ends_with("activate(Quillmar Night Audit) ");
+        QVERIFY2(finished || rig.host.captionText != "Quillmar Night Audit", rig.trace.c_str());
         for (std::int16_t node : {1, 2}) {
             rig.host.selected = node;
             attempt([&] { rig.runner.ExecuteSelected(node); });
