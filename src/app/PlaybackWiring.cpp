@@ -5,6 +5,7 @@
 #include "dlgMain.h"
 #include "playback/DialogWaiter.h"
 #include "playback/KeySequencePlayer.h"
+#include "playback/RunTypingWatch.h"
 #include "playback/SelectionRunner.h"
 #include "playback/StopKeyWatch.h"
 #include "report/DefaultPrinter.h"
@@ -25,7 +26,31 @@ PlaybackWiring::PlaybackWiring(dlgMain& window, Collaborators collaborators)
     }
 }
 
-PlaybackWiring::~PlaybackWiring() = default;
+PlaybackWiring::~PlaybackWiring() {
+    if (m_collaborators.desktop) m_collaborators.desktop->setTypingWatch(nullptr);
+}
+
+// One run: the stop key armed for its length, and the window told when it ends (a
+// close asked for during the run is carried out then).
+class PlaybackWiring::Run {
+public:
+    explicit Run(PlaybackWiring& wiring) : m_wiring(wiring), m_armed(wiring.m_stopKeyWatch.get()) {
+        ++m_wiring.m_runs;
+    }
+    ~Run() {
+        if (--m_wiring.m_runs == 0) m_wiring.m_window.runEnded();
+    }
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
+
+private:
+    PlaybackWiring& m_wiring;
+    StopKeyWatch::Run m_armed;
+};
+
+void PlaybackWiring::stopRun() {
+    m_collaborators.waiter->stopCurrentWait();
+}
 
 void PlaybackWiring::checkDesktop() const {
     if (m_collaborators.desktop) return;
@@ -44,23 +69,29 @@ void PlaybackWiring::build() {
                                                    *m_collaborators.reports, m_window.state());
     m_runner = std::make_unique<SelectionRunner>(m_window.store(), m_window, *m_player,
                                                  *m_collaborators.waiter, m_window.state());
+    StopKeyWatch* stopKey = m_stopKeyWatch.get();
+    m_typingWatch = std::make_unique<RunTypingWatch>(m_window, *m_collaborators.waiter,
+                                                     m_window.state(), [stopKey] {
+                                                         if (stopKey) stopKey->poll();
+                                                     });
+    m_collaborators.desktop->setTypingWatch(m_typingWatch.get());
 }
 
 void PlaybackWiring::ExecuteSelected(std::int16_t intNodeIndexToRun) {
     build();
-    StopKeyWatch::Run armed(m_stopKeyWatch.get());
+    Run run(*this);
     m_runner->ExecuteSelected(intNodeIndexToRun);
 }
 
 void PlaybackWiring::RunTask(std::int16_t intNodeIndex) {
     build();
-    StopKeyWatch::Run armed(m_stopKeyWatch.get());
+    Run run(*this);
     m_runner->RunTask(intNodeIndex);
 }
 
 void PlaybackWiring::RunKeySequence(std::int16_t intNodeIndex, std::int16_t intparmKeySequenceID) {
     build();
-    StopKeyWatch::Run armed(m_stopKeyWatch.get());
+    Run run(*this);
     m_player->RunKeySequence(intNodeIndex, intparmKeySequenceID);
 }
 

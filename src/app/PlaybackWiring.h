@@ -14,6 +14,7 @@
 namespace nightaudit {
 
 class KeySequencePlayer;
+class RunTypingWatch;
 class ListRunLog;
 class SelectionRunner;
 class StopKeyWatch;
@@ -54,12 +55,18 @@ public:
     void RunTask(std::int16_t intNodeIndex);
     void RunKeySequence(std::int16_t intNodeIndex, std::int16_t intparmKeySequenceID = 0);
 
+    // Whether a run started through this wiring is under way.
+    bool runUnderWay() const { return m_runs > 0; }
+    // Does what Stop in the countdown does: the run ends after the current keystroke.
+    void stopRun();
+
     Printer& printer() { return *m_collaborators.printer; }
     Reports& reports() { return *m_collaborators.reports; }
     Waiter& waiter() { return *m_collaborators.waiter; }
 
 private:
     void build();
+    class Run;
 
     dlgMain& m_window;
     Collaborators m_collaborators;
@@ -67,6 +74,8 @@ private:
     std::unique_ptr<KeySequencePlayer> m_player;
     std::unique_ptr<SelectionRunner> m_runner;
     std::unique_ptr<StopKeyWatch> m_stopKeyWatch;
+    std::unique_ptr<RunTypingWatch> m_typingWatch;
+    int m_runs = 0;
 };
 
 }  // namespace nightaudit

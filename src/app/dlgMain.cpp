@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -173,7 +174,23 @@ void dlgMain::RunKeySequence(std::int16_t intNodeIndex, std::int16_t intparmKeyS
     m_wiring->RunKeySequence(intNodeIndex, intparmKeySequenceID);
 }
 bool dlgMain::isRunning() const {
-    return m_runs->isRunning();
+    return m_runs->isRunning() || m_wiring->runUnderWay();
+}
+
+void dlgMain::closeEvent(QCloseEvent* event) {
+    if (!m_wiring->runUnderWay()) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    m_closeAfterRun = true;
+    m_wiring->stopRun();
+}
+
+void dlgMain::runEnded() {
+    if (!m_closeAfterRun) return;
+    m_closeAfterRun = false;
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 void dlgMain::cmdSend_Click() {

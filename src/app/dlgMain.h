@@ -69,6 +69,8 @@ public:
     void RunTask(std::int16_t intNodeIndex);
     void RunKeySequence(std::int16_t intNodeIndex, std::int16_t intparmKeySequenceID = 0);
     bool isRunning() const;
+    // Called by the wiring when a run has ended: a close asked for during it happens now.
+    void runEnded();
 
     // Event handlers. Each shows its own failures and never throws.
     void cmdSend_Click();   // Go
@@ -133,6 +135,8 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Closing the window during a run stops the run; the window closes when it has ended.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void applyStartingHeight();
@@ -150,6 +154,7 @@ private:
     std::unique_ptr<LayoutCommands> m_layout;
     std::unique_ptr<TeachMode> m_teach;    // from Form_Load on: it writes to the store
     NodeSelection* m_selection = nullptr;  // a child QObject of the window
+    bool m_closeAfterRun = false;
 };
 
 }  // namespace nightaudit

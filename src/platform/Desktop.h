@@ -1,8 +1,25 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace nightaudit {
+
+// What a desktop asks of the running program while it types.
+class TypingWatch {
+public:
+    virtual ~TypingWatch() = default;
+
+    // Between two keystrokes, and while waiting for a window: handles the program's
+    // pending events (Stop, the stop key, a close of the main window) and says whether
+    // the run is to stop now.
+    virtual bool stopRequested() = 0;
+
+    // Typing cannot start yet (a key the clerk holds down): shows `notice` with a Stop
+    // button and calls `ready` every few milliseconds until it returns true. Returns
+    // false when the clerk stopped the run instead.
+    virtual bool waitUntil(const std::string& notice, const std::function<bool()>& ready) = 0;
+};
 
 // Everything the player does to other programs' windows. Texts are UTF-8.
 // X11Desktop is the real desktop; the tests use a fake that records the calls.
@@ -15,14 +32,19 @@ public:
     // Makes the top-level window whose title equals `title`, or failing that begins
     // with it, the active window that receives the following keystrokes. An empty
     // title is no prefix: it finds only a window whose title is empty, never just any
-    // window. Returns once the request is made. Throws err::WindowNotFound naming the title.
+    // window, and a prefix never finds one of this program's own windows. Returns once
+    // the window is active and holds the input focus. Throws err::WindowNotFound naming
+    // the title, err::WrongFocus when it did not become active in time.
     virtual void activate(const std::string& title) = 0;
 
     // Types a keystroke text in the SendKeys syntax into the window activated last.
     // The text is parsed whole first: a malformed text sends nothing (err::KeySyntax).
-    // Before the first key it checks that the input focus is on that window
-    // (err::WrongFocus otherwise). Modifiers pressed by the text are released on
-    // every path, errors included.
+    // Before every key it checks that the input focus is on that window and that no
+    // other program has taken the keyboard: otherwise no further key is sent and it
+    // throws err::WrongFocus naming the window that took the focus. A window of this
+    // program never receives a key (err::WrongFocus). A stop asked for between two keys
+    // ends the text (err::Stopped). Modifiers pressed by the text are released on every
+    // path, errors included.
     virtual void sendKeys(const std::string& keys) = 0;
 
     // Starts a program from a command line (program path and arguments, split as a
@@ -35,6 +57,13 @@ public:
 
     // Presses (down = true) or releases the left button where the pointer is.
     virtual void leftButton(bool down) = 0;
+
+    // Asked between keystrokes and during the desktop's own waits; null for none. It must
+    // outlive every later call.
+    void setTypingWatch(TypingWatch* watch) { m_watch = watch; }
+
+protected:
+    TypingWatch* m_watch = nullptr;
 };
 
 }  // namespace nightaudit

@@ -190,10 +190,10 @@ private:
         } else if (c == '}') {
             fail("'}' without a matching '{'", position());
         } else if (c == '~') {
-            m_strokes.push_back({NamedKey::Enter, 0, all});
+            add({NamedKey::Enter, 0, all}, 1, position());
             ++m_at;
         } else {
-            m_strokes.push_back({NamedKey::None, c, all});
+            add({NamedKey::None, c, all}, 1, position());
             ++m_at;
         }
     }
@@ -234,12 +234,16 @@ private:
                 fail("unknown key name \"" + name + "\"", m_chars[start].position);
             }
         }
+        add(stroke, count, openedAt);
+        m_at = close + 1;
+    }
+
+    // Every stroke counts toward the limit, plain characters as well as repeats.
+    void add(const KeyStroke& stroke, long count, std::size_t at) {
         if (m_strokes.size() + static_cast<std::size_t>(count) > kMaxStrokes) {
-            fail("the text expands to more than " + std::to_string(kMaxStrokes) + " keys",
-                 openedAt);
+            fail("the text expands to more than " + std::to_string(kMaxStrokes) + " keys", at);
         }
         m_strokes.insert(m_strokes.end(), static_cast<std::size_t>(count), stroke);
-        m_at = close + 1;
     }
 
     long parseCount(std::size_t from, std::size_t to) const {

@@ -7,6 +7,7 @@
 #include "X11Keyboard.h"
 #include "core/Error.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -16,6 +17,8 @@
 #include <chrono>
 #include <map>
 #include <thread>
+
+#include <unistd.h>
 #include <vector>
 
 namespace nightaudit {
@@ -24,9 +27,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long a send waits for the window manager to hand the focus over, and for the
-// clerk to let go of a modifier key.
-constexpr std::chrono::milliseconds kFocusWait{1000};
+// How long an activation waits for the window manager to hand the focus over, and how
+// long the focus must then stay: a request another client made just before ours (a
+// toolkit giving its window back the focus after a dialog) may still be carried out.
+constexpr std::chrono::milliseconds kActivationWait{2000};
+constexpr std::chrono::milliseconds kSettle{50};
+constexpr int kActivationTries = 3;
+// Without a program to show a notice, a held modifier is waited for this long.
 constexpr std::chrono::milliseconds kModifierWait{1000};
 
 // A property's items, freed on every path.
@@ -61,13 +68,15 @@ struct X11Desktop::Impl {
     std::string activatedTitle;
     ProcessLauncher launcher;
     StopKey* stopKey = nullptr;
-    Atom clientList, wmName, utf8, wmState, activeWindow, supported;
+    std::unique_ptr<X11Keyboard> keyboard;
+    int xkbEventType = -1;
+    Atom clientList, wmName, utf8, wmState, activeWindow, supported, wmPid;
 
     // What earlier activations and focus checks learnt, kept only while the server's
     // events say it still holds: each key activates its window twice and checks the
-    // focus once, and reading every title each time cost more than typing the key.
-    // The window found for an exact title; a prefix match is looked up afresh each time,
-    // since a window with the exact title may appear meanwhile.
+    // focus before every stroke, and reading every title each time cost more than typing
+    // the key. The window found for an exact title; a prefix match is looked up afresh
+    // each time, since a window with the exact title may appear meanwhile.
     Window cachedWindow = None;
     std::string cachedTitle;
     Window active = None;  // the root's _NET_ACTIVE_WINDOW, while activeKnown
@@ -77,6 +86,12 @@ struct X11Desktop::Impl {
     Window focusTop = None;
     std::vector<Window> focusChain;  // the windows the walk from focusWindow went through
     std::map<Window, long> watched;  // event masks selected on other clients' windows
+    std::map<Window, bool> own;      // windows known to be, or not to be, this program's
+
+    // Set by the events on the activated window: the focus may have moved (check it
+    // before the next stroke), another client grabbed the keyboard.
+    bool focusSuspect = true;
+    bool keyboardTaken = false;
 
     Atom atom(const char* name) { return XInternAtom(display, name, False); }
 
@@ -91,6 +106,7 @@ struct X11Desktop::Impl {
         focusWindow = None;
         focusTop = None;
         focusChain.clear();
+        focusSuspect = true;
     }
 
     bool inFocusChain(Window w) const {
@@ -98,7 +114,8 @@ struct X11Desktop::Impl {
     }
 
     // Applies the events queued so far to what is cached: a renamed, closed, unmapped
-    // or reparented window, a changed client list or active window.
+    // or reparented window, a changed client list or active window, a focus change or
+    // keyboard grab on the activated window, a changed keymap.
     void takeEvents() {
         while (XEventsQueued(display, QueuedAfterReading) > 0) {
             XEvent e;
@@ -108,7 +125,10 @@ struct X11Desktop::Impl {
                 case PropertyNotify:
                     if (e.xproperty.window == root) {
                         if (e.xproperty.atom == clientList) cachedWindow = None;
-                        if (e.xproperty.atom == activeWindow) activeKnown = false;
+                        if (e.xproperty.atom == activeWindow) {
+                            activeKnown = false;
+                            focusSuspect = true;
+                        }
                         if (e.xproperty.atom == supported) activationSupport = -1;
                     }
                     if (e.xproperty.window == cachedWindow &&
@@ -119,9 +139,21 @@ struct X11Desktop::Impl {
                         forgetFocus();
                     }
                     continue;
+                case FocusIn:
+                case FocusOut:
+                    if (e.xfocus.window == activated) {
+                        focusSuspect = true;
+                        if (e.type == FocusOut && e.xfocus.mode == NotifyGrab) keyboardTaken = true;
+                    }
+                    continue;
+                case MappingNotify:
+                    XRefreshKeyboardMapping(&e.xmapping);
+                    keyboard->keymapChanged();
+                    continue;
                 case DestroyNotify:
                     about = e.xdestroywindow.window;
                     watched.erase(about);
+                    own.erase(about);
                     break;
                 case UnmapNotify:
                     about = e.xunmap.window;
@@ -130,10 +162,12 @@ struct X11Desktop::Impl {
                     about = e.xreparent.window;
                     break;
                 default:
+                    if (e.type == xkbEventType) keyboard->keymapChanged();
                     continue;
             }
             if (about == cachedWindow) cachedWindow = None;
             if (inFocusChain(about)) forgetFocus();
+            if (about == activated) focusSuspect = true;
         }
     }
 
@@ -153,6 +187,16 @@ struct X11Desktop::Impl {
                          type != None;
         if (data) XFree(data);
         return has;
+    }
+
+    // Whether a top-level window belongs to this process: toolkits put their pid on
+    // their windows, and ours do.
+    bool isOwn(Window w) {
+        if (const auto it = own.find(w); it != own.end()) return it->second;
+        const std::vector<long> pid = readProperty<long>(display, w, wmPid, XA_CARDINAL);
+        const bool mine = !pid.empty() && pid.front() == static_cast<long>(getpid());
+        own[w] = mine;
+        return mine;
     }
 
     std::vector<Window> children(Window w) {
@@ -201,6 +245,14 @@ struct X11Desktop::Impl {
         return out;
     }
 
+    // How an error names a window: its title, or what stands in for one.
+    std::string describe(Window w) {
+        if (w == None) return "no window";
+        const std::string t = title(w);
+        x11::syncOk(display);
+        return t.empty() ? "a window without a title" : "\"" + t + "\"";
+    }
+
     Window find(const std::string& wanted) {
         if (cachedWindow != None && cachedTitle == wanted) return cachedWindow;
         Window prefixMatch = None;
@@ -211,8 +263,9 @@ struct X11Desktop::Impl {
                 return w;
             }
             // Every title begins with the empty text: an empty title matches only itself.
+            // A prefix never finds our own windows, whose captions the clerk may change.
             if (prefixMatch == None && !wanted.empty() &&
-                t.compare(0, wanted.size(), wanted) == 0) {
+                t.compare(0, wanted.size(), wanted) == 0 && !isOwn(w)) {
                 prefixMatch = w;
             }
         }
@@ -292,19 +345,122 @@ struct X11Desktop::Impl {
         return top;
     }
 
-    void waitForFocus() {
-        if (activated == None) {
-            throw Error(err::WrongFocus, "No window was activated to receive the keys");
+    // The window is what the window manager calls active and it holds the input focus.
+    bool holds(Window w) {
+        catchUp();
+        return (!wmSupportsActivation() || activeNow() == w) && focusedTopLevel() == w;
+    }
+
+    void stopIfAsked(TypingWatch* typingWatch, const std::string& what) {
+        if (typingWatch && typingWatch->stopRequested()) {
+            throw Error(err::Stopped, "Stopped " + what);
         }
-        const auto deadline = Clock::now() + kFocusWait;
-        for (;;) {
-            if (focusedTopLevel() == activated) return;
-            if (Clock::now() >= deadline) {
-                throw Error(err::WrongFocus, "The input focus is not on the window \"" +
-                                                 activatedTitle + "\"; nothing was typed");
-            }
+    }
+
+    // Asks for the window once and waits until the window manager has carried the
+    // request out, so that no request of ours is ever still on its way when keys are
+    // sent or the next window is asked for.
+    bool request(Window w, TypingWatch* typingWatch) {
+        if (wmSupportsActivation()) {
+            // Source indication 2 (a pager acting for the user): window managers honour
+            // it where focus-stealing prevention refuses a request from an application.
+            XEvent event{};
+            event.xclient.type = ClientMessage;
+            event.xclient.window = w;
+            event.xclient.message_type = activeWindow;
+            event.xclient.format = 32;
+            event.xclient.data.l[0] = 2;
+            event.xclient.data.l[1] = CurrentTime;
+            XSendEvent(display, root, False, SubstructureNotifyMask | SubstructureRedirectMask,
+                       &event);
+        } else {
+            XMapRaised(display, w);
+            XSetInputFocus(display, w, RevertToParent, CurrentTime);
+        }
+        if (!x11::syncOk(display)) {
+            throw Error(err::WindowNotFound, "The window \"" + activatedTitle +
+                                                 "\" closed before it could be activated");
+        }
+        const auto deadline = Clock::now() + kActivationWait;
+        while (!holds(w)) {
+            if (Clock::now() >= deadline) return false;
+            stopIfAsked(typingWatch, "while waiting for the window \"" + activatedTitle + "\"");
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        const auto settled = Clock::now() + kSettle;
+        while (Clock::now() < settled) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            if (!holds(w)) return false;
         }
+        return true;
+    }
+
+    void activateWindow(Window w, TypingWatch* typingWatch) {
+        watch(w, PropertyChangeMask | StructureNotifyMask | FocusChangeMask);
+        if (holds(w)) return;
+        for (int i = 0; i < kActivationTries; ++i) {
+            if (request(w, typingWatch)) return;
+        }
+        const std::string holder = describe(focusedTopLevel());
+        activated = None;
+        throw Error(err::WrongFocus, "The window \"" + activatedTitle +
+                                         "\" did not become active; the focus stays on " + holder +
+                                         "; nothing was typed");
+    }
+
+    // Before each stroke, with the server grabbed and every earlier event received: the
+    // focus is still on the activated window and no other client holds the keyboard.
+    // Only an event since the last stroke costs a look at the focus.
+    void checkStroke(std::size_t sent, std::size_t total) {
+        takeEvents();
+        const std::string progress = "; " + std::to_string(sent) + " of " + std::to_string(total) +
+                                     " keys were typed, no more";
+        if (keyboardTaken) {
+            throw Error(err::WrongFocus, "Another program took the keyboard while typing into \"" +
+                                             activatedTitle + "\"" + progress);
+        }
+        if (!focusSuspect) return;
+        const Window top = focusedTopLevel();
+        if (top != activated) {
+            throw Error(err::WrongFocus, "The input focus moved to " + describe(top) +
+                                             " while typing into \"" + activatedTitle + "\"" +
+                                             progress);
+        }
+        focusSuspect = false;
+    }
+
+    // Whether another client holds the keyboard now: a grab of our own would then fail.
+    bool keyboardGrabbedElsewhere() {
+        const int status =
+            XGrabKeyboard(display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+        if (status == GrabSuccess) XUngrabKeyboard(display, CurrentTime);
+        x11::syncOk(display);
+        return status == AlreadyGrabbed || status == GrabFrozen;
+    }
+
+    void waitForHeldKeys(TypingWatch* typingWatch) {
+        std::string held = keyboard->heldModifier();
+        if (held.empty()) return;
+        if (!typingWatch) {
+            const auto deadline = Clock::now() + kModifierWait;
+            while (!(held = keyboard->heldModifier()).empty()) {
+                if (Clock::now() >= deadline) {
+                    throw Error(err::KeyboardBusy,
+                                "The " + held + " key is held down; nothing was typed");
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            return;
+        }
+        const bool released = typingWatch->waitUntil(
+            "The " + held + " key is held down: typing goes on when it is let go",
+            [this] { return keyboard->heldModifier().empty(); });
+        if (!released) {
+            throw Error(err::Stopped,
+                        "Stopped while the " + held + " key was held down; nothing was typed");
+        }
+        // The notice had the focus: the window gets it back before any key.
+        activateWindow(activated, typingWatch);
     }
 };
 
@@ -316,6 +472,17 @@ X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
         XCloseDisplay(d.display);
         throw Error(err::NotAvailable, "The X display offers no XTEST extension for typing");
     }
+    try {
+        d.keyboard = std::make_unique<X11Keyboard>(d.display);
+    } catch (...) {
+        XCloseDisplay(d.display);
+        throw;
+    }
+    int opcode = 0, xkbError = 0, xkbMajor = XkbMajorVersion, xkbMinor = XkbMinorVersion;
+    if (XkbQueryExtension(d.display, &opcode, &d.xkbEventType, &xkbError, &xkbMajor, &xkbMinor)) {
+        XkbSelectEvents(d.display, XkbUseCoreKbd, XkbMapNotifyMask | XkbNewKeyboardNotifyMask,
+                        XkbMapNotifyMask | XkbNewKeyboardNotifyMask);
+    }
     d.root = DefaultRootWindow(d.display);
     d.clientList = d.atom("_NET_CLIENT_LIST");
     d.wmName = d.atom("_NET_WM_NAME");
@@ -323,12 +490,14 @@ X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
     d.wmState = d.atom("WM_STATE");
     d.activeWindow = d.atom("_NET_ACTIVE_WINDOW");
     d.supported = d.atom("_NET_SUPPORTED");
+    d.wmPid = d.atom("_NET_WM_PID");
     // Changes of the client list and the active window invalidate what is cached.
     d.watch(d.root, PropertyChangeMask);
     x11::syncOk(d.display);
 }
 
 X11Desktop::~X11Desktop() {
+    m_impl->keyboard.reset();
     if (m_impl->display) XCloseDisplay(m_impl->display);
 }
 
@@ -340,35 +509,9 @@ void X11Desktop::activate(const std::string& title) {
     if (w == None) {
         throw Error(err::WindowNotFound, "No window with the title \"" + title + "\" was found");
     }
-    bool asked = true;
-    if (d.wmSupportsActivation()) {
-        // Already the active window and holding the focus: asking again changes
-        // nothing. The window manager's word alone is not enough: a toolkit may have
-        // moved the focus (a modal dialog of its own) without the property changing yet.
-        asked = !(d.activeNow() == w && d.focusedTopLevel() == w);
-        if (asked) {
-            // Source indication 2 (a pager acting for the user): window managers honour
-            // it where focus-stealing prevention refuses a request from an application.
-            XEvent event{};
-            event.xclient.type = ClientMessage;
-            event.xclient.window = w;
-            event.xclient.message_type = d.activeWindow;
-            event.xclient.format = 32;
-            event.xclient.data.l[0] = 2;
-            event.xclient.data.l[1] = CurrentTime;
-            XSendEvent(d.display, d.root, False, SubstructureNotifyMask | SubstructureRedirectMask,
-                       &event);
-        }
-    } else {
-        XMapRaised(d.display, w);
-        XSetInputFocus(d.display, w, RevertToParent, CurrentTime);
-    }
-    if (asked && !x11::syncOk(d.display)) {
-        throw Error(err::WindowNotFound,
-                    "The window \"" + title + "\" closed before it could be activated");
-    }
     d.activated = w;
     d.activatedTitle = title;
+    d.activateWindow(w, m_watch);
 }
 
 void X11Desktop::sendKeys(const std::string& keys) {
@@ -376,14 +519,49 @@ void X11Desktop::sendKeys(const std::string& keys) {
     d.launcher.reap();
     const std::vector<KeyStroke> strokes = parseSendKeys(keys);
     if (strokes.empty()) return;
-    X11Keyboard keyboard(d.display, strokes);
-    keyboard.waitForModifiersReleased(kModifierWait);
-    d.waitForFocus();
+    if (d.activated == None) {
+        throw Error(err::WrongFocus, "No window was activated to receive the keys");
+    }
+    if (d.isOwn(d.activated)) {
+        throw Error(err::WrongFocus, "The window \"" + d.activatedTitle +
+                                         "\" is one of this program's own; nothing was typed");
+    }
+    d.waitForHeldKeys(m_watch);
+    if (d.keyboardGrabbedElsewhere()) {
+        throw Error(err::WrongFocus,
+                    "Another program holds the keyboard; nothing was typed into \"" +
+                        d.activatedTitle + "\"");
+    }
+    // From here on every focus event on the window counts.
+    d.catchUp();
+    d.keyboardTaken = false;
+    d.focusSuspect = true;
     const bool typesBreak = std::any_of(strokes.begin(), strokes.end(), [](const KeyStroke& s) {
         return s.key == NamedKey::Break;
     });
     StopKey::Suspension suspension(typesBreak ? d.stopKey : nullptr);
-    keyboard.type();
+    std::size_t sent = 0;
+    try {
+        d.keyboard->type(
+            strokes, [&] { d.checkStroke(sent++, strokes.size()); },
+            [&](std::size_t) {
+                d.stopIfAsked(m_watch, "after " + std::to_string(sent) + " of " +
+                                           std::to_string(strokes.size()) + " keys typed into \"" +
+                                           d.activatedTitle + "\"");
+            });
+    } catch (const Error& e) {
+        // The stop key grabs the keyboard while it is down: say it was the clerk's stop,
+        // which its own connection may report a moment after the grab was seen.
+        if (d.keyboardTaken && m_watch) {
+            const auto deadline = Clock::now() + std::chrono::milliseconds(100);
+            do {
+                d.stopIfAsked(m_watch, "by the stop key after " + std::to_string(sent - 1) +
+                                           " keys typed into \"" + d.activatedTitle + "\"");
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            } while (Clock::now() < deadline);
+        }
+        throw;
+    }
 }
 
 void X11Desktop::setStopKey(StopKey* stopKey) {

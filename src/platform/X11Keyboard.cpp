@@ -4,6 +4,7 @@
 #include "X11Errors.h"
 #include "core/Error.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -18,6 +19,11 @@ namespace nightaudit {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// A spare keycode is not given to another character sooner than this after its last use:
+// an application still working through earlier keys would read the new character.
+constexpr std::chrono::milliseconds kRebindAfter{1000};
+constexpr std::chrono::microseconds kBetweenStrokes{50};
 
 KeySym namedKeySym(NamedKey key) {
     switch (key) {
@@ -102,154 +108,24 @@ struct Place {
     int level;  // 0 plain, 1 with Shift
 };
 
-// The keymap as read at the start of one text.
-class Keymap {
-public:
-    explicit Keymap(Display* display) {
-        XDisplayKeycodes(display, &m_min, &m_max);
-        KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(m_min), m_max - m_min + 1,
-                                           &m_perCode);
-        if (!syms) throw Error(err::DisplayLost, "The X display refused XGetKeyboardMapping");
-        for (int code = m_min; code <= m_max; ++code) {
-            const KeySym* row = syms + (code - m_min) * m_perCode;
-            bool empty = true;
-            for (int i = 0; i < m_perCode; ++i) empty = empty && row[i] == NoSymbol;
-            if (empty) {
-                m_spare.push_back(static_cast<KeyCode>(code));
-                continue;
-            }
-            for (int level = 0; level < std::min(m_perCode, 2); ++level) {
-                add(row[level], code, level);
-            }
-            // A row that lists only the lower-case letter gives the upper case with Shift.
-            if (m_perCode == 1 || row[1] == NoSymbol) {
-                KeySym lower = 0, upper = 0;
-                XConvertCase(row[0], &lower, &upper);
-                if (lower != upper && row[0] == lower) add(upper, code, 1);
-            }
-        }
-        XFree(syms);
+// The level Shift alone selects in a key type, -1 when it selects none.
+int shiftLevel(const XkbKeyTypeRec* type) {
+    for (int i = 0; i < type->map_count; ++i) {
+        const XkbKTMapEntryRec& entry = type->map[i];
+        if (entry.active && entry.mods.mask == ShiftMask) return entry.level;
     }
-
-    const Place* find(KeySym sym) const {
-        const auto it = m_places.find(sym);
-        return it == m_places.end() ? nullptr : &it->second;
-    }
-    std::vector<KeyCode>& spare() { return m_spare; }
-
-private:
-    void add(KeySym sym, int code, int level) {
-        if (sym != NoSymbol) m_places.emplace(sym, Place{static_cast<KeyCode>(code), level});
-    }
-
-    int m_min = 0, m_max = 0, m_perCode = 0;
-    std::unordered_map<KeySym, Place> m_places;
-    std::vector<KeyCode> m_spare;
-};
+    return -1;
+}
 
 const KeySym kModifierSyms[] = {
     XK_Shift_L, XK_Shift_R, XK_Control_L,        XK_Control_R,  XK_Alt_L,
     XK_Alt_R,   XK_Meta_L,  XK_Meta_R,           XK_Super_L,    XK_Super_R,
     XK_Hyper_L, XK_Hyper_R, XK_ISO_Level3_Shift, XK_Mode_switch};
 
-}  // namespace
-
-struct X11Keyboard::Plan {
-    struct Action {
-        KeyCode code;
-        unsigned modifiers;
-    };
-    std::vector<Action> actions;
-    std::map<KeySym, KeyCode> bound;       // characters put on spare keycodes for this text
-    KeyCode modifierCodes[3] = {0, 0, 0};  // Shift, Ctrl, Alt
-    std::vector<std::pair<KeyCode, KeySym>> heldCheck;
-    KeyCode capsLock = 0;
+struct Action {
+    KeyCode code;
+    unsigned modifiers;
 };
-
-X11Keyboard::X11Keyboard(Display* display, const std::vector<KeyStroke>& strokes)
-    : m_plan(std::make_unique<Plan>()), m_display(display) {
-    Keymap keymap(display);
-    Plan& plan = *m_plan;
-    auto codeOf = [&](std::initializer_list<KeySym> syms) -> KeyCode {
-        for (KeySym s : syms) {
-            if (const Place* p = keymap.find(s); p && p->level == 0) return p->code;
-        }
-        return 0;
-    };
-    plan.modifierCodes[0] = codeOf({XK_Shift_L, XK_Shift_R});
-    plan.modifierCodes[1] = codeOf({XK_Control_L, XK_Control_R});
-    plan.modifierCodes[2] = codeOf({XK_Alt_L, XK_Alt_R, XK_Meta_L});
-    plan.capsLock = codeOf({XK_Caps_Lock});
-    for (KeySym s : kModifierSyms) {
-        if (const Place* p = keymap.find(s)) plan.heldCheck.emplace_back(p->code, s);
-    }
-
-    for (const KeyStroke& stroke : strokes) {
-        const KeySym sym =
-            stroke.key == NamedKey{} ? characterKeySym(stroke.character) : namedKeySym(stroke.key);
-        if (sym == NoSymbol) {
-            throw Error(err::KeySyntax, "Keystroke text: the control character " +
-                                            std::to_string(stroke.character) + " cannot be typed");
-        }
-        Plan::Action action{0, stroke.modifiers};
-        if (const Place* place = keymap.find(sym)) {
-            action.code = place->code;
-            const Place* pause = keymap.find(XK_Pause);
-            if (sym == XK_Break && place->level == 1 && pause && pause->code == place->code) {
-                // PC keymaps put Break on the Pause key's Ctrl level, which the core keymap
-                // shows as its Shift level: Shift+Pause reaches XKB clients as Pause, while
-                // Ctrl+Pause is Break to every client, as on the physical keyboard.
-                action.modifiers |= Ctrl;
-            } else if (place->level == 1) {
-                action.modifiers |= Shift;
-            }
-        } else {
-            KeySym lower = 0, upper = 0;
-            XConvertCase(sym, &lower, &upper);
-            auto it = plan.bound.find(lower);
-            if (it == plan.bound.end()) {
-                if (keymap.spare().empty()) {
-                    throw Error(err::NotAvailable,
-                                "Too many characters in the text are not on the keyboard map");
-                }
-                it = plan.bound.emplace(lower, keymap.spare().back()).first;
-                keymap.spare().pop_back();
-            }
-            action.code = it->second;
-            if (sym == upper && lower != upper) action.modifiers |= Shift;
-        }
-        const bool modifiersOnMap = ((action.modifiers & Shift) == 0 || plan.modifierCodes[0]) &&
-                                    ((action.modifiers & Ctrl) == 0 || plan.modifierCodes[1]) &&
-                                    ((action.modifiers & Alt) == 0 || plan.modifierCodes[2]);
-        if (!modifiersOnMap) {
-            throw Error(err::NotAvailable, "The keyboard map has no Shift, Ctrl or Alt key");
-        }
-        plan.actions.push_back(action);
-    }
-}
-
-X11Keyboard::~X11Keyboard() = default;
-
-void X11Keyboard::waitForModifiersReleased(std::chrono::milliseconds limit) {
-    const auto deadline = Clock::now() + limit;
-    for (;;) {
-        char keys[32] = {};
-        XQueryKeymap(m_display, keys);
-        KeySym held = NoSymbol;
-        for (const auto& [code, sym] : m_plan->heldCheck) {
-            if (keys[code / 8] & (1 << (code % 8))) held = sym;
-        }
-        if (held == NoSymbol) return;
-        if (Clock::now() >= deadline) {
-            const char* name = XKeysymToString(held);
-            throw Error(err::KeyboardBusy, std::string("The ") + (name ? name : "modifier") +
-                                               " key is held down; nothing was typed");
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
-namespace {
 
 // Holds the modifiers the text presses and lets every one of them go when it ends,
 // whether the text was typed to the end or an error stopped it.
@@ -277,91 +153,296 @@ private:
     unsigned m_held = NoModifier;
 };
 
-// Binds the characters the keymap lacks to spare keycodes, and unbinds them at the end.
-class BindingGuard {
-public:
-    BindingGuard(Display* display, const std::map<KeySym, KeyCode>& bound)
-        : m_display(display), m_bound(bound) {
-        for (const auto& [lower, code] : m_bound) {
-            KeySym lowerUpper[2];
-            XConvertCase(lower, &lowerUpper[0], &lowerUpper[1]);
-            XChangeKeyboardMapping(m_display, code, 2, lowerUpper, 1);
-        }
-        if (!m_bound.empty()) x11::sync(m_display, "XChangeKeyboardMapping");
-    }
-    ~BindingGuard() {
-        if (m_bound.empty()) return;
-        // Clients look a keycode up when they handle the event, and Xlib may already have
-        // read the mapping change by then: give them a moment before the codes go blank.
-        x11::syncOk(m_display);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        for (const auto& [lower, code] : m_bound) {
-            KeySym none[2] = {NoSymbol, NoSymbol};
-            XChangeKeyboardMapping(m_display, code, 2, none, 1);
-        }
-        x11::syncOk(m_display);
-    }
-
-private:
-    Display* m_display;
-    const std::map<KeySym, KeyCode>& m_bound;
-};
-
-bool capsLockOn(Display* display) {
-    Window root, child;
-    int rx, ry, wx, wy;
-    unsigned mask = 0;
-    XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rx, &ry, &wx, &wy, &mask);
-    return (mask & LockMask) != 0;
-}
-
 // Switches Caps Lock off for the text, so that letters arrive in the case the text gives,
-// and on again afterwards.
+// and on again afterwards. It changes the lock through XKB, not with a key press: no key
+// event is sent, so none can reach a window or come between two keys of the text.
 class CapsLockGuard {
 public:
-    CapsLockGuard(Display* display, KeyCode capsLock) : m_display(display), m_code(capsLock) {
-        if (!capsLockOn(m_display)) return;
-        if (m_code == 0) {
-            throw Error(err::KeyboardBusy,
-                        "Caps Lock is on and the keyboard map has no key to switch it off");
-        }
-        toggle();
-        if (capsLockOn(m_display)) {
-            toggle();
-            throw Error(err::KeyboardBusy, "Caps Lock is on and could not be switched off");
-        }
-        m_switched = true;
+    CapsLockGuard(Display* display, bool on) : m_display(display), m_switched(on) {
+        if (!m_switched) return;
+        XkbLockModifiers(m_display, XkbUseCoreKbd, LockMask, 0);
+        x11::sync(m_display, "XkbLockModifiers");
     }
     ~CapsLockGuard() {
-        if (m_switched) toggle();
+        if (!m_switched) return;
+        XkbLockModifiers(m_display, XkbUseCoreKbd, LockMask, LockMask);
         x11::syncOk(m_display);
     }
+    CapsLockGuard(const CapsLockGuard&) = delete;
+    CapsLockGuard& operator=(const CapsLockGuard&) = delete;
 
 private:
-    void toggle() {
-        XTestFakeKeyEvent(m_display, m_code, True, CurrentTime);
-        XTestFakeKeyEvent(m_display, m_code, False, CurrentTime);
-        x11::syncOk(m_display);
-    }
     Display* m_display;
-    KeyCode m_code;
-    bool m_switched = false;
+    bool m_switched;
+};
+
+// Holds the whole server for one stroke: between the focus check and the key no other
+// client's request (a window manager moving the focus, say) can be carried out.
+class ServerGrab {
+public:
+    explicit ServerGrab(Display* display) : m_display(display) { XGrabServer(m_display); }
+    ~ServerGrab() {
+        XUngrabServer(m_display);
+        XFlush(m_display);
+    }
+    ServerGrab(const ServerGrab&) = delete;
+    ServerGrab& operator=(const ServerGrab&) = delete;
+
+private:
+    Display* m_display;
 };
 
 }  // namespace
 
-void X11Keyboard::type(const std::function<void(std::size_t)>& afterStroke) {
-    CapsLockGuard caps(m_display, m_plan->capsLock);
-    BindingGuard binding(m_display, m_plan->bound);
-    ModifierGuard modifiers(m_display, m_plan->modifierCodes);
-    for (std::size_t i = 0; i < m_plan->actions.size(); ++i) {
-        const Plan::Action& action = m_plan->actions[i];
-        modifiers.hold(action.modifiers);
-        XTestFakeKeyEvent(m_display, action.code, True, CurrentTime);
-        XTestFakeKeyEvent(m_display, action.code, False, CurrentTime);
-        x11::sync(m_display, "XTestFakeKeyEvent");
-        if (afterStroke) afterStroke(i);
+struct X11Keyboard::Impl {
+    Display* display;
+    XkbDescPtr xkb = nullptr;
+    int group = -1;  // the layout group `places` was built for
+    std::unordered_map<KeySym, Place> places;
+    std::vector<KeyCode> spare;  // keycodes with no symbol, free to bind
+    struct Binding {
+        KeySym lower;
+        Clock::time_point lastUse;
+    };
+    std::map<KeyCode, Binding> bound;      // spare keycodes this connection bound
+    KeyCode modifierCodes[3] = {0, 0, 0};  // Shift, Ctrl, Alt
+    std::vector<std::pair<KeyCode, KeySym>> heldCheck;
+
+    explicit Impl(Display* d) : display(d) {}
+    ~Impl() {
+        for (const auto& [code, binding] : bound) {
+            KeySym none[2] = {NoSymbol, NoSymbol};
+            XChangeKeyboardMapping(display, code, 2, none, 1);
+        }
+        if (!bound.empty()) x11::syncOk(display);
+        if (xkb) XkbFreeKeyboard(xkb, 0, True);
     }
+
+    void readKeymap() {
+        if (xkb) XkbFreeKeyboard(xkb, 0, True);
+        xkb = XkbGetMap(display, XkbKeySymsMask | XkbKeyTypesMask, XkbUseCoreKbd);
+        if (!xkb) throw Error(err::DisplayLost, "The X display refused XkbGetMap");
+        group = -1;
+    }
+
+    KeySym symAt(KeyCode code, int level, int wanted) const {
+        const int groups = XkbKeyNumGroups(xkb, code);
+        if (groups == 0) return NoSymbol;
+        const int g = wanted % groups;
+        if (level >= XkbKeyGroupWidth(xkb, code, g)) return NoSymbol;
+        return XkbKeySymEntry(xkb, code, level, g);
+    }
+
+    bool noSymbols(KeyCode code) const {
+        const KeySym* syms = XkbKeySymsPtr(xkb, code);
+        for (int i = 0; i < XkbKeyNumSyms(xkb, code); ++i) {
+            if (syms[i] != NoSymbol) return false;
+        }
+        return true;
+    }
+
+    // Where each keysym is in layout group `g`, and which keycodes are free.
+    void build(int g) {
+        if (!xkb) readKeymap();
+        if (g == group) return;
+        places.clear();
+        spare.clear();
+        auto add = [&](KeySym sym, int code, int level) {
+            if (sym != NoSymbol) places.emplace(sym, Place{static_cast<KeyCode>(code), level});
+        };
+        for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
+            const KeyCode kc = static_cast<KeyCode>(code);
+            if (const auto it = bound.find(kc); it != bound.end()) {
+                // Still ours unless someone else changed it meanwhile.
+                if (symAt(kc, 0, 0) == it->second.lower) continue;
+                bound.erase(it);
+            }
+            if (noSymbols(kc)) {
+                spare.push_back(kc);
+                continue;
+            }
+            const int kg = g % XkbKeyNumGroups(xkb, kc);
+            const KeySym plain = symAt(kc, 0, g);
+            add(plain, code, 0);
+            const KeySym shifted =
+                shiftLevel(XkbKeyKeyType(xkb, kc, kg)) == 1 ? symAt(kc, 1, g) : NoSymbol;
+            add(shifted, code, 1);
+            // A key that lists only the lower-case letter gives the upper case with Shift.
+            if (shifted == NoSymbol) {
+                KeySym lower = 0, upper = 0;
+                XConvertCase(plain, &lower, &upper);
+                if (lower != upper && plain == lower) add(upper, code, 1);
+            }
+        }
+        for (const auto& [code, binding] : bound) {
+            KeySym lower = 0, upper = 0;
+            XConvertCase(binding.lower, &lower, &upper);
+            places.emplace(lower, Place{code, 0});
+            if (upper != lower) places.emplace(upper, Place{code, 1});
+        }
+        group = g;
+        auto codeOf = [&](std::initializer_list<KeySym> syms) -> KeyCode {
+            for (KeySym s : syms) {
+                if (const Place* p = find(s); p && p->level == 0) return p->code;
+            }
+            return 0;
+        };
+        modifierCodes[0] = codeOf({XK_Shift_L, XK_Shift_R});
+        modifierCodes[1] = codeOf({XK_Control_L, XK_Control_R});
+        modifierCodes[2] = codeOf({XK_Alt_L, XK_Alt_R, XK_Meta_L});
+        heldCheck.clear();
+        for (KeySym s : kModifierSyms) {
+            if (const Place* p = find(s)) heldCheck.emplace_back(p->code, s);
+        }
+    }
+
+    const Place* find(KeySym sym) const {
+        const auto it = places.find(sym);
+        return it == places.end() ? nullptr : &it->second;
+    }
+
+    // A keycode for a character the keymap lacks: a free one, or else the one used
+    // longest ago by a character this text does not need.
+    KeyCode bind(KeySym lower, const std::map<KeySym, KeyCode>& inText) {
+        KeyCode code = 0;
+        if (!spare.empty()) {
+            code = spare.back();
+            spare.pop_back();
+        } else {
+            auto oldest = bound.end();
+            for (auto it = bound.begin(); it != bound.end(); ++it) {
+                if (inText.count(it->second.lower)) continue;
+                if (oldest == bound.end() || it->second.lastUse < oldest->second.lastUse) {
+                    oldest = it;
+                }
+            }
+            if (oldest == bound.end()) {
+                throw Error(err::NotAvailable,
+                            "Too many characters in the text are not on the keyboard map");
+            }
+            std::this_thread::sleep_until(oldest->second.lastUse + kRebindAfter);
+            code = oldest->first;
+            places.erase(oldest->second.lower);
+            KeySym l = 0, u = 0;
+            XConvertCase(oldest->second.lower, &l, &u);
+            places.erase(u);
+            bound.erase(oldest);
+        }
+        KeySym lowerUpper[2];
+        XConvertCase(lower, &lowerUpper[0], &lowerUpper[1]);
+        XChangeKeyboardMapping(display, code, 2, lowerUpper, 1);
+        x11::sync(display, "XChangeKeyboardMapping");
+        bound[code] = Binding{lower, Clock::now()};
+        places.emplace(lowerUpper[0], Place{code, 0});
+        if (lowerUpper[1] != lowerUpper[0]) places.emplace(lowerUpper[1], Place{code, 1});
+        return code;
+    }
+
+    std::vector<Action> plan(const std::vector<KeyStroke>& strokes) {
+        std::vector<Action> actions;
+        std::map<KeySym, KeyCode> inText;  // characters bound for this text
+        for (const KeyStroke& stroke : strokes) {
+            const KeySym sym = stroke.key == NamedKey{} ? characterKeySym(stroke.character)
+                                                        : namedKeySym(stroke.key);
+            if (sym == NoSymbol) {
+                throw Error(err::KeySyntax, "Keystroke text: the control character " +
+                                                std::to_string(stroke.character) +
+                                                " cannot be typed");
+            }
+            Action action{0, stroke.modifiers};
+            const Place* place = find(sym);
+            if (!place) {
+                KeySym lower = 0, upper = 0;
+                XConvertCase(sym, &lower, &upper);
+                inText.emplace(lower, bind(lower, inText));
+                place = find(sym);
+            }
+            action.code = place->code;
+            const Place* pause = find(XK_Pause);
+            if (sym == XK_Break && place->level == 1 && pause && pause->code == place->code) {
+                // PC keymaps put Break on the Pause key's Ctrl level, which the core keymap
+                // shows as its Shift level: Shift+Pause reaches XKB clients as Pause, while
+                // Ctrl+Pause is Break to every client, as on the physical keyboard.
+                action.modifiers |= Ctrl;
+            } else if (place->level == 1) {
+                action.modifiers |= Shift;
+            }
+            const bool modifiersOnMap = ((action.modifiers & Shift) == 0 || modifierCodes[0]) &&
+                                        ((action.modifiers & Ctrl) == 0 || modifierCodes[1]) &&
+                                        ((action.modifiers & Alt) == 0 || modifierCodes[2]);
+            if (!modifiersOnMap) {
+                throw Error(err::NotAvailable, "The keyboard map has no Shift, Ctrl or Alt key");
+            }
+            actions.push_back(action);
+        }
+        return actions;
+    }
+
+    void used(const std::vector<Action>& actions) {
+        const auto now = Clock::now();
+        for (const Action& a : actions) {
+            if (const auto it = bound.find(a.code); it != bound.end()) it->second.lastUse = now;
+        }
+    }
+};
+
+X11Keyboard::X11Keyboard(Display* display) : m_impl(std::make_unique<Impl>(display)) {
+    int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+    if (!XkbQueryExtension(display, &opcode, &event, &error, &major, &minor)) {
+        throw Error(err::NotAvailable, "The X display offers no XKEYBOARD extension");
+    }
+}
+
+X11Keyboard::~X11Keyboard() = default;
+
+void X11Keyboard::keymapChanged() {
+    if (m_impl->xkb) XkbFreeKeyboard(m_impl->xkb, 0, True);
+    m_impl->xkb = nullptr;
+    m_impl->group = -1;
+}
+
+std::string X11Keyboard::heldModifier() {
+    Impl& d = *m_impl;
+    XkbStateRec state{};
+    XkbGetState(d.display, XkbUseCoreKbd, &state);
+    d.build(state.group);
+    char keys[32] = {};
+    XQueryKeymap(d.display, keys);
+    for (const auto& [code, sym] : d.heldCheck) {
+        if (keys[code / 8] & (1 << (code % 8))) {
+            const char* name = XKeysymToString(sym);
+            return name ? name : "modifier";
+        }
+    }
+    return {};
+}
+
+void X11Keyboard::type(const std::vector<KeyStroke>& strokes, const Check& check,
+                       const Between& between) {
+    Impl& d = *m_impl;
+    XkbStateRec state{};
+    XkbGetState(d.display, XkbUseCoreKbd, &state);
+    d.build(state.group);
+    const std::vector<Action> actions = d.plan(strokes);
+
+    CapsLockGuard caps(d.display, (state.locked_mods & LockMask) != 0);
+    ModifierGuard modifiers(d.display, d.modifierCodes);
+    for (std::size_t i = 0; i < actions.size(); ++i) {
+        if (i > 0) {
+            // Other clients' requests wait while the server is held: leave them a moment
+            // between two strokes, or the target and the window manager would starve.
+            std::this_thread::sleep_for(kBetweenStrokes);
+            if (between) between(i);
+        }
+        ServerGrab grab(d.display);
+        x11::sync(d.display, "XGrabServer");
+        if (check) check();
+        modifiers.hold(actions[i].modifiers);
+        XTestFakeKeyEvent(d.display, actions[i].code, True, CurrentTime);
+        XTestFakeKeyEvent(d.display, actions[i].code, False, CurrentTime);
+    }
+    x11::sync(d.display, "XTestFakeKeyEvent");
+    d.used(actions);
 }
 
 }  // namespace nightaudit

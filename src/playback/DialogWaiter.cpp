@@ -16,6 +16,15 @@ void DialogWaiter::wait(std::int32_t milliseconds) {
     m_current = nullptr;
 }
 
+bool DialogWaiter::waitUntil(const QString& notice, const std::function<bool()>& ready) {
+    if (ready()) return true;
+    dlgWait dialog(m_state, notice, ready, m_parent.data());
+    m_current = &dialog;
+    dialog.exec();
+    m_current = nullptr;
+    return ready() && !m_state.bolStop;
+}
+
 void DialogWaiter::stopCurrentWait() {
     if (m_current) {
         m_current->Command1_Click();

@@ -21,6 +21,7 @@ public:
         : m_state(state), m_parent(parent) {}
 
     void wait(std::int32_t milliseconds) override;
+    bool waitUntil(const QString& notice, const std::function<bool()>& ready) override;
 
     // Clicks the Stop button of the countdown showing, if any; sets bolStop either way.
     void stopCurrentWait() override;

@@ -1,6 +1,8 @@
 #include "KeySequencePlayer.h"
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "DoSendKeys.h"
 #include "WholeNumber.h"
@@ -45,8 +47,14 @@ std::string requireText(const Value& value, const std::string& what) {
     return value.text();
 }
 
-QString qText(const std::string& utf8) {
-    return QString::fromStdString(utf8);
+// A stored text as the program shows and types it. Bytes that are not UTF-8 would
+// turn into replacement characters and be typed as such: refused instead.
+QString qText(const std::string& utf8, const std::string& what) {
+    QString text = QString::fromStdString(utf8);
+    if (text.toStdString() != utf8) {
+        throw Error(err::KeySyntax, "The " + what + " is not valid UTF-8; nothing was typed");
+    }
+    return text;
 }
 
 }  // namespace
@@ -98,7 +106,8 @@ private:
         if (!type) return;
         switch (*type) {
             case KeyType::Keystrokes: {
-                const QString current = qText(requireText(column("keytext"), "the key text"));
+                const QString current =
+                    qText(requireText(column("keytext"), "the key text"), "key text");
                 waitBefore();
                 activateTarget();
                 activateTarget();
@@ -107,7 +116,8 @@ private:
                 break;
             }
             case KeyType::FieldText: {
-                const QString name = qText(requireText(column("keytext"), "the field name"));
+                const QString name =
+                    qText(requireText(column("keytext"), "the field name"), "field name");
                 const QString current = p.m_host.controlText(name);
                 waitBefore();
                 activateTarget();
@@ -123,7 +133,8 @@ private:
                 waitAfter();
                 break;
             case KeyType::PrintText:
-                p.m_reports.printText(qText(requireText(column("keytext"), "the text to print")));
+                p.m_reports.printText(
+                    qText(requireText(column("keytext"), "the text to print"), "text to print"));
                 p.m_waiter.wait(2000);
                 break;
             case KeyType::Pause:
@@ -147,11 +158,13 @@ private:
                 waitAfter();
                 break;
             case KeyType::ParseReport:
-                p.m_reports.parseReport(qText(requireText(column("keytext"), "the report file")));
+                p.m_reports.parseReport(
+                    qText(requireText(column("keytext"), "the report file"), "report file name"));
                 break;
             case KeyType::RunKeySequence: {
                 const std::int16_t nested =
                     wholeNumber16(column("keytext"), "the key sequence to run (key text)");
+                p.refuseLoop(nested);
                 p.RunKeySequence(0, nested);
                 const int selected = p.m_host.selectedNodeIndex();
                 if (selected == 0) throw Error(err::NoSuchNode, "No node is selected in the tree");
@@ -160,7 +173,7 @@ private:
             }
             case KeyType::LoadNoShowList:
                 p.m_reports.loadNoShowList(
-                    qText(requireText(column("keytext"), "the no-show file")));
+                    qText(requireText(column("keytext"), "the no-show file"), "no-show file name"));
                 break;
             case KeyType::NextNoShowGuest:
                 p.m_reports.showNextNoShow();
@@ -183,6 +196,16 @@ KeySequencePlayer::KeySequencePlayer(TaskStore& store, Desktop& desktop, Waiter&
       m_host(host),
       m_reports(reports),
       m_state(state) {}
+
+void KeySequencePlayer::refuseLoop(std::int16_t nested) const {
+    const auto first = std::find(m_chain.begin(), m_chain.end(), nested);
+    if (first == m_chain.end()) return;
+    std::string chain;
+    for (auto it = first; it != m_chain.end(); ++it) chain += std::to_string(*it) + " -> ";
+    throw Error(err::NestingTooDeep, "The key sequence " + std::to_string(nested) +
+                                         " plays itself (" + chain + std::to_string(nested) +
+                                         "); it was not played again");
+}
 
 void KeySequencePlayer::RunKeySequence(std::int16_t intNodeIndex,
                                        std::int16_t intparmKeySequenceID) {
@@ -207,6 +230,11 @@ void KeySequencePlayer::RunKeySequence(std::int16_t intNodeIndex,
         }
         m_state.intKeySequenceID = id;
         m_runLog.clear();
+        m_chain.push_back(id);
+        struct ChainGuard {
+            std::vector<std::int16_t>& chain;
+            ~ChainGuard() { chain.pop_back(); }
+        } chainGuard{m_chain};
 
         Cursor titles = m_store.query(statements::windowTitleQuery(id));
         Cursor keys = m_store.query(statements::keysQuery(id));
@@ -214,10 +242,10 @@ void KeySequencePlayer::RunKeySequence(std::int16_t intNodeIndex,
         if (!call.playAll()) return;
         m_desktop.activate(m_host.caption().toStdString());
     } catch (const Error& e) {
-        m_host.setCaption(qText(e.description()));
+        m_host.setCaption(QString::fromStdString(e.description()));
         if (e.number() == err::NestingTooDeep && m_depth > 1) throw;
     } catch (const std::exception& e) {
-        m_host.setCaption(qText(e.what()));
+        m_host.setCaption(QString::fromStdString(e.what()));
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include <QString>
 
@@ -22,8 +23,8 @@ public:
     // Key sequences nested through "run key sequence" keys (type 10) may be this
     // many calls deep, the outermost included. A deeper call fails with
     // err::NestingTooDeep, and that failure ends the whole nested chain up to the
-    // outermost call: a sequence that runs itself would otherwise type the keys
-    // after its type 10 key once per level into the driven application.
+    // outermost call. A key sequence that would play itself, directly or through
+    // others, is refused the same way before any of its keys is played again.
     static constexpr int MaxNestingDepth = 16;
 
     // Every collaborator must outlive the player.
@@ -48,6 +49,10 @@ private:
     Reports& m_reports;
     PlaybackState& m_state;
     int m_depth = 0;
+    std::vector<std::int16_t> m_chain;  // the key sequences playing, outermost first
+
+    // Refuses a type 10 key that would play a key sequence already playing.
+    void refuseLoop(std::int16_t nested) const;
 };
 
 // The date form of a six-digit month-day-year text: "070705" -> "07/07/2005",

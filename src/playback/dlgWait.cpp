@@ -1,5 +1,6 @@
 #include "dlgWait.h"
 
+#include <QCloseEvent>
 #include <QFont>
 #include <QKeyEvent>
 #include <QLabel>
@@ -48,7 +49,23 @@ dlgWait::dlgWait(PlaybackState& state, std::int32_t seconds, QWidget* parent)
     m_timer->start();
 }
 
+dlgWait::dlgWait(PlaybackState& state, const QString& notice, std::function<bool()> ready,
+                 QWidget* parent)
+    : dlgWait(state, 0, parent) {
+    m_ready = std::move(ready);
+    m_label->setText(notice);
+    m_label->setWordWrap(true);
+    m_timer->setInterval(50);
+}
+
 void dlgWait::tmrWait_Timer() {
+    if (m_ready) {
+        if (m_ready()) {
+            m_timer->stop();
+            done(Finished);
+        }
+        return;
+    }
     const bool over = m_countdown.tick();
     m_label->setText(m_countdown.label());
     if (over) {
@@ -61,6 +78,12 @@ void dlgWait::Command1_Click() {
     m_state.bolStop = true;
     m_timer->stop();
     done(Stopped);
+}
+
+void dlgWait::closeEvent(QCloseEvent* event) {
+    m_state.bolStop = true;
+    m_timer->stop();
+    QDialog::closeEvent(event);
 }
 
 void dlgWait::keyPressEvent(QKeyEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include <QDialog>
 
@@ -14,8 +15,9 @@ class QTimer;
 namespace nightaudit {
 
 // The modal countdown shown for every wait of a second or more. Created afresh for
-// each wait; it ends itself when the count runs out, when the clerk presses Stop
-// (which sets bolStop), or when the window manager closes it (no stop request).
+// each wait; it ends itself when the count runs out, or when the clerk presses Stop
+// or closes the window, which both set bolStop. The same window, with a notice in
+// place of the count, waits for a condition (a key the clerk holds down).
 class dlgWait : public QDialog {
     Q_OBJECT
 public:
@@ -23,6 +25,9 @@ public:
     enum Outcome { Finished = QDialog::Rejected, Stopped = QDialog::Accepted };
 
     dlgWait(PlaybackState& state, std::int32_t seconds, QWidget* parent = nullptr);
+    // Shows `notice` and ends (Finished) once `ready` returns true.
+    dlgWait(PlaybackState& state, const QString& notice, std::function<bool()> ready,
+            QWidget* parent = nullptr);
 
     std::int32_t lngWaitPeriod() const { return m_countdown.remaining(); }
 
@@ -33,6 +38,8 @@ public slots:
 protected:
     // Escape does not end a wait: only the count, Stop or the window manager do.
     void keyPressEvent(QKeyEvent* event) override;
+    // Closing the window is the clerk's way out, as Stop is.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     PlaybackState& m_state;
@@ -40,6 +47,7 @@ private:
     QLabel* m_label;
     QPushButton* m_stop;
     QTimer* m_timer;
+    std::function<bool()> m_ready;
 };
 
 }  // namespace nightaudit

@@ -6,7 +6,6 @@
 // is real too.
 
 #include <QApplication>
-#include <QListWidget>
 #include <QTest>
 
 #include <cstdio>
@@ -15,22 +14,11 @@
 
 #include "e2e/XSession.h"
 #include "platform/X11Desktop.h"
-#include "playback/KeySequencePlayer.h"
-#include "playback/RunLog.h"
-#include "support/InstantWaiter.h"
 #include "support/TempStore.h"
 
-#include "app/ListRunLog.h"
 #include "app/dlgMain.h"
 
 namespace nightaudit::test {
-
-// What the run log lstLog shows, line by line.
-inline QStringList logLines(const dlgMain& window) {
-    QStringList out;
-    for (int i = 0; i < window.lstLog()->count(); ++i) out << window.lstLog()->item(i)->text();
-    return out;
-}
 
 // Opens the main window on `rows` and shows it, waiting until the window manager has
 // taken it on (only then can it be activated by its title).

@@ -102,10 +102,11 @@ bool XSession::start() {
 
 QString XSession::startRecorder(const QString& title) {
     const QString file = m_dir.filePath(QString("recorder-%1.bin").arg(m_processes.size()));
-    spawn("xterm", {"-u8", "-T", title, "-xrm", "XTerm*allowTitleOps: false", "-xrm",
-                    "XTerm*metaSendsEscape: true", "-xrm", "XTerm*backarrowKeyIsErase: false",
-                    "-xrm", "XTerm*backarrowKey: true", "-e", "sh", "-c",
-                    "stty raw -echo; exec cat >> '" + file + "'"});
+    m_recorders[title] =
+        spawn("xterm", {"-u8", "-T", title, "-xrm", "XTerm*allowTitleOps: false", "-xrm",
+                        "XTerm*metaSendsEscape: true", "-xrm", "XTerm*backarrowKeyIsErase: false",
+                        "-xrm", "XTerm*backarrowKey: true", "-e", "sh", "-c",
+                        "stty raw -echo; exec cat >> '" + file + "'"});
     const QByteArray quoted = "\"" + title.toUtf8() + "\"";
     const bool ready = waitFor(
         [&] {

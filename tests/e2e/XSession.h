@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -33,6 +34,12 @@ public:
     // Runs an X client tool against this display; its standard output.
     QByteArray run(const QString& program, const QStringList& args);
 
+    // Starts a program on this display in the background; it ends with the session.
+    QProcess* spawn(const QString& program, const QStringList& args, bool readOutput = false);
+
+    // The process of the recorder titled `title`, to pause it as a slow program would be.
+    qint64 recorderPid(const QString& title) const { return m_recorders.value(title)->processId(); }
+
     QStringList managedTitles();
 
     // Closes the window titled `title` as its program would go away (its X connection is
@@ -47,7 +54,6 @@ public:
     QString error() const { return m_error; }
 
 private:
-    QProcess* spawn(const QString& program, const QStringList& args, bool readOutput = false);
     bool waitFor(const std::function<bool()>& ready, int milliseconds);
 
     QTemporaryDir m_dir;
@@ -55,4 +61,5 @@ private:
     QString m_error;
     std::vector<std::unique_ptr<QProcess>> m_processes;
     QProcess* m_server = nullptr;
+    QHash<QString, QProcess*> m_recorders;
 };

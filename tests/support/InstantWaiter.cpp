@@ -12,6 +12,14 @@ std::size_t InstantWaiter::countedWaits() const {
                       [](std::int32_t ms) { return Countdown::secondsFor(ms) > 0; }));
 }
 
+bool InstantWaiter::waitUntil(const QString& notice, const std::function<bool()>& ready) {
+    m_notices << notice;
+    for (int i = 0; i < 1000; ++i) {
+        if (ready()) return true;
+    }
+    return false;
+}
+
 void InstantWaiter::wait(std::int32_t milliseconds) {
     m_waits.push_back(milliseconds);
     if (m_observer) m_observer(milliseconds);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+
+#include <QStringList>
 #include <vector>
 
 #include "playback/PlaybackState.h"
@@ -16,6 +18,9 @@ public:
     explicit InstantWaiter(PlaybackState& state) : m_state(state) {}
 
     void wait(std::int32_t milliseconds) override;
+    // Asks `ready` until it comes true (at most 1000 times); remembers the notice.
+    bool waitUntil(const QString& notice, const std::function<bool()>& ready) override;
+    const QStringList& notices() const { return m_notices; }
     // Nothing is ever under way: sets bolStop only.
     void stopCurrentWait() override { m_state.bolStop = true; }
 
@@ -33,6 +38,7 @@ private:
 
     PlaybackState& m_state;
     std::vector<std::int32_t> m_waits;
+    QStringList m_notices;
     std::function<void(std::int32_t)> m_observer;
     int m_stopAt = 0;
 };

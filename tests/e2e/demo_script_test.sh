@@ -1,0 +1,36 @@
+#!/bin/sh
+# scripts/demo.sh started without a desktop: once the program's window is closed, the
+# virtual display, window manager and front desk it started are gone.
+#   demo_script_test.sh SOURCE_DIR BUILD_DIR
+set -eu
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+env -u DISPLAY sh "$1/scripts/demo.sh" --no-build "$2" >"$out/log" 2>&1 &
+demo=$!
+fail() { echo "FAIL: $1"; cat "$out/log"; exit 1; }
+await() {
+    for _ in $(seq 150); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+    fail "gave up waiting for: $*"
+}
+alive() { [ -n "$(sed -n 's/^State:\s*[^Z]/x/p' "/proc/$1/status" 2>/dev/null)" ]; }
+
+await grep -q 'virtual display :' "$out/log"
+export DISPLAY="$(sed -n 's/.*virtual display \(:[0-9]*\).*/\1/p' "$out/log")"
+await xwininfo -name "Quillmar Night Audit"
+await xwininfo -name "Front Desk"
+started=$(ps -o pid= --ppid "$demo")  # Xvfb, openbox, the front desk and the program
+[ "$(echo "$started" | wc -w)" -ge 4 ] || fail "too few processes: $started"
+
+# Closed as a clerk closes it, with Alt+F4 through the window manager. The display may go
+# before xdotool lets go of it: its complaint about that is no failure.
+xdotool search --onlyvisible --name '^Quillmar Night Audit$' windowactivate --sync
+xdotool key alt+F4 2>/dev/null || true
+for _ in $(seq 150); do alive "$demo" || break; sleep 0.1; done
+if alive "$demo"; then kill "$demo"; fail "closing the program did not end demo.sh"; fi
+status=0
+wait "$demo" || status=$?
+for pid in $started; do
+    if alive "$pid"; then fail "still running: $(tr '\0' ' ' <"/proc/$pid/cmdline")"; fi
+done
+[ "$status" -eq 0 ] || fail "demo.sh ended with status $status"
+echo "PASS: $(echo "$started" | wc -w) processes started, none left"
