@@ -101,7 +101,6 @@ private slots:
 
         // The player and the runner over the tree as good rows would build it.
         PlaybackRig rig(rows + change.toStdString(), {{"TS1"}, {"T10", 1}, {"KS5", 2}});
-        rig.host.desktop = &rig.fake;
         rig.player.RunKeySequence(3);  // lets nothing out
         QVERIFY2(keysOnlyIntoFrontDesk(rig.trace), rig.trace.c_str());
         // A run that did not come back to the main window shows why in the caption.
