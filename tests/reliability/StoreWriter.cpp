@@ -34,7 +34,7 @@ int main(int argc, char** argv) try {
         const std::int32_t id = n % 5 + 1;
         const std::string round = std::to_string(n);
         store.execute(statements::keyUpdate("k" + std::to_string(id) + "-" + round, round,
-                                      std::to_string(n % 13), id));
+                                            std::to_string(n % 13), id));
         store.execute(statements::teachUpdate(round + "000", 6));
     }
 } catch (const Error& e) {

@@ -48,8 +48,8 @@ private slots:
         QCOMPARE(rows(store.query(S::tasksQuery("1")), {"TASKID"}), "10;");
         std::string nested;
         for (Cursor t = store.query(S::tasksQuery("1")); !t.eof(); t.next())
-            nested +=
-                rows(store.query(S::keySequencesQuery(t.value("taskid").text())), {"keysequenceID", "enableday"});
+            nested += rows(store.query(S::keySequencesQuery(t.value("taskid").text())),
+                           {"keysequenceID", "enableday"});
         QCOMPARE(nested, "20, ;21,Mon;");
         Cursor title = store.query(S::windowTitleQuery(20));
         QCOMPARE(rows(store.query(S::keysQuery(20)),
@@ -64,7 +64,8 @@ private slots:
     void writes() {
         TempStore db(kRows);
         TaskStore store(db.path());
-        QCOMPARE(store.execute(S::teachUpdate("15000", 20)), 2);  // keys 101 and 102 share the last order
+        QCOMPARE(store.execute(S::teachUpdate("15000", 20)),
+                 2);  // keys 101 and 102 share the last order
         QCOMPARE(store.execute(S::teachUpdate("5", 0)), 0);
         QCOMPARE(store.execute(S::keyUpdate("don't", "500", "1", 100)), 1);
         QCOMPARE(db.dump("SELECT * FROM keys WHERE keysequenceid IN (20, 21) ORDER BY keysid"),
