@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 
 #include "ReportTestSupport.h"
-#include "app/WindowRig.h"
+#include "support/WindowRig.h"
 #include "report/CupsPrinter.h"
 #include "report/ReportImport.h"
 #include "report/dlgPrint.h"
