@@ -92,7 +92,7 @@ private slots:
         const QString text = printed(m_tag, 25000);
         QStringList seen{"Go", "Next"};
         for (int i = 1; i <= 7; ++i) {
-            seen << rig.item(i)->text(0)
+            seen << rig.window.tree().item(i)->text(0)
                  << rig.window.findChild<QLineEdit*>(QStringLiteral("special%1").arg(i))->text();
         }
         for (const QString& expected : seen)
