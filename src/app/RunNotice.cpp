@@ -1,6 +1,5 @@
 #include "RunNotice.h"
 
-#include <QFontMetrics>
 #include <QLabel>
 
 namespace nightaudit {
@@ -31,8 +30,7 @@ void RunNotice::journalProblem(const QString& why) {
 
 void RunNotice::show(const QString& notice) {
     m_notices << notice;
-    m_label.setText(
-        m_label.fontMetrics().elidedText(notice, Qt::ElideRight, std::max(m_label.width(), 1)));
+    m_label.setText(notice);
     m_label.setToolTip(m_notices.join('\n'));
 }
 

@@ -14,8 +14,8 @@ namespace nightaudit {
 
 // The notice label Label17 during and after a run: the run's last error with its time
 // and number (the caption is cut short by the title bar and overwritten by the next
-// error) and a journal that could not be written. The label shows as much of the latest
-// notice as fits; its tooltip holds every notice of the run in full. The next run puts
+// error) and a journal that could not be written. The label shows the latest notice as
+// far as it fits; its tooltip holds every notice of the run in full. The next run puts
 // the label back as it was.
 class RunNotice : public RunObserver {
 public:
