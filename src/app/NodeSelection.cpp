@@ -69,7 +69,7 @@ void NodeSelection::apply(int nodeIndex, bool clicked) {
         m_window.command(6)->setEnabled(true);
         if (clicked) {
             // cmdSend_Click shows its own failures and puts the window back in order.
-            if (m_window.Check1()->isChecked()) m_window.cmdSend_Click();
+            if (m_window.Check1()->isChecked()) m_window.goFromNodeClick();
             m_window.StartTeach();
         }
     } else if (taskSequence) {

@@ -91,6 +91,7 @@ void dlgMain::Form_Load() {
     Command3_Click();
     if (m_tree->nodeCount() > 0) m_tree->ensureVisible(1);
     lblVersion()->setText(QStringLiteral("Version: " NIGHTAUDIT_VERSION));
+    m_wiring->applyStoreSettings();
     applyStartingHeight();
     move(0, twipsToPixels(screenHeightTwips() - windowHeightTwips() - kScreenBottomGapTwips));
     lstLog()->resize(lstLog()->width(), twipsToPixels(kStartLogHeightTwips));
@@ -195,6 +196,9 @@ void dlgMain::runEnded() {
 
 void dlgMain::cmdSend_Click() {
     m_runs->cmdSend_Click();
+}
+void dlgMain::goFromNodeClick() {
+    m_runs->cmdSend_Click(RunTrigger::SingleClick);
 }
 void dlgMain::cmdSend2_Click() {
     m_runs->cmdSend2_Click();

@@ -76,9 +76,10 @@ public:
     void runEnded();
 
     // Event handlers. Each shows its own failures and never throws.
-    void cmdSend_Click();   // Go
-    void cmdSend2_Click();  // Go's twin
-    void Command8_Click();  // Next
+    void cmdSend_Click();    // Go
+    void cmdSend2_Click();   // Go's twin
+    void goFromNodeClick();  // Go pressed by a node click in single-click mode
+    void Command8_Click();   // Next
     void TreeView1_NodeClick(int nodeIndex);
     void StartTeach();
     void TimerTeach_Timer();

@@ -1,6 +1,8 @@
 #include <QFile>
 #include <QTest>
 
+#include "core/Error.h"
+#include "store/RunSettings.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 #include "support/ErrorOf.h"
@@ -87,6 +89,32 @@ private slots:
         const std::string missing = db.path() + ".missing";
         QCOMPARE(errorOf([&] { TaskStore{missing}; }).number, err::Store + 14);
         QVERIFY(!QFile::exists(QString::fromStdString(missing)));  // opening never makes a store
+    }
+
+    // KEYDELAY and WINDOWWAIT: a stored value as runs read it (row missing: no INSERT).
+    void runSettings_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("keyDelay");
+        QTest::addColumn<int>("windowWait");
+        QTest::newRow("missing") << "" << 0 << 0;
+        QTest::newRow("Null") << "NULL" << 0 << 0;
+        QTest::newRow("leading number") << "'25 ms'" << 25 << 25;
+        QTest::newRow("half to even") << "'12.5'" << 12 << 12;
+        QTest::newRow("negative") << "'-40'" << 0 << 0;
+        QTest::newRow("above the caps") << "'5000000'" << 1000 << 60000;
+        QTest::newRow("beyond 32 bits") << "'99999999999999999999'" << 1000 << 60000;
+    }
+    void runSettings() {
+        QFETCH(QString, value);
+        TempStore db;
+        if (!value.isEmpty()) {
+            db.exec("INSERT INTO _config VALUES ('KEYDELAY', " + value.toStdString() +
+                    "), ('WINDOWWAIT', " + value.toStdString() + ")");
+        }
+        TaskStore store(db.path());
+        const RunSettings settings = RunSettings::read(store);
+        QTEST(settings.keyDelayMs, "keyDelay");
+        QTEST(settings.windowWaitMs, "windowWait");
     }
 };
 
