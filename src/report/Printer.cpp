@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "core/Error.h"
+#include "widgets/TextFitter.h"
 
 namespace nightaudit {
 
@@ -64,6 +65,7 @@ void paintChildren(QPainter& painter, const QWidget& parent, const QPoint& origi
 
 void renderPage(QWidget& page, QPrinter& printer) {
     page.ensurePolished();
+    fitTexts(&page);  // the page is never shown: its captions are fitted here
     QPainter painter;
     if (!painter.begin(&printer)) {
         throw Error(err::PrintFailed,

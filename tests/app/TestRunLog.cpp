@@ -13,7 +13,7 @@ namespace {
 constexpr int kKeys = 80;
 
 // KS1 (tree index 3) types "line 1" ... "line 80", one key each: more lines than the
-// list shows, so it has to scroll.
+// list shows, so the log could scroll it.
 std::string manyKeys() {
     std::string rows = R"(
 INSERT INTO tasksequence VALUES (1, 'Close the day', '', 1, 1);
@@ -40,7 +40,7 @@ QStringList lines(const QListWidget& list) {
 class TestRunLog : public QObject {
     Q_OBJECT
 private slots:
-    void everyLineInOrderThenShownAtTheBottom() {
+    void everyLineInOrderAndTheListLeftWhereItWas() {
         WindowRig rig(manyKeys());
         rig.click(3);
         rig.window.cmdSend()->click();
@@ -48,11 +48,10 @@ private slots:
         QStringList expected;
         for (int i = 1; i <= kKeys; ++i) expected << QStringLiteral("line %1").arg(i);
         QCOMPARE(lines(log), expected);
-        // Shortly after the run the list paints again and shows the last line.
+        // Shortly after the run the list paints again, not scrolled by the log.
         QTRY_VERIFY(log.updatesEnabled());
         QVERIFY(log.verticalScrollBar()->maximum() > 0);
-        QCOMPARE(log.verticalScrollBar()->value(), log.verticalScrollBar()->maximum());
-        QVERIFY(log.visualItemRect(log.item(kKeys - 1)).intersects(log.viewport()->rect()));
+        QCOMPARE(log.verticalScrollBar()->value(), 0);
     }
 
     // A stop that arrives as an event while keys are typed is handled between two keys.
