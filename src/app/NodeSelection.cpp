@@ -36,7 +36,9 @@ NodeSelection::NodeSelection(dlgMain& window, const RunCommands& runs)
 }
 
 void NodeSelection::onCurrentChanged(QTreeWidgetItem* current) {
-    if (m_runs.isRunning()) return;
+    // The tree makes its first node current, unselected, when it takes the focus: only
+    // a selected node is chosen.
+    if (m_runs.isRunning() || !current || !current->isSelected()) return;
     if (const int index = m_window.tree().indexOf(current)) nodeSelected(index);
 }
 

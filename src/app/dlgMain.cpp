@@ -102,6 +102,8 @@ void dlgMain::Form_Load() {
     // The window manager's frame comes on top; the outer height is set again then.
     if (frameGeometry().size() == size()) m_framedHeightTwips = windowHeightTwips();
     lstLog()->resize(lstLog()->width(), twipsToPixels(kStartLogHeightTwips));
+    // The clerk starts in the tree: Enter then presses Go, not the first small button.
+    TreeView1()->setFocus();
     // A hidden window gets its resize event only when shown; the tree follows now.
     Form_Resize();
 }

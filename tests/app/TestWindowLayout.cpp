@@ -82,6 +82,9 @@ private slots:
         QVERIFY(rig.window.txtInstructions()->isHidden());
         QVERIFY(rig.window.findChild<QLabel*>(QStringLiteral("Label1"))->isHidden());
         QVERIFY(rig.window.cmdSend2()->isVisible());
+        // On top of the widened tree: a click there reaches the second Go.
+        const QPoint go = rig.window.cmdSend2()->geometry().center();
+        QCOMPARE(rig.window.frame(2)->childAt(go), rig.window.cmdSend2());
     }
 
     void clockShortensTheLog() {

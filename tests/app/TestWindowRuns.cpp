@@ -1,4 +1,6 @@
+#include <QApplication>
 #include <QCheckBox>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -298,6 +300,17 @@ private slots:
         QCOMPARE(int(rig.window.state().intKeySequenceID), 1);
     }
 
+    void goIsOffWhileNoNodeIsSelected() {
+        WindowRig rig;
+        rig.click(3);
+        QVERIFY(rig.window.cmdSend()->isEnabled() && rig.window.cmdSend2()->isEnabled());
+        QWidget* area = rig.window.TreeView1()->viewport();  // a click below the last node
+        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, area->height() - 5));
+        QCOMPARE(rig.window.selectedNodeIndex(), 0);
+        QVERIFY(!rig.window.cmdSend()->isEnabled() && !rig.window.cmdSend2()->isEnabled());
+        QVERIFY(rig.messages().isEmpty());
+    }
+
     void teachTaskWritesTheCountToTheLastKeys() {
         WindowRig rig;
         rig.click(4);
@@ -306,6 +319,11 @@ private slots:
         QCOMPARE(rig.window.dfnTeach()->text(), QStringLiteral("15"));
         rig.click(2);  // a task click stops the stopwatch and keeps the count and the id
         QVERIFY(!rig.window.TimerTeach()->isActive());
+        // The caption names the task; the tooltip names where the time goes.
+        QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2),
+                         rig.window.command(10)->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(rig.window.command(10), &hover);
+        QVERIFY(rig.window.command(10)->toolTip().contains(QStringLiteral("KS2")));
         rig.window.command(10)->click();
         QCOMPARE(rig.file.dump("SELECT keysid, waitafter FROM keys ORDER BY keysid"),
                  std::string("1|0\n2|0\n3|15000\n4|15000\n5|0\n6|0\n"));

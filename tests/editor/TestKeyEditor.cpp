@@ -65,7 +65,14 @@ private slots:
         QCOMPARE(lines, QStringList({"{TAB}{TAB} 0", "x 12", "Night Audit Report 0", "trailing   0",
                                      " 2"}));
         QCOMPARE(ids, QList<int>({17, 18, 19, 20, 21}));
-        QVERIFY(r.box("dfsKeyText")->text().isEmpty());
+        // Shown, with the list taking the focus (which makes its first line current):
+        // still no line selected and every box empty.
+        r.dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&r.dialog));
+        r.list()->setFocus();
+        for (const char* name : {"dfsKeyText", "dfsKeyType", "dfnWaitAfter"}) {
+            QVERIFY(r.box(name)->text().isEmpty());
+        }
         QVERIFY(r.list()->selectedItems().isEmpty());
     }
 
@@ -172,6 +179,12 @@ private slots:
         QTest::newRow("newline in text") << true << "a\nb"
                                          << "0"
                                          << "1";
+        QTest::newRow("unclosed brace") << true << "{F4"
+                                        << "0"
+                                        << "1";
+        QTest::newRow("unknown key name, type 8") << true << "{NOPE}"
+                                                  << "8"
+                                                  << "1";
         QTest::newRow("NUL in text") << true << QString("a") + QChar(u'\0') + "b"
                                      << "0"
                                      << "1";

@@ -105,6 +105,7 @@ private slots:
         QTest::newRow("empty") << "";
         QTest::newRow("sql") << "1; drop table keys";
         QTest::newRow("too long") << "9999999999";
+        QTest::newRow("negative") << "-5";
     }
     void teachRefusesBadCounts() {
         QFETCH(QString, text);
