@@ -60,6 +60,7 @@ bool NodeSelection::eventFilter(QObject* watched, QEvent* event) {
         if (key == Qt::Key_Space) {
             const int index = m_window.tree().indexOf(m_window.TreeView1()->currentItem());
             if (index != 0) {
+                m_window.selectNode(index);  // a click selects the node it is on
                 TreeView1_NodeClick(index);
                 return true;
             }
