@@ -1,4 +1,3 @@
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTreeWidget>
@@ -11,14 +10,14 @@ using namespace nightaudit::test;
 
 namespace {
 
-// One task with one key sequence (KS1, tree index 3) that types "a" into "Front Desk".
-const std::string kRows =
-    "INSERT INTO tasksequence VALUES (1, 'Night', NULL, 1, 1);"
-    "INSERT INTO task VALUES (10, 1, 'Desk', 'Front Desk', 1, 1);"
-    "INSERT INTO keysequence VALUES (1, 10, 'Keys', 1, NULL, 0, 0, 1);"
-    "INSERT INTO keys VALUES (1, 1, 1, 0, 'a', NULL, 0, 0);";
-
-constexpr int kScreenHeight = 1024;  // the session's Xvfb screen
+// One task with one key sequence (KS1, tree index 3) of one key.
+std::string rows(const std::string& key, const std::string& extra = {}) {
+    return "INSERT INTO tasksequence VALUES (1, 'Night', NULL, 1, 1);"
+           "INSERT INTO task VALUES (10, 1, 'Desk', 'Quillmar Night Audit', 1, 1);"
+           "INSERT INTO keysequence VALUES (1, 10, 'Keys', 1, NULL, 0, 0, 1);"
+           "INSERT INTO keys VALUES (1, 1, 1, " +
+           key + ", NULL, 0, 0);" + extra;
+}
 
 }  // namespace
 
@@ -36,32 +35,31 @@ private:
     QRect outer(const QWidget& w) {
         const QString id = QString::number(w.winId());
         const QString info = m_session.run("xwininfo", {"-id", id});
-        const auto field = [&](const char* name) {
+        const auto at = [&](const char* name) {
             return QRegularExpression(QString(name) + ":\\s+(-?\\d+)")
                 .match(info)
                 .captured(1)
                 .toInt();
         };
-        const QString extents = m_session.run("xprop", {"-id", id, "_NET_FRAME_EXTENTS"});
-        const QStringList e = extents.section('=', 1).split(',');  // left, right, top, bottom
+        const QStringList e =  // left, right, top, bottom
+            QString(m_session.run("xprop", {"-id", id, "_NET_FRAME_EXTENTS"}))
+                .section('=', 1)
+                .split(',');
         if (e.size() != 4) return {};
-        return QRect(field("Absolute upper-left X") - e[0].toInt(),
-                     field("Absolute upper-left Y") - e[2].toInt(),
-                     field("Width") + e[0].toInt() + e[1].toInt(),
-                     field("Height") + e[2].toInt() + e[3].toInt());
+        return QRect(
+            at("Absolute upper-left X") - e[0].toInt(), at("Absolute upper-left Y") - e[2].toInt(),
+            at("Width") + e[0].toInt() + e[1].toInt(), at("Height") + e[2].toInt() + e[3].toInt());
     }
 
-    std::unique_ptr<dlgMain> windowWithFakeDesktop(const TempStore& store, FakeDesktop*& fake) {
+    // The window shown on `store`, its runs going to `desktop`, node KS1 selected.
+    std::unique_ptr<dlgMain> open(const TempStore& store, std::unique_ptr<Desktop> desktop) {
         auto window = showMainWindow(store, m_session);
         if (!window) return nullptr;
         Collaborators c;
-        auto desktop = std::make_unique<FakeDesktop>();
-        desktop->addWindow("Front Desk");
-        desktop->addWindow("Quillmar Night Audit");
-        fake = desktop.get();
         c.desktop = std::move(desktop);
         c.waiter = std::make_unique<InstantWaiter>(window->state());
         window->setCollaborators(std::move(c));
+        window->selectNode(3);
         return window;
     }
 
@@ -77,81 +75,62 @@ private slots:
     void outerLowerEdgeSitsAboveTheScreensBottom() {
         QFETCH(QString, startingHeight);
         QFETCH(int, outerHeight);
-        TempStore store(kRows + "INSERT INTO _config VALUES ('STARTINGHEIGHT', '" +
-                        startingHeight.toStdString() + "');");
+        TempStore store(rows("0, 'a'", "INSERT INTO _config VALUES ('STARTINGHEIGHT', '" +
+                                           startingHeight.toStdString() + "');"));
         auto window = showMainWindow(store, m_session);
         QVERIFY(window);
-        // 400 twips are 26.7 pixels: the lower edge lies at 997 give or take the rounding.
-        QTRY_VERIFY_WITH_TIMEOUT(qAbs(outer(*window).bottom() + 1 - (kScreenHeight - 27)) <= 1,
-                                 5000);
+        // 400 twips are 26.7 pixels above the 1024-pixel screen's bottom: 997, give or take.
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(outer(*window).bottom() + 1 - 997) <= 1, 5000);
         const QRect r = outer(*window);
         QCOMPARE(r.left(), 0);
         QVERIFY2(qAbs(r.height() - outerHeight) <= 1, qPrintable(QString::number(r.height())));
-        QVERIFY(r.top() >= 0);
         // The tree follows the outer height: 600 twips (40 pixels) less.
         QVERIFY(qAbs(window->TreeView1()->height() - (r.height() - 40)) <= 1);
     }
 
     void enterPressesGoOrTheFocusedButton_data() {
-        QTest::addColumn<QString>("focus");   // object name of the control with the focus
+        QTest::addColumn<QString>("focus");   // the control with the focus; "" as opened
         QTest::addColumn<QString>("key");     // as xdotool names it
         QTest::addColumn<bool>("ran");        // Go ran the selected key sequence
-        QTest::addColumn<bool>("stopwatch");  // the node click started the stopwatch
-        QTest::newRow("Enter as the window opens") << ""
-                                                   << "Return" << true << false;
-        QTest::newRow("Enter in the tree") << "TreeView1"
-                                           << "Return" << true << false;
-        QTest::newRow("keypad Enter in the tree") << "TreeView1"
-                                                  << "KP_Enter" << true << false;
-        QTest::newRow("Enter in the stopwatch box") << "dfnTeach"
-                                                    << "Return" << true << false;
-        QTest::newRow("Enter on Teach Task") << "Command10"
-                                             << "Return" << false << false;
-        QTest::newRow("Space in the tree is a click") << "TreeView1"
-                                                      << "space" << false << true;
-        QTest::newRow("arrows only select") << "TreeView1"
-                                            << "Down" << false << false;
+        QTest::addColumn<bool>("stopwatch");  // a node click started the stopwatch
+        const std::tuple<const char*, const char*, const char*, bool, bool> table[] = {
+            {"Enter as the window opens", "", "Return", true, false},
+            {"Enter in the tree", "TreeView1", "Return", true, false},
+            {"Enter in the stopwatch box", "dfnTeach", "Return", true, false},
+            {"Enter on Teach Task presses it", "Command10", "Return", false, false},
+            {"Space in the tree is a click", "TreeView1", "space", false, true},
+            {"arrows only select", "TreeView1", "Down", false, false}};
+        for (const auto& [name, focus, key, ran, stopwatch] : table) {
+            QTest::newRow(name) << focus << key << ran << stopwatch;
+        }
     }
     void enterPressesGoOrTheFocusedButton() {
         QFETCH(QString, focus);
         QFETCH(QString, key);
         QFETCH(bool, ran);
         QFETCH(bool, stopwatch);
-        TempStore store(kRows);
-        FakeDesktop* fake = nullptr;
-        auto window = windowWithFakeDesktop(store, fake);
+        TempStore store(rows("0, 'a'"));
+        auto fake = std::make_unique<FakeDesktop>();
+        const FakeDesktop& desktop = *fake;
+        fake->addWindow("Quillmar Night Audit");
+        auto window = open(store, std::move(fake));
         QVERIFY(window);
-        window->selectNode(3);
         m_session.run("xdotool", {"windowactivate", "--sync", QString::number(window->winId())});
         QTRY_VERIFY(window->isActiveWindow());
-        if (!focus.isEmpty()) {
-            auto* target = window->findChild<QWidget*>(focus);
-            target->setFocus();
-            QTRY_VERIFY(target->hasFocus());
-        }
+        if (!focus.isEmpty()) window->findChild<QWidget*>(focus)->setFocus();
         m_session.run("xdotool", {"key", key});
         QTest::qWait(300);  // the key's events arrive through the X server
-        QCOMPARE(fake->record().find("keys(a)") != std::string::npos, ran);
+        QCOMPARE(desktop.record().find("keys(a)") != std::string::npos, ran);
         QCOMPARE(window->TimerTeach()->isActive(), stopwatch);
-        if (focus == "Command10") {  // Teach Task itself was pressed: the 1 s count is stored
-            QCOMPARE(store.dump("SELECT waitafter FROM keys"), std::string("1000\n"));
-        }
+        // Teach Task itself was pressed: its count of 1 s is stored.
+        QCOMPARE(store.dump("SELECT waitafter FROM keys"), focus == "Command10" ? "1000\n" : "0\n");
     }
 
-    // A type 2 key's program shows minimized; the run goes on meanwhile.
+    // A type 2 key's program shows minimized; the run has gone on meanwhile.
     void launchedProgramIsMinimized() {
-        TempStore store(
-            "INSERT INTO tasksequence VALUES (1, 'Night', NULL, 1, 1);"
-            "INSERT INTO task VALUES (10, 1, 'Desk', 'Quillmar Night Audit', 1, 1);"
-            "INSERT INTO keysequence VALUES (1, 10, 'Start', 1, NULL, 0, 0, 1);"
-            "INSERT INTO keys VALUES (1, 1, 1, 2, 'xterm -T Launched -e sleep 30', NULL, 0, 0);");
-        auto window = showMainWindow(store, m_session);
+        TempStore store(rows("2, 'xterm -T Launched -e sleep 30'"));
+        auto window = open(store, std::make_unique<X11Desktop>());
         QVERIFY(window);
-        Collaborators c;
-        c.desktop = std::make_unique<X11Desktop>();
-        c.waiter = std::make_unique<InstantWaiter>(window->state());
-        window->setCollaborators(std::move(c));
-        window->selectNode(3);
         window->cmdSend_Click();
         QCOMPARE(window->caption(), QStringLiteral("Quillmar Night Audit"));  // no error
         QTRY_VERIFY_WITH_TIMEOUT(m_session.run("xprop", {"-name", "Launched", "WM_STATE"})
