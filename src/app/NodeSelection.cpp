@@ -23,23 +23,22 @@ NodeSelection::NodeSelection(dlgMain& window, const RunCommands& runs)
     connect(view, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         if (const int index = m_window.tree().indexOf(item)) TreeView1_NodeClick(index);
     });
-    connect(view, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current) { onCurrentChanged(current); });
-    // Without a selected node there is nothing to run (a click on the tree's empty area).
-    connect(view, &QTreeWidget::itemSelectionChanged, this, [this] {
-        if (m_runs.isRunning() || m_window.selectedNodeIndex() != 0) return;
-        m_window.cmdSend()->setEnabled(false);
-        m_window.cmdSend2()->setEnabled(false);
-    });
+    connect(view, &QTreeWidget::itemSelectionChanged, this, [this] { onSelectionChanged(); });
     view->installEventFilter(this);
     window.command(10)->installEventFilter(this);
 }
 
-void NodeSelection::onCurrentChanged(QTreeWidgetItem* current) {
-    // The tree makes its first node current, unselected, when it takes the focus: only
-    // a selected node is chosen.
-    if (m_runs.isRunning() || !current || !current->isSelected()) return;
-    if (const int index = m_window.tree().indexOf(current)) nodeSelected(index);
+// The selection, not the current node, is what counts: the tree makes its first node
+// current, unselected, when it takes the focus. Without a selected node (a click on the
+// tree's empty area) there is nothing to run.
+void NodeSelection::onSelectionChanged() {
+    if (m_runs.isRunning()) return;
+    if (const int index = m_window.selectedNodeIndex()) {
+        nodeSelected(index);
+        return;
+    }
+    m_window.cmdSend()->setEnabled(false);
+    m_window.cmdSend2()->setEnabled(false);
 }
 
 // Space is the keyboard's click; the arrow keys only move the selection; Enter goes on

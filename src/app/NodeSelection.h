@@ -2,8 +2,6 @@
 
 #include <QObject>
 
-class QTreeWidgetItem;
-
 namespace nightaudit {
 
 class RunCommands;
@@ -31,7 +29,7 @@ protected:
 
 private:
     void apply(int nodeIndex, bool clicked);
-    void onCurrentChanged(QTreeWidgetItem* current);
+    void onSelectionChanged();
 
     dlgMain& m_window;
     const RunCommands& m_runs;
