@@ -61,6 +61,9 @@ public:
     int windowWidthTwips() const;
     void setWindowWidthTwips(int widthTwips);
     static int screenHeightTwips();
+    // Puts the window's outer lower edge 400 twips above the screen's bottom, at the
+    // screen's left border; a window taller than that room is made as tall as the room.
+    void placeAtScreenBottom();
 
     // Replaces what runs and prints go through (see Collaborators). Refused with
     // Error(err::InvalidArgument) while a run is under way.
@@ -139,6 +142,10 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Enter presses the focused button, or else Go (the window's default button).
+    void keyPressEvent(QKeyEvent* event) override;
+    // Sizes and places the window again once the window manager has framed it.
+    bool event(QEvent* event) override;
     // Closing the window during a run stops the run; the window closes when it has ended.
     void closeEvent(QCloseEvent* event) override;
 
@@ -159,6 +166,8 @@ private:
     std::unique_ptr<TeachMode> m_teach;    // from Form_Load on: it writes to the store
     NodeSelection* m_selection = nullptr;  // a child QObject of the window
     bool m_closeAfterRun = false;
+    // The outer height to give the window once its frame is known (0: none pending).
+    int m_framedHeightTwips = 0;
 };
 
 }  // namespace nightaudit

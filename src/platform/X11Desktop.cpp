@@ -5,6 +5,7 @@
 #include "SendKeysParser.h"
 #include "X11Errors.h"
 #include "X11Keyboard.h"
+#include "X11LaunchMinimizer.h"
 #include "core/Error.h"
 
 #include <X11/XKBlib.h>
@@ -68,6 +69,7 @@ struct X11Desktop::Impl {
     Window activated = None;
     std::string activatedTitle;
     ProcessLauncher launcher;
+    std::unique_ptr<X11LaunchMinimizer> minimizer;  // from the first launch on
     StopKey* stopKey = nullptr;
     std::unique_ptr<X11Keyboard> keyboard;
     int xkbEventType = -1;
@@ -554,6 +556,7 @@ void X11Desktop::activate(const std::string& title) {
         throw Error(err::WindowNotFound,
                     "No window with the title \"" + title + "\" was found" + waited);
     }
+    if (d.minimizer) d.minimizer->keepShown(w);
     d.activated = w;
     d.activatedTitle = title;
     d.activateWindow(w, m_watch);
@@ -618,8 +621,11 @@ void X11Desktop::setStopKey(StopKey* stopKey) {
 }
 
 void X11Desktop::launch(const std::string& commandLine) {
-    // Started normally: X11 has no portable way to ask a program to start minimized.
-    m_impl->launcher.launch(commandLine);
+    // X11 cannot ask a program to start minimized: its window is iconified once it shows.
+    Impl& d = *m_impl;
+    const int pid = d.launcher.launch(commandLine);
+    if (!d.minimizer) d.minimizer = std::make_unique<X11LaunchMinimizer>(DisplayString(d.display));
+    d.minimizer->watch(pid);
 }
 
 void X11Desktop::setPointer(int x, int y) {

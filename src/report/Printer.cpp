@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "core/Error.h"
+#include "widgets/TextFitter.h"
 
 namespace nightaudit {
 
@@ -20,6 +21,7 @@ void renderPdf(QWidget& page, const QString& fileName, const QPageSize& size) {
     page.ensurePolished();
     // Inside the margins that most printers can reach.
     device.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    fitTexts(&page);  // the page is never shown: its captions are fitted here
     QPainter painter;
     if (!painter.begin(&device)) {
         throw Error(err::PrintFailed,

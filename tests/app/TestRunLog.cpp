@@ -35,7 +35,7 @@ QStringList lines(const QListWidget& list) {
 class TestRunLog : public QObject {
     Q_OBJECT
 private slots:
-    void everyLineInOrderThenShownAtTheBottom() {
+    void everyLineInOrderAndTheListLeftWhereItWas() {
         WindowRig rig(kManyKeys);
         rig.click(3);
         rig.window.cmdSend()->click();
@@ -43,10 +43,10 @@ private slots:
         QStringList numbers;
         for (int i = 1; i <= 80; ++i) numbers << QString::number(i);
         QCOMPARE(lines(log), numbers);
-        // Shortly after the run the list paints again and shows the last line.
+        // Shortly after the run the list paints again, still where the clerk left it.
         QTRY_VERIFY(log.updatesEnabled());
         QVERIFY(log.verticalScrollBar()->maximum() > 0);
-        QCOMPARE(log.verticalScrollBar()->value(), log.verticalScrollBar()->maximum());
+        QCOMPARE(log.verticalScrollBar()->value(), 0);
     }
 
     void logGoneWithARefreshPendingLeavesTheListPainting() {
