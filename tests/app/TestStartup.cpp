@@ -22,22 +22,19 @@ private slots:
         QTest::addColumn<QString>("said");
         const QByteArray jet =
             QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2000, 7);
-        for (const auto& [name, content, said] :
-             {std::tuple{"missing", QByteArray(),
-                         "does not exist; sqlite3 db.mdb < data/schema.sql"},
-              {"Jet", jet, "old Access (Jet) database; convert it to SQLite"},
-              {"text", "entry,value\n", "is not an SQLite database; data/schema.sql"},
-              {"empty", "", "is not an SQLite database; empty"},
-              {"Jet text too early", "Standard Jet DB, at 0", "is not an SQLite database"}})
-            QTest::newRow(name) << content << QString() << QString(said);
-        const QString row = "INSERT INTO tasksequence VALUES (1, 'Audit', NULL, 1, 1);";
-        for (const auto& [change, said] :
-             {std::pair{QStringLiteral("DROP TABLE tasksequence;"), "no such table: tasksequence"},
-              {row + "DROP TABLE task;", "no such table: task"},
-              {row + "DROP TABLE _config;", "no such table: _config"},
-              {"ALTER TABLE tasksequence DROP COLUMN DISPLAYORDER;",
-               "no such column: DISPLAYORDER"}})
-            QTest::newRow(said) << QByteArray("") << change << QString(said);
+        QTest::newRow("missing") << QByteArray() << ""
+                                 << "does not exist; sqlite3 db.mdb < data/schema.sql";
+        QTest::newRow("Jet") << jet << ""
+                             << "old Access (Jet) database; convert it to SQLite";
+        QTest::newRow("empty") << QByteArray("") << ""
+                               << "is not an SQLite database; empty";
+        QTest::newRow("Jet text too early") << QByteArray("Standard Jet DB, at 0") << ""
+                                            << "is not an SQLite database";
+        QTest::newRow("no table") << QByteArray("") << "DROP TABLE tasksequence;"
+                                  << "no such table: tasksequence";
+        QTest::newRow("no column")
+            << QByteArray("") << "ALTER TABLE tasksequence DROP COLUMN DISPLAYORDER;"
+            << "no such column: DISPLAYORDER";
     }
     void badStores() {
         QFETCH(QByteArray, content);
@@ -58,7 +55,6 @@ private slots:
             QVERIFY2(r.message.contains(part), qPrintable(r.message));
         QCOMPARE(messages.shown().size(), 1);
         QCOMPARE(messages.shown().first().text, r.message);
-        QCOMPARE(messages.shown().first().icon, MessageBoxes::Icon::Critical);
         QCOMPARE(QFileInfo::exists(path), !content.isNull());
         if (change.isEmpty() && !content.isNull())
             QCOMPARE(QByteArray::fromStdString(test::readFile(path)), content);
@@ -80,8 +76,7 @@ private slots:
         QProcess p;
         p.start(program, {});
         QVERIFY(p.waitForFinished(30000));
-        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-        QVERIFY(p.exitCode() != 0);
+        QVERIFY(p.exitStatus() == QProcess::NormalExit && p.exitCode() != 0);
         const QString err = QString::fromLocal8Bit(p.readAllStandardError());
         QVERIFY2(err.contains(dir.path() + "/db.mdb") && err.contains("does not exist"),
                  qPrintable(err));
