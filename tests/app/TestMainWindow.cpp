@@ -128,10 +128,10 @@ private slots:
              {"4 go / bcd / |4|b,c,d|4 4", "2 go / a bcd / 1000 2000 3000|3 4|b,c,d|2 2",
               "1 go / a bcd e / 1000 2000 3000|3 4 6|e|1 5", "3 go2 / a / |3|a|3 3",
               "3 go clear next / bcd / |3 4|b,c,d|4 3", "4 go clear next / e / |4 6|e|5 4",
-              "7 go next /  / ||7 7 / no next node", "1 stop go / a e- / 1000|3 6|e|1 5",
+              "7 go next /  / |||7 7 / no next node", "1 stop go / a e- / 1000|3 6|e|1 5",
               "4 post go / bc- / |4|b,c|4 4", "2 stop go clear 3 go / a / 1000|3|a|3 3",
-              "nodisplay 3 go /  / ||0 3 / the display :9 cannot be opened",
-              "drop 2 go /  / ||2 2 / no such table: KEYSEQUENCE"})
+              "nodisplay 3 go /  / |||0 3 / the display :9 cannot be opened",
+              "drop 2 go /  / |||2 2 / no such table: KEYSEQUENCE"})
             QTest::newRow(QString(run).section(" / ", 0, 0).toUtf8()) << QString(run).split(" / ");
     }
     void runs() {

@@ -77,8 +77,9 @@ INSERT INTO keysequence VALUES (1, 1, 'null', 1, NULL, 0, 0, 1), (2, 1, 'Thu', 1
         QCOMPARE(t.nodes(),
                  "1 TS1 1- Audit, 2 T1 1- Task, 3 KS1 1- null, 4 KS3 2- blank, 5 KS5 3- WEDNESDAY, "
                  "6 KS7 4- wed, more");
-        t.tree.LoadTaskSequence(t.store, kWednesday.addDays(1));
-        QCOMPARE(t.tree.text(t.tree.GetNodeIndexProvidedKey("KS2")), QStringLiteral("2- Thu"));
+        TaskTree thursday(&t.parent);
+        thursday.LoadTaskSequence(t.store, kWednesday.addDays(1));
+        QCOMPARE(thursday.text(thursday.GetNodeIndexProvidedKey("KS2")), QStringLiteral("2- Thu"));
     }
 
     // Enabled tasks do not count without an enabled task sequence.
