@@ -1,5 +1,4 @@
-// The main window through its real buttons and wiring, on the fake desktop: runs, the
-// run log and journal, the docked height, the fields, print and the key editor's pencil.
+// The main window through its real buttons and wiring, on the fake desktop.
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
@@ -8,13 +7,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QTimer>
 
 #include <cstring>
 
 #include "app/ListRunLog.h"
 #include "core/Twips.h"
-#include "editor/dlgEdit.h"
 #include "playback/RunJournal.h"
 #include "support/ErrorOf.h"
 #include "support/WindowRig.h"
@@ -94,21 +91,6 @@ void checkDocked(const dlgMain& w, int heightTwips) {
     QCOMPARE(w.TreeView1()->height(), twipsToPixels(heightTwips - 600));
 }
 
-// Opens the key editor the pencil opens, notes how many keys it lists, and closes it.
-int keysInOpenedEditor(dlgMain& w) {
-    int listed = -1;
-    QTimer::singleShot(0, [&listed] {
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* editor = qobject_cast<dlgEdit*>(top); editor && editor->isVisible()) {
-                listed = editor->findChild<QListWidget*>(QStringLiteral("lstKeys"))->count();
-                editor->reject();
-            }
-    });
-    w.command(6)->click();
-    QTest::qWait(0);  // the watch runs even when nothing opened
-    return listed;
-}
-
 }  // namespace
 
 class TestMainWindow : public QObject {
@@ -174,23 +156,21 @@ private slots:
         dlgMain& w = rig.window;
         rig.click(2);
         w.cmdSend2()->setEnabled(false);
-        QList<bool> enabledInside;
+        int enabledInside = -1;
         rig.waiter->setObserver([&](std::int32_t) {
-            if (!enabledInside.isEmpty()) return;
-            enabledInside = {w.cmdSend()->isEnabled(), w.cmdSend2()->isEnabled(),
-                             w.command(8)->isEnabled(), w.TreeView1()->isEnabled()};
+            if (enabledInside >= 0) return;
+            enabledInside = w.cmdSend()->isEnabled() + w.cmdSend2()->isEnabled() +
+                            w.command(8)->isEnabled() + w.TreeView1()->isEnabled();
             w.cmdSend_Click();  // as a single click would reach it
             w.Command8_Click();
         });
         w.cmdSend()->click();
-        QCOMPARE(enabledInside, (QList<bool>{false, false, false, false}));
+        QCOMPARE(enabledInside, 0);
         QCOMPARE(rig.record(), played("a") + played("bcd"));
-        QCOMPARE(rig.messages().size(), 2);
-        QVERIFY(rig.messages().first().contains(QStringLiteral("already under way")));
+        QVERIFY(rig.messages().size() == 2 && rig.messages()[0].contains("already under way"));
         QVERIFY(w.cmdSend()->isEnabled() && !w.cmdSend2()->isEnabled() &&
                 w.command(8)->isEnabled());
     }
-
     // Single-click mode: clicks, Enter and Space run the node; arrows only select; after a
     // failed run the tree takes clicks again.
     void singleClickModeRunsOnClicksNotOnArrows() {
@@ -232,9 +212,8 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         rig.click(3);
         rig.window.cmdSend()->click();
         QListWidget& log = *rig.window.lstLog();
-        QStringList numbers;
-        for (int i = 1; i <= 80; ++i) numbers << QString::number(i);
-        QCOMPARE(lines(log), numbers);
+        for (int i = 0; i < 80; ++i) QCOMPARE(lines(log).value(i), QString::number(i + 1));
+        QCOMPARE(log.count(), 80);
         QTRY_VERIFY(log.updatesEnabled());
         QVERIFY(log.verticalScrollBar()->maximum() > 0);
         QCOMPARE(log.verticalScrollBar()->value(), log.verticalScrollBar()->maximum());
@@ -333,13 +312,12 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         QTest::newRow("leading number") << "'7500 words'" << 7500;
         QTest::newRow("number column") << "4500" << 4500;
         QTest::newRow("negative") << "'-50'" << int(dlgMain::kDesignedHeightTwips);
-        QTest::newRow("no row") << "" << int(dlgMain::kDesignedHeightTwips);
     }
     void startingHeightAndDockLow() {
         QFETCH(QString, config);
         QFETCH(int, height);
         const std::string entry = "INSERT INTO _config VALUES ('STARTINGHEIGHT', ";
-        TempStore file((config.isEmpty() ? "" : entry + config.toStdString() + ");") + kNightRows);
+        TempStore file(entry + config.toStdString() + ");" + kNightRows);
         dlgMain w(QString::fromStdString(file.path()));
         w.Form_Load();
         checkDocked(w, height);
@@ -371,20 +349,19 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         QCOMPARE(monday.window.nodeIndexForKey("KS4"), 7);
     }
 
-    // A failed print shows as a message; the pencil opens the editor on a key sequence only.
+    // A failed print shows as a message; the pencil on a task says a key sequence must be
+    // selected (its editor on a key sequence: test_editor, test_store_faults).
     void printAndKeyEditorButtons() {
         WindowRig rig;
         rig.window.command(5)->click();
-        QCOMPARE(rig.printer->printed, QStringList{QStringLiteral("dlgMain")});
         rig.printer->fail = true;
         rig.window.command(5)->click();
-        QCOMPARE(rig.messages(), QStringList{"Printing failed: the printer is out of paper"});
         rig.click(2);
-        QCOMPARE(keysInOpenedEditor(rig.window), -1);
-        QVERIFY(rig.messages().last().contains(QStringLiteral("key sequence must be selected")));
-        rig.click(4);
-        QCOMPARE(keysInOpenedEditor(rig.window), 3);  // KS2 has the keys b, c and d
+        rig.window.command(6)->click();
+        QCOMPARE(rig.printer->printed, QStringList{QStringLiteral("dlgMain")});
         QCOMPARE(rig.messages().size(), 2);
+        QCOMPARE(rig.messages()[0], "Printing failed: the printer is out of paper");
+        QVERIFY(rig.messages()[1].startsWith("A key sequence must be selected"));
     }
 };
 
