@@ -20,23 +20,28 @@ const auto typed = [](const QString& keys) { return kFront + "keys(" + keys + ")
 const auto field = [](const QString& text) { return "activate(Front Desk) keys(" + text + ") "; };
 
 struct Played {
-    QString trace, log, caption;  // the trace without waits of 0; a caption other than the name's
-    int id;                       // the key sequence id left in the shared state
+    QString trace, log, caption;  // the trace without waits of 0; a caption other than the name
+    int id, thrown;               // the key sequence id left in the state; an error out of Go
 };
 
-// Plays key sequence 20 (task 10, "Front Desk") or, when `node` > 0, that tree node, over
-// keySequences(keys, nested) with node 3 selected (none when `node` < 0). `stop` n > 0:
-// Stop in the nth wait of a second or more.
-Played play(const QString& keys, const QString& nested, int node = 0, int stop = 0) {
+// Plays key sequence 20 over keySequences(keys, nested) with node 3 selected; `how` may
+// say "node N" (play tree node N), "stop N" (Stop in the Nth wait of a second or more),
+// "go N" (Go on node N, selected) and "nothing selected".
+Played play(const QString& keys, const QString& nested, const QString& how = {}) {
     PlaybackRig rig(keySequences(keys.toStdString(), nested.toStdString()), kTree);
     rig.host.controls = kFields;
     rig.host.log = QStringList{"left over"};
-    rig.host.selected = node < 0 ? 0 : 3;
-    if (stop > 0) rig.waiter.stopAtWait(stop);
-    rig.player.RunKeySequence(static_cast<std::int16_t>(std::max(node, 0)), node > 0 ? 0 : 20);
+    const auto n = static_cast<std::int16_t>(how.section(' ', 1, 1).section(',', 0, 0).toInt());
+    rig.host.selected = how.contains("nothing selected") ? 0 : how.startsWith("go") ? n : 3;
+    if (how.startsWith("stop")) rig.waiter.stopAtWait(n);
+    const Thrown e = errorOf([&] {
+        if (how.startsWith("go")) return rig.runner.ExecuteSelected(n);
+        rig.player.RunKeySequence(how.startsWith("node") ? n : 0, how.startsWith("node") ? 0 : 20);
+    });
     const QString caption = rig.host.captionText;
     return {QString::fromStdString(rig.trace), rig.host.log.join(" | "),
-            caption == "Quillmar Night Audit" ? QString() : caption, rig.state.intKeySequenceID};
+            caption == "Quillmar Night Audit" ? QString() : caption, rig.state.intKeySequenceID,
+            e.number};
 }
 
 }  // namespace
@@ -44,17 +49,16 @@ Played play(const QString& keys, const QString& nested, int node = 0, int stop =
 class TestKeySequencePlayer : public QObject {
     Q_OBJECT
 private slots:
-    // play() whole: the trace, the run log ("left over" from before the run), the error
-    // caption and the key sequence id.
+    // play() as one text: the trace, the run log ("left over" from before the run), the
+    // error caption, the key sequence id and the error that reaches Go.
     void plays_data() {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("nested");
-        QTest::addColumn<int>("node");
-        QTest::addColumn<int>("stop");
+        QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("result");
         const auto row = [](const char* name, const QString& keys, const QString& result,
-                            const QString& nested = {}, int node = 0, int stop = 0) {
-            QTest::newRow(name) << keys << nested << node << stop << result;
+                            const QString& nested = {}, const QString& how = {}) {
+            QTest::newRow(name) << keys << nested << how << result;
         };
         row("key order, ties stored; 8 not logged; Null type nothing; dates for 'String Date'",
             "(3, 0, 'c', NULL, 0, 0), (1, 0, 'a', NULL, 0, 0), (2, 8, 'b', 'Back Office', 0, 0),"
@@ -65,19 +69,17 @@ private slots:
                 field("Müller") + field("070705") + field("12/31/2020") + kMain +
                 "log(a | c | 07/07/20 | Müller | 070705 | 12/31/2020) id(20)");
         row("from a tree node: shown, marked, its id", "(1, 0, 'a', NULL, 0, 0)",
-            "show(3) mark(3) " + typed("a") + kMain + "log(a) id(20)", {}, 3);
+            "show(3) mark(3) " + typed("a") + kMain + "log(a) id(20)", {}, "node 3");
         row("waits and coordinates with fractions, read alike in every locale",
             "(1, 4, NULL, NULL, '999.6', '2999.6'), (2, 5, NULL, NULL, ' 12 ', '7.5')",
             "wait(3000) wait(1000) pointer(12,8) " + kMain + "log() id(20)");
         row("Stop in a wait ends the run after that key",
             "(1, 0, 'a', NULL, 1000, 2000), (2, 0, 'b', NULL, 0, 0)",
-            "wait(1000) " + typed("a") + "wait(2000) log(a) id(20)", {}, 0, 1);
+            "wait(1000) " + typed("a") + "wait(2000) log(a) id(20)", {}, "stop 1");
         // A failure ends the key sequence at once, shows its description as the caption and
         // leaves the main window alone.
         row("key text not UTF-8", "(1, 0, CAST(X'61FF62' AS TEXT), NULL, 0, 0)" + kNever,
             "log() error(The key text is not valid UTF-8; nothing was typed) id(20)");
-        row("print fails: no wait after it", "(1, 3, 'missing', NULL, 0, 0)" + kNever,
-            "log() error(File not found: missing) id(20)");
         // A loop is refused before the key sequence plays again; it ends the whole chain.
         row("plays itself through another",
             "(1, 0, 'a', NULL, 0, 0), (2, 10, '30', NULL, 0, 0)" + kNever,
@@ -85,11 +87,6 @@ private slots:
                 "keys(b) log(b) error(The key sequence 20 plays itself (20 -> 30 -> 20); it was "
                 "not played again) id(30)",
             "(1, 0, 'b', NULL, 0, 0), (2, 10, '20', NULL, 0, 0)" + kNever);
-        row("nested sequence, then the selected node marked",
-            "(1, 0, 'a', NULL, 0, 0), (2, 10, '30', NULL, 0, 0), (3, 0, 'b', NULL, 0, 0)",
-            typed("a") + kBack + "keys(n) " + kMain + "mark(3) " + typed("b") + kMain +
-                "log(n | b) id(30)",
-            "(1, 0, 'n', NULL, 0, 0)");
         row("a failing nested sequence lets the outer go on",
             "(1, 10, '30', NULL, 0, 0), (2, 0, 'b', NULL, 0, 0)",
             "mark(3) " + typed("b") +
@@ -97,23 +94,36 @@ private slots:
                 "error(Invalid use of Null: the key text is Null) id(30)",
             "(1, 0, NULL, NULL, 0, 0)" + kNever);
         row("no node selected after a nested sequence", "(1, 10, '30', NULL, 0, 0)" + kNever,
-            kMain + "log() error(No node is selected in the tree) id(30)", {}, -1);
+            kMain + "log() error(No node is selected in the tree) id(30)", {}, "nothing selected");
+        // Go walks the tree: a failing key sequence does not end the walk. A task id past 16
+        // bits or no number, or nothing selected: the error reaches Go, nothing is played.
+        const QString bad = "Keystroke text: unknown key name \"BAD\" at character 2";
+        row("Go on a task sequence", "(1, 0, '{BAD}', NULL, 0, 0)",
+            "select(2) show(3) mark(3) " + kFront + "mark(3) select(4) show(5) mark(5) " + kBack +
+                "keys(b) activate(" + bad + ") mark(5) log(b) error(" + bad + ") id(30)",
+            "(1, 0, 'b', NULL, 0, 0)", "go 1");
+        const QString thrown = "log(left over) id(0) thrown(%1)";
+        row("Go on a task id past 16 bits", "", thrown.arg(err::Overflow), {}, "go 6");
+        row("Go on a task id that is no number", "", thrown.arg(err::TypeMismatch), {}, "go 7");
+        row("Go with nothing selected", "", thrown.arg(err::NoSuchNode), {},
+            "go 1, nothing selected");
     }
     void plays() {
         QFETCH(QString, keys);
         QFETCH(QString, nested);
-        QFETCH(int, node);
-        QFETCH(int, stop);
+        QFETCH(QString, how);
         QFETCH(QString, result);
-        const Played p = play(keys, nested, node, stop);
+        const Played p = play(keys, nested, how);
         QCOMPARE(p.trace + "log(" + p.log + ") " +
                      (p.caption.isEmpty() ? "" : "error(" + p.caption + ") ") +
-                     QString("id(%1)").arg(p.id),
+                     QString("id(%1)").arg(p.id) +
+                     (p.thrown ? QString(" thrown(%1)").arg(p.thrown) : ""),
                  result);
     }
 
     // Every table of docs/authoring.md under a "<!-- checked: KIND -->" line, row by row:
-    // the right-hand column must be what the program does.
+    // the right-hand column must be what the program does. A key row is one key of key
+    // sequence 20; key sequence 30 types ok~; the main window's activation is left out.
     void guide_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QStringList>("cells");
@@ -132,8 +142,6 @@ private slots:
         }
         QVERIFY2(rows >= 45, "the guide's checked tables went missing");
     }
-    // A key row is one key of key sequence 20; key sequence 30 types ok~. The guide leaves
-    // out the main window's activation at the end.
     void guide() {
         QFETCH(QString, kind);
         QFETCH(QStringList, cells);
@@ -154,53 +162,31 @@ private slots:
                      cells[5]);
         } else {
             QCOMPARE(kind, QStringLiteral("keystrokes"));
-            QCOMPARE(p.caption.isEmpty() && trace.contains("keys(" + cells[0] + ")")
+            QCOMPARE(trace.endsWith("keys(" + cells[0] + ") " + kMain)
                          ? frontdesk::tokensOf(cells[0].toStdString())
                          : "refused: " + p.caption,
                      cells[1]);
         }
     }
 
-    // Go on task sequence 1: a failing key sequence does not end the walk. Go on a task
-    // whose id is past 16 bits or no number, or with nothing selected: the error, nothing
-    // played. Plain runs, stops, a second Go: in the main window's tests.
-    void runs() {
-        PlaybackRig rig(keySequences("(1, 0, '{BAD}', NULL, 0, 0)", "(1, 0, 'b', NULL, 0, 0)"),
-                        kTree);
-        QString got;
-        for (int node : {1, 6, 7, -1}) {
-            rig.fake.clearRecord();
-            rig.host.selected = std::max(node, 0);
-            const Thrown e = errorOf(
-                [&] { rig.runner.ExecuteSelected(static_cast<std::int16_t>(std::abs(node))); });
-            got += QString::fromStdString(rig.trace) + QString::number(e.number) + " | ";
-            QVERIFY(!rig.runner.isRunning());
-        }
-        QCOMPARE(
-            got,
-            "select(2) show(3) mark(3) " + kFront + "mark(3) select(4) show(5) mark(5) " +
-                typed("b").replace(kFront, kBack) +
-                "activate(Keystroke text: unknown key name \"BAD\" at character 2) mark(5) 0 | " +
-                QString("%1 | %2 | %3 | ")
-                    .arg(err::Overflow)
-                    .arg(err::TypeMismatch)
-                    .arg(err::NoSuchNode));
-    }
-
-    // Key sequences 101 ... 101 + limit, each running the next and then typing "back"; the
-    // last types "deep". The chain from 102 is as deep as the limit allows, the one from 101
-    // one deeper: it types nothing, and the depth count unwinds after it.
+    // Key sequences 101 ... 101 + limit, each running the next, then typing "back"; the last
+    // types "deep". The chain from 102 is as deep as the limit allows, the one from 101 one
+    // deeper: it types nothing, and the depth count unwinds after it.
     void nestingLimit() {
         const int limit = KeySequencePlayer::MaxNestingDepth;
-        std::string rows = kTasks;
-        for (int id = 101; id <= 101 + limit; ++id) {
-            const std::string n = std::to_string(id), next = std::to_string(id + 1);
-            rows += "INSERT INTO keysequence VALUES (" + n + ", 10, 'n', 1, NULL, 0, 0, 1);" +
-                    "INSERT INTO keys VALUES (NULL, " + n + ", 1, " +
-                    (id < 101 + limit ? "10, '" + next + "'" : "0, 'deep'") +
-                    ", NULL, 0, 0), (NULL, " + n + ", 2, 0, 'back', NULL, 0, 0);";
-        }
-        PlaybackRig rig(rows, kTree);
+        const std::string last = std::to_string(101 + limit);
+        PlaybackRig rig(std::string(kTasks) +
+                            "WITH RECURSIVE n(id) AS (SELECT 101 UNION ALL SELECT id + 1 FROM n "
+                            "WHERE id < " +
+                            last +
+                            ") INSERT INTO keysequence SELECT id, 10, 'n', "
+                            "1, NULL, 0, 0, 1 FROM n; INSERT INTO keys (KEYSEQUENCEID, KEYORDER, "
+                            "keytype, keytext) SELECT keysequenceID, 1, 10, keysequenceID + 1 FROM "
+                            "keysequence UNION ALL SELECT keysequenceID, 2, 0, 'back' FROM "
+                            "keysequence; UPDATE keys SET keytype = 0, keytext = 'deep' WHERE "
+                            "KEYORDER = 1 AND KEYSEQUENCEID = " +
+                            last,
+                        kTree);
         rig.host.selected = 1;
         for (int from : {102, 101, 102}) {
             rig.host.log.clear();

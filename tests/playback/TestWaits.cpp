@@ -1,5 +1,4 @@
-// A wait's countdown dialog and the ways a clerk ends it: Stop, Alt+S, closing the
-// dialog, the global stop key.
+// A wait's countdown dialog and the ways to end it: Stop, Alt+S, closing, the stop key.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -18,16 +17,12 @@ using namespace nightaudit;
 namespace {
 
 // A stop key the test presses; a press reaches the program only while it holds the key.
-class FakeStopKey : public StopKey {
-public:
-    bool refuse = false;  // another program holds the key
+struct FakeStopKey : StopKey {
+    bool refuse = false, hit = false;  // refuse: another program holds the key
     bool arm() override { return m_armed = !refuse; }
     void disarm() override { m_armed = false; }
-    bool pressed() override { return std::exchange(m_hit, false); }
-    void press() { m_hit = m_armed || m_hit; }
-
-private:
-    bool m_hit = false;
+    bool pressed() override { return std::exchange(hit, false); }
+    void press() { hit = m_armed || hit; }
 };
 
 }  // namespace
@@ -73,9 +68,8 @@ private slots:
         StopKeyWatch::Run run(&watch);
         QString seen;
         bool ready = false;
-        QTimer timer;  // ends with this scope: it never fires into a later row
-        timer.setSingleShot(true);
-        connect(&timer, &QTimer::timeout, [&] {
+        QObject scope;  // the action dies with it: it never fires into a later row
+        QTimer::singleShot(at, &scope, [&] {
             auto* d = qobject_cast<dlgWait*>(QApplication::activeModalWidget());
             if (!d) return;
             seen = d->findChild<QLabel*>(QStringLiteral("Label1"))->text();
@@ -86,7 +80,6 @@ private slots:
             if (action.endsWith("key")) key.press();
             ready = action == "ready";
         });
-        timer.start(at);
         QElapsedTimer clock;
         clock.start();
         if (ms < 0) ready = m_waiter.waitUntil("Shift held", [&] { return ready; });
