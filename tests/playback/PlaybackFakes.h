@@ -15,15 +15,13 @@
 
 namespace nightaudit::test {
 
-// A tree node: its key and the index of its parent (0 = top level); indexes count from 1
-// in pre-order.
+// A tree node: its key, its parent's index (0 = top level); indexes count from 1 in pre-order.
 struct FakeNode {
     const char* key;
     int parent = 0;
 };
 
-// Tree, caption, fields, run log and reports. A report on a file whose name holds
-// "missing" fails as a missing file does.
+// Tree, caption, fields, run log, reports; a report file whose name holds "missing" is missing.
 class FakeHost : public PlaybackHost, public RunLog, public Reports {
 public:
     FakeHost(std::vector<FakeNode> nodes, FakeDesktop& desktop)
@@ -43,11 +41,7 @@ public:
     int childCount(int i) const override { return siblingsFrom(firstChild(i)); }
     int firstChild(int i) const override { return next(checked(i) + 1, i); }
     int nextSibling(int i) const override { return next(i + 1, node(i).parent); }
-    int nodeIndexForKey(const QString& key) const override {
-        for (int i = 1; i <= nodeCount(); ++i)
-            if (nodeKey(i) == key) return i;
-        return 0;
-    }
+    int nodeIndexForKey(const QString& key) const override { return find(1, key); }
     QString caption() const override { return captionText; }
     void setCaption(const QString& caption) override {  // the main window's title follows it
         m_desktop.removeWindow(captionText.toStdString());
@@ -83,6 +77,9 @@ private:
         return 0;
     }
     int siblingsFrom(int i) const { return i ? 1 + siblingsFrom(nextSibling(i)) : 0; }
+    int find(int i, const QString& key) const {
+        return i > nodeCount() ? 0 : nodeKey(i) == key ? i : find(i + 1, key);
+    }
     int note(const char* what, int i) {
         m_desktop.note(what + ("(" + std::to_string(checked(i)) + ") "));
         return i;

@@ -1,7 +1,7 @@
 #pragma once
 
-// The player and the selection runner over a real temporary store, wired to fakes that
-// write one trace of the run: waits (but of 0 ms), desktop actions, tree marks, reports.
+// The player and the selection runner on a temporary store, with fakes that write one trace
+// of the run: waits (but of 0 ms), desktop actions, tree marks, reports.
 
 #include "PlaybackFakes.h"
 #include "playback/KeySequencePlayer.h"
@@ -37,17 +37,16 @@ inline const char* kTasks = R"(INSERT INTO tasksequence VALUES (1, 'Night', NULL
 INSERT INTO task VALUES (10, 1, 'Desk', 'Front Desk', 1, 1), (11, 1, 'Office', 'Back Office', 1, 2);)";
 
 // kTasks with key sequences 20 (task 10) and 30 (task 11) holding the keys given as VALUES
-// rows: (keyorder, keytype, keytext, keypurpose, waitbefore, waitafter).
-inline std::string keySequences(const std::string& keys20, const std::string& keys30) {
-    const std::string insert =
-        "INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext,"
-        " keypurpose, waitbefore, waitafter) SELECT ";
+// rows: (keyorder, keytype, keytext, keypurpose, waitbefore, waitafter). No keys: one of
+// type 13, which does nothing.
+inline std::string keySequences(std::string keys20, std::string keys30) {
+    for (std::string* keys : {&keys20, &keys30})
+        if (keys->empty()) *keys = "(1, 13, NULL, NULL, 0, 0)";
     return kTasks +
-           std::string(
-               "INSERT INTO keysequence VALUES (20, 10, 'Close', 1, NULL, 0, 0, 1),"
-               " (30, 11, 'Nested', 1, NULL, 0, 0, 1);") +
-           (keys20.empty() ? "" : insert + "20, * FROM (VALUES " + keys20 + ");") +
-           (keys30.empty() ? "" : insert + "30, * FROM (VALUES " + keys30 + ");");
+           ("INSERT INTO keysequence VALUES (20, 10, 'Close', 1, NULL, 0, 0, 1), (30, 11, "
+            "'Nested', 1, NULL, 0, 0, 1); INSERT INTO keys (KEYSEQUENCEID, KEYORDER, "
+            "keytype, keytext, keypurpose, waitbefore, waitafter) SELECT 20, * FROM (VALUES " +
+            keys20 + ") UNION ALL SELECT 30, * FROM (VALUES " + keys30 + ");");
 }
 
 inline const QString kMain = "activate(Quillmar Night Audit) ";

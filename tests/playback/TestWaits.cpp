@@ -35,10 +35,8 @@ private slots:
     // whether the run stops, how long the wait lasted in whole seconds. All rows share one
     // DialogWaiter, so each also shows that a wait opens a fresh dialog after the last.
     void wait_data() {
-        QTest::addColumn<int>("ms");
-        QTest::addColumn<int>("at");
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("result");
+        for (const char* column : {"ms", "at"}) QTest::addColumn<int>(column);
+        for (const char* column : {"action", "result"}) QTest::addColumn<QString>(column);
         const auto row = [](const char* name, int ms, int at, const char* action, QString result) {
             QTest::newRow(name) << ms << at << QString(action)
                                 << result.replace("opening", "Waiting for .... seconds");
