@@ -5,11 +5,11 @@
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
 
-#include "support/WindowRig.h"
 #include "editor/dlgEdit.h"
 #include "playback/dlgWait.h"
+#include "report/Printer.h"
 #include "report/dlgPrint.h"
-#include "support/PdfFilePrinter.h"
+#include "support/WindowRig.h"
 
 using namespace nightaudit;
 using namespace nightaudit::test;
@@ -81,7 +81,7 @@ private slots:
         if (window == "print page") {  // never shown: fitted as it is printed
             QTemporaryDir dir;
             dialog = std::make_unique<dlgPrint>();
-            PdfFilePrinter(dir.filePath("page.pdf")).print(*dialog);
+            renderPdf(*dialog, dir.filePath("page.pdf"), QPageSize(QPageSize::Letter));
         } else if (dialog) {
             dialog->show();
             QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));

@@ -1,16 +1,13 @@
 #pragma once
 
-// The main window of a run, faked over a FakeDesktop whose record it shares: tree
-// marks and report calls go into the same string as the desktop actions.
+// The main window of a run, faked over a FakeDesktop whose record it shares: tree marks
+// and report calls go into the same string as the desktop actions.
 
 #include <QStringList>
 
-#include <functional>
 #include <map>
-#include <string>
 #include <vector>
 
-#include "core/Error.h"
 #include "playback/PlaybackHost.h"
 #include "playback/Reports.h"
 #include "playback/RunLog.h"
@@ -18,26 +15,22 @@
 
 namespace nightaudit::test {
 
-// A tree node: its key and the index of its parent (0 = top level). Indexes count
-// from 1 in pre-order.
+// A tree node: its key, its parent's index (0 = top level); indexes count from 1 in pre-order.
 struct FakeNode {
     const char* key;
     int parent = 0;
 };
 
-// Tree, caption, fields, run log and report import. A report call on a file whose
-// name holds "missing" fails as a missing file does.
+// Tree, caption, fields, run log, reports; a report file whose name holds "missing" is missing.
 class FakeHost : public PlaybackHost, public RunLog, public Reports {
 public:
     FakeHost(std::vector<FakeNode> nodes, FakeDesktop& desktop)
-        : desktop(&desktop), m_nodes(std::move(nodes)) {}
+        : m_desktop(desktop), m_nodes(std::move(nodes)) {}
 
-    FakeDesktop* desktop;  // the main window's title there follows the caption
     QString captionText = QStringLiteral("Quillmar Night Audit");
     std::map<QString, QString> controls;
     QStringList log;
     int selected = 0;
-    std::function<void()> onEvents;  // an event handler run by DoEvents
 
     int nodeCount() const override { return static_cast<int>(m_nodes.size()); }
     QString nodeKey(int i) const override { return QString::fromUtf8(node(i).key); }
@@ -45,41 +38,30 @@ public:
     void markNodePlayed(int i) override { note("mark", i); }
     int selectedNodeIndex() const override { return selected; }
     void selectNode(int i) override { selected = note("select", i); }
-    int childCount(int i) const override {
-        int n = 0;
-        for (int c = firstChild(i); c != 0; c = nextSibling(c)) ++n;
-        return n;
-    }
+    int childCount(int i) const override { return siblingsFrom(firstChild(i)); }
     int firstChild(int i) const override { return next(checked(i) + 1, i); }
     int nextSibling(int i) const override { return next(i + 1, node(i).parent); }
-    int nodeIndexForKey(const QString& key) const override {
-        for (int i = 1; i <= nodeCount(); ++i)
-            if (nodeKey(i) == key) return i;
-        return 0;
-    }
+    int nodeIndexForKey(const QString& key) const override { return find(1, key); }
     QString caption() const override { return captionText; }
-    void setCaption(const QString& caption) override {
-        desktop->removeWindow(captionText.toStdString());
-        desktop->addWindow(caption.toStdString());
-        captionText = caption;
+    void setCaption(const QString& caption) override {  // the main window's title follows it
+        m_desktop.removeWindow(captionText.toStdString());
+        m_desktop.addWindow((captionText = caption).toStdString());
     }
     QString controlText(const QString& name) const override {
-        return controls.count(name)
-                   ? controls.at(name)
-                   : throw Error(err::NoSuchControl, "No control named " + name.toStdString());
+        if (!controls.count(name))
+            throw Error(err::NoSuchControl, "No control named " + name.toStdString());
+        return controls.at(name);
     }
     void setControlText(const QString& n, const QString& text) override { controls[n] = text; }
-    void processEvents() override {
-        if (onEvents) onEvents();
-    }
+    void processEvents() override {}
 
     void clear() override { log.clear(); }
     void append(const QString& line) override { log << line; }
 
-    void printText(const QString& text) override { report("print(" + text + ") ", text); }
-    void parseReport(const QString& file) override { report("parse(" + file + ") ", file); }
-    void loadNoShowList(const QString& file) override { report("noshow(" + file + ") ", file); }
-    void showNextNoShow() override { report("nextguest ", {}); }
+    void printText(const QString& text) override { report("print", text); }
+    void parseReport(const QString& file) override { report("parse", file); }
+    void loadNoShowList(const QString& file) override { report("noshow", file); }
+    void showNextNoShow() override { m_desktop.note("nextguest "); }
 
 private:
     int checked(int i) const {
@@ -94,15 +76,20 @@ private:
             if (node(i).parent == parent) return i;
         return 0;
     }
+    int siblingsFrom(int i) const { return i ? 1 + siblingsFrom(nextSibling(i)) : 0; }
+    int find(int i, const QString& key) const {
+        return i > nodeCount() ? 0 : nodeKey(i) == key ? i : find(i + 1, key);
+    }
     int note(const char* what, int i) {
-        desktop->note(what + ("(" + std::to_string(checked(i)) + ") "));
+        m_desktop.note(what + ("(" + std::to_string(checked(i)) + ") "));
         return i;
     }
-    void report(const QString& what, const QString& file) {
+    void report(const char* what, const QString& file) {
         if (file.contains(QStringLiteral("missing")))
             throw Error(err::FileNotFound, "File not found: " + file.toStdString());
-        desktop->note(what.toStdString());
+        m_desktop.note(what + ("(" + file.toStdString() + ") "));
     }
+    FakeDesktop& m_desktop;
     std::vector<FakeNode> m_nodes;
 };
 

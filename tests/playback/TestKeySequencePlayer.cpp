@@ -1,140 +1,47 @@
 #include <QTest>
 
+#include "KeyTokens.h"
 #include "PlaybackRig.h"
+#include "playback/Countdown.h"
+#include "support/ErrorOf.h"
 
 using namespace nightaudit;
 using namespace nightaudit::test;
 
 namespace {
 
-const std::vector<FakeNode> kTree = {{"TS1"},    {"T10", 1},  {"KS20", 2},
-                                     {"T11", 1}, {"KS30", 4}, {"KSx", 4}};
-const QString kCaption = QStringLiteral("Quillmar Night Audit");
+const std::vector<FakeNode> kTree = {{"TS1"},     {"T10", 1}, {"KS20", 2}, {"T11", 1},
+                                     {"KS30", 4}, {"T40000"}, {"T1x"}};
 const std::map<QString, QString> kFields = {
     {"special1", "070705"}, {"special2", "0707"}, {"special3", "12312024"}, {"special6", "Müller"}};
-const std::string kNever = ", (9, 0, 'never', NULL, 0, 0)";  // must not play after a failure
+const QString kNever = ", (9, 0, 'never', NULL, 0, 0)";  // must not play after a failure
 
-// One run of key sequence 20 (task 10, "Front Desk"), or of tree node `node` when that
-// is not 0. `keys` and `nested` are VALUES rows of key sequences 20 and 30 (task 11,
-// "Back Office") without their first two columns:
-// (keyorder, keytype, keytext, keypurpose, waitbefore, waitafter).
-struct Case {
-    const char* name;
-    std::string keys;
-    std::string trace;
-    QString log = {};  // the run log, lines joined by " | "; "left over" before the run
-    QString caption = kCaption;
-    std::string nested = {};
-    int node = 0;
-    std::int16_t id = 20;  // the key sequence id the run leaves in the shared state
-    int selected = 3;      // the tree's selected node
-    int stop = 0;          // n > 0: Stop in the nth wait of a second or more; -1: before the run
+const auto typed = [](const QString& keys) { return kFront + "keys(" + keys + ") "; };
+const auto field = [](const QString& text) { return "activate(Front Desk) keys(" + text + ") "; };
+
+struct Played {
+    QString trace, log, caption;  // the trace without waits of 0; a caption other than the name
+    int id, thrown;               // the key sequence id left in the state; an error out of Go
 };
 
-// The trace of a key of type 0 (`keys`) or 1 (`text`) into task 10's window, waits of 0.
-std::string typed(const std::string& keys) {
-    return "wait(0) " + kFront + "keys(" + keys + ") wait(0) ";
-}
-std::string field(const std::string& text) {
-    return "wait(0) activate(Front Desk) keys(" + text + ") wait(0) ";
-}
-
-const std::vector<Case>& cases() {
-    static const std::vector<Case> all = {
-        {"0 keystrokes: wait, activate twice, send, wait", "(1, 0, 'abc{ENTER}', NULL, 1000, 2000)",
-         "wait(1000) " + kFront + "keys(abc{ENTER}) wait(2000) " + kMain, "abc{ENTER}"},
-        {"1 field text: activate once; the date form only for 'String Date'",
-         "(1, 1, 'special1', NULL, 5, 6), (2, 1, 'special6', NULL, 0, 0),"
-         " (3, 1, 'special1', 'String Date', 0, 0), (4, 1, 'special1', 'string date', 0, 0),"
-         " (5, 1, 'special2', 'String Date', 0, 0), (6, 1, 'special3', 'String Date', 0, 0)",
-         "wait(5) activate(Front Desk) keys(070705) wait(6) " + field("Müller") +
-             field("07/07/2005") + field("070705") + field("07/07/20") + field("12/31/2020") +
-             kMain,
-         "070705 | Müller | 07/07/2005 | 070705 | 07/07/20 | 12/31/2020"},
-        {"2 3 4: launch never activates; print, then 2 s; pause: after, then before",
-         "(1, 2, 'xterm -e top', NULL, 5, 6), (2, 3, 'Totals', NULL, 700, 800),"
-         " (3, 4, NULL, NULL, 1000, 3000)",
-         "wait(5) launch(xterm -e top) wait(6) print(Totals) wait(2000) wait(3000) wait(1000) " +
-             kMain},
-        {"5 6 7 pointer: no waits, text coordinates rounded",
-         "(1, 5, NULL, NULL, 100, 200), (2, 6, NULL, NULL, 1, 2), (3, 7, NULL, NULL, ' 12 ', "
-         "'7.5')",
-         "pointer(100,200) pointer(1,2) down pointer(12,8) up " + kMain},
-        {"8 named window, not logged; 9 11 12 reports; 13 and Null nothing",
-         "(1, 8, 'xyz', 'Back Office', 1, 2), (2, 9, '/tmp/a.txt', NULL, 1, 2),"
-         " (3, 11, '/tmp/ns.txt', NULL, 1, 2), (4, 12, NULL, NULL, 1, 2),"
-         " (5, 13, 'x', NULL, 1, 2), (6, NULL, 'y', NULL, 1, 2)",
-         "wait(1) activate(Back Office) keys(xyz) wait(2) parse(/tmp/a.txt) noshow(/tmp/ns.txt) "
-         "nextguest " +
-             kMain},
-        {"key order, ties in stored order",
-         "(3, 0, 'c', NULL, 0, 0), (1, 0, 'a', NULL, 0, 0), (2, 8, 'b', 'Back Office', 0, 0),"
-         " (3, 1, 'special2', NULL, 0, 0)",
-         typed("a") + "wait(0) activate(Back Office) keys(b) wait(0) " + typed("c") +
-             field("0707") + kMain,
-         "a | c | 0707"},
-        {"from a tree node: shown, marked, its id", "(1, 0, 'a', NULL, 0, 0)",
-         "show(3) mark(3) " + typed("a") + kMain, "a", kCaption, "", 3},
-        {"pause waits with fractions, read alike in every locale",
-         "(1, 4, NULL, NULL, '999.6', '2999.6')", "wait(3000) wait(1000) " + kMain},
-        {"Stop in a wait ends the run after that key",
-         "(1, 0, 'a', NULL, 1000, 2000), (2, 0, 'b', NULL, 0, 0)",
-         "wait(1000) " + kFront + "keys(a) wait(2000) ", "a", kCaption, "", 0, 20, 3, 1},
-        {"a Stop from before still plays the first key",
-         "(1, 0, 'a', NULL, 0, 0), (2, 0, 'b', NULL, 0, 0)", typed("a"), "a", kCaption, "", 0, 20,
-         3, -1},
-        // A failure ends the key sequence at once, shows its description as the caption
-        // and leaves the main window alone; one before the key sequence is found leaves
-        // the run log too.
-        {"window missing", "(1, 8, 'x', 'Nowhere', 0, 0)" + kNever, "wait(0) ", "",
-         "No window with the title \"Nowhere\" was found"},
-        {"malformed keystrokes", "(1, 0, 'ab{ENTER', NULL, 0, 0)" + kNever, "wait(0) " + kFront, "",
-         "Keystroke text: '{' is never closed at character 3"},
-        {"field that is no control", "(1, 1, 'special9', NULL, 0, 0)" + kNever, "", "",
-         "No control named special9"},
-        {"Null key text", "(1, 0, NULL, NULL, 0, 0)" + kNever, "", "",
-         "Invalid use of Null: the key text is Null"},
-        {"Null coordinate", "(1, 6, NULL, NULL, 100, NULL)" + kNever, "", "",
-         "Type mismatch: the y coordinate (waitafter) is Null"},
-        {"text coordinate", "(1, 5, NULL, NULL, '12abc', 5)" + kNever, "", "",
-         "Type mismatch: the x coordinate (waitbefore) \"12abc\" is not a number"},
-        {"nested id not a number", "(1, 10, 'abc', NULL, 0, 0)" + kNever, "", "",
-         "Type mismatch: the key sequence to run (key text) \"abc\" is not a number"},
-        {"key text not UTF-8", "(1, 0, CAST(X'61FF62' AS TEXT), NULL, 0, 0)" + kNever, "", "",
-         "The key text is not valid UTF-8; nothing was typed"},
-        // A loop is refused before the key sequence plays again; it ends the whole chain.
-        {"plays itself through another",
-         "(1, 0, 'a', NULL, 0, 0), (2, 10, '30', NULL, 0, 0)" + kNever,
-         typed("a") + "wait(0) activate(Back Office) activate(Back Office) keys(b) wait(0) ", "b",
-         "The key sequence 20 plays itself (20 -> 30 -> 20); it was not played again",
-         "(1, 0, 'b', NULL, 0, 0), (2, 10, '20', NULL, 0, 0), (3, 0, 'never', NULL, 0, 0)", 0, 30},
-        {"nested id past 16 bits", "(1, 10, '40000', NULL, 0, 0)" + kNever, "", "",
-         "Overflow: the key sequence to run (key text) 40000 does not fit a 16-bit number"},
-        {"print fails: no wait after it", "(1, 3, 'missing', NULL, 0, 0)" + kNever, "", "",
-         "File not found: missing"},
-        {"no such node", "(1, 0, 'x', NULL, 0, 0)", "", "left over", "No node with index 9", "", 9,
-         0},
-        {"node key not a number", "(1, 0, 'x', NULL, 0, 0)", "show(6) mark(6) ", "left over",
-         "Type mismatch: the key sequence id of the node \"x\" is not a number", "", 6, 0},
-
-        {"nested sequence, then the selected node marked",
-         "(1, 0, 'a', NULL, 0, 0), (2, 10, '30', NULL, 0, 0), (3, 0, 'b', NULL, 0, 0)",
-         typed("a") + "wait(0) " + kBack + "keys(n) wait(0) " + kMain + "mark(3) " + typed("b") +
-             kMain,
-         "n | b", kCaption, "(1, 0, 'n', NULL, 0, 0)", 0, 30},
-        {"a failing nested sequence lets the outer go on",
-         "(1, 10, '30', NULL, 0, 0), (2, 0, 'b', NULL, 0, 0)",
-         "wait(0) " + kBack + "mark(3) wait(0) " + kFront +
-             "keys(b) wait(0) activate(Keystroke text: unknown key name \"NOPE\" at character 2) ",
-         "b", "Keystroke text: unknown key name \"NOPE\" at character 2",
-         "(1, 0, '{NOPE}', NULL, 0, 0)" + kNever, 0, 30},
-        {"no node selected after a nested sequence", "(1, 10, '30', NULL, 0, 0)" + kNever, kMain,
-         "", "No node is selected in the tree", "", 0, 30, 0},
-        {"a sequence that runs itself is refused before it plays again",
-         "(1, 10, '20', NULL, 0, 0), (2, 0, 'after', NULL, 0, 0)", "show(3) mark(3) ", "",
-         "The key sequence 20 plays itself (20 -> 20); it was not played again", "", 3},
-    };
-    return all;
+// Plays key sequence 20 over keySequences(keys, nested) with node 3 selected; `how` may
+// say "node N" (play tree node N), "stop N" (Stop in the Nth wait of a second or more),
+// "go N" (Go on node N, selected) and "nothing selected".
+Played play(const QString& keys, const QString& nested, const QString& how = {}) {
+    PlaybackRig rig(keySequences(keys.toStdString(), nested.toStdString()), kTree);
+    rig.host.controls = kFields;
+    rig.host.log = QStringList{"left over"};
+    const auto n = static_cast<std::int16_t>(how.section(' ', 1, 1).section(',', 0, 0).toInt());
+    rig.host.selected = how.contains("nothing selected") ? 0 : how.startsWith("go") ? n : 3;
+    if (how.startsWith("stop")) rig.waiter.stopAtWait(n);
+    const Thrown e = errorOf([&] {
+        if (how.startsWith("go")) return rig.runner.ExecuteSelected(n);
+        rig.player.RunKeySequence(how.startsWith("node") ? n : 0, how.startsWith("node") ? 0 : 20);
+    });
+    const QString caption = rig.host.captionText;
+    return {QString::fromStdString(rig.trace), rig.host.log.join(" | "),
+            caption == "Quillmar Night Audit" ? QString() : caption, rig.state.intKeySequenceID,
+            e.number};
 }
 
 }  // namespace
@@ -142,60 +49,139 @@ const std::vector<Case>& cases() {
 class TestKeySequencePlayer : public QObject {
     Q_OBJECT
 private slots:
+    // play() as one text: the trace, the run log ("left over" from before the run), the
+    // error caption, the key sequence id and the error that reaches Go.
     void plays_data() {
-        QTest::addColumn<int>("i");
-        for (int i = 0; i < static_cast<int>(cases().size()); ++i)
-            QTest::newRow(cases()[i].name) << i;
+        for (const char* column : {"keys", "nested", "how", "result"})
+            QTest::addColumn<QString>(column);
+        const auto row = [](const char* name, const QString& keys, const QString& result,
+                            const QString& nested = {}, const QString& how = {}) {
+            QTest::newRow(name) << keys << nested << how << result;
+        };
+        row("key order, ties stored; 8 not logged; Null type nothing; dates for 'String Date'",
+            "(3, 0, 'c', NULL, 0, 0), (1, 0, 'a', NULL, 0, 0), (2, 8, 'b', 'Back Office', 0, 0),"
+            " (3, 1, 'special2', 'String Date', 0, 0), (4, NULL, 'y', NULL, 1, 2),"
+            " (5, 1, 'special6', NULL, 0, 0), (6, 1, 'special1', 'string date', 0, 0),"
+            " (7, 1, 'special3', 'String Date', 0, 0)",
+            typed("a") + "activate(Back Office) keys(b) " + typed("c") + field("07/07/20") +
+                field("Müller") + field("070705") + field("12/31/2020") + kMain +
+                "log(a | c | 07/07/20 | Müller | 070705 | 12/31/2020) id(20)");
+        row("from a tree node: shown, marked, its id", "(1, 0, 'a', NULL, 0, 0)",
+            "show(3) mark(3) " + typed("a") + kMain + "log(a) id(20)", {}, "node 3");
+        row("waits and coordinates with fractions, read alike in every locale",
+            "(1, 4, NULL, NULL, '999.6', '2999.6'), (2, 5, NULL, NULL, ' 12 ', '7.5')",
+            "wait(3000) wait(1000) pointer(12,8) " + kMain + "log() id(20)");
+        row("Stop in a wait ends the run after that key",
+            "(1, 0, 'a', NULL, 1000, 2000), (2, 0, 'b', NULL, 0, 0)",
+            "wait(1000) " + typed("a") + "wait(2000) log(a) id(20)", {}, "stop 1");
+        // A failure ends the key sequence at once, shows its description as the caption and
+        // leaves the main window alone.
+        row("key text not UTF-8", "(1, 0, CAST(X'61FF62' AS TEXT), NULL, 0, 0)" + kNever,
+            "log() error(The key text is not valid UTF-8; nothing was typed) id(20)");
+        // A loop is refused before the key sequence plays again; it ends the whole chain.
+        row("plays itself through another",
+            "(1, 0, 'a', NULL, 0, 0), (2, 10, '30', NULL, 0, 0)" + kNever,
+            typed("a") + kBack +
+                "keys(b) log(b) error(The key sequence 20 plays itself (20 -> 30 -> 20); it was "
+                "not played again) id(30)",
+            "(1, 0, 'b', NULL, 0, 0), (2, 10, '20', NULL, 0, 0)" + kNever);
+        row("a failing nested sequence lets the outer go on",
+            "(1, 10, '30', NULL, 0, 0), (2, 0, 'b', NULL, 0, 0)",
+            "mark(3) " + typed("b") +
+                "activate(Invalid use of Null: the key text is Null) log(b) "
+                "error(Invalid use of Null: the key text is Null) id(30)",
+            "(1, 0, NULL, NULL, 0, 0)" + kNever);
+        // Go walks the tree: a failing key sequence does not end the walk. A task id past 16
+        // bits or no number, or nothing selected: the error reaches Go, nothing is played.
+        const QString bad = "Keystroke text: unknown key name \"BAD\" at character 2";
+        row("Go on a task sequence", "(1, 0, '{BAD}', NULL, 0, 0)",
+            "select(2) show(3) mark(3) " + kFront + "mark(3) select(4) show(5) mark(5) " + kBack +
+                "keys(b) activate(" + bad + ") mark(5) log(b) error(" + bad + ") id(30)",
+            "(1, 0, 'b', NULL, 0, 0)", "go 1");
+        const QString thrown = "log(left over) id(0) thrown(%1)";
+        row("Go on a task id past 16 bits", "", thrown.arg(err::Overflow), {}, "go 6");
+        row("Go on a task id that is no number", "", thrown.arg(err::TypeMismatch), {}, "go 7");
+        row("Go with nothing selected", "", thrown.arg(err::NoSuchNode), {},
+            "go 1, nothing selected");
     }
     void plays() {
-        QFETCH(int, i);
-        const Case& c = cases()[i];
-        const std::string keys =
-            "INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext,"
-            " keypurpose, waitbefore, waitafter) SELECT ";
-        PlaybackRig rig(
-            std::string(kTasks) +
-                "INSERT INTO keysequence VALUES (20, 10, 'Close', 1, NULL, 0, 0, 1),"
-                " (30, 11, 'Nested', 1, NULL, 0, 0, 1);\n" +
-                (c.keys.empty() ? "" : keys + "20, * FROM (VALUES " + c.keys + ");") +
-                (c.nested.empty() ? "" : keys + "30, * FROM (VALUES " + c.nested + ");"),
-            kTree);
-        rig.host.controls = kFields;
-        rig.host.log = QStringList{"left over"};
-        rig.host.selected = c.selected;
-        if (c.stop > 0) rig.waiter.stopAtWait(c.stop);
-        rig.state.bolStop = c.stop < 0;
-        rig.player.RunKeySequence(static_cast<std::int16_t>(c.node), c.node ? 0 : 20);
-        QCOMPARE(QString::fromStdString(rig.trace), QString::fromStdString(c.trace));
-        QCOMPARE(rig.host.log.join(" | "), c.log);
-        QCOMPARE(rig.host.captionText, c.caption);
-        QCOMPARE(rig.state.intKeySequenceID, c.id);
+        QFETCH(QString, keys);
+        QFETCH(QString, nested);
+        QFETCH(QString, how);
+        QFETCH(QString, result);
+        const Played p = play(keys, nested, how);
+        QCOMPARE(p.trace + "log(" + p.log + ") " +
+                     (p.caption.isEmpty() ? "" : "error(" + p.caption + ") ") +
+                     QString("id(%1)").arg(p.id) +
+                     (p.thrown ? QString(" thrown(%1)").arg(p.thrown) : ""),
+                 result);
     }
 
-    // Key sequences 101 ... 101 + limit, each running the next and then typing "back";
-    // the last types "deep". The chain from 102 is as deep as the limit allows, the one
-    // from 101 one deeper: it types nothing, and the depth count unwinds after it.
+    // Every table of docs/authoring.md under a "<!-- checked: KIND -->" line, row by row:
+    // the right-hand column must be what the program does. A key row is one key of key
+    // sequence 20; key sequence 30 types ok~; the main window's activation is left out.
+    void guide_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("cells");
+        const auto lines = QString::fromStdString(readFile(QStringLiteral(NIGHTAUDIT_DATA_DIR
+                                                                          "/../docs/authoring.md")))
+                               .split('\n');
+        int rows = 0;
+        for (int line = 0; line < lines.size(); ++line) {
+            if (!lines[line].startsWith("<!-- checked: ")) continue;
+            const QString kind = lines[line].mid(14).chopped(4);
+            for (line += 3; line < lines.size() && lines[line].startsWith('|'); ++line, ++rows) {
+                QStringList cells = lines[line].split('|').mid(1, lines[line].count('|') - 1);
+                for (QString& cell : cells) cell = cell.remove('`').trimmed();
+                QTest::addRow("%s, line %d", qPrintable(kind), line + 1) << kind << cells;
+            }
+        }
+        QVERIFY2(rows >= 45, "the guide's checked tables went missing");
+    }
+    void guide() {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, cells);
+        QString got = QString::number(Countdown::secondsFor(cells[0].toInt()));  // "waits"
+        if (kind != "waits") {
+            QStringList key =
+                kind == "key rows" ? cells.mid(0, 5) : QStringList{"0", cells[0], "Null", "0", "0"};
+            for (QString& cell : key)
+                cell = cell == "Null" ? "NULL" : "'" + cell.replace('\'', "''") + "'";
+            const Played p = play("(1, " + key.join(", ") + ")", "(1, 0, 'ok~', NULL, 0, 0)");
+            const QString trace = QString(p.trace).replace("mark(3)", "mark(selected)");
+            if (kind == "key rows")
+                got = p.caption.isEmpty()
+                          ? trace.chopped(trace.endsWith(kMain) ? kMain.size() : 0).trimmed()
+                          : trace + "error: " + p.caption;
+            else  // "keystrokes": what the demo front desk shows of the keys typed
+                got = trace.endsWith("keys(" + cells[0] + ") " + kMain)
+                          ? frontdesk::tokensOf(cells[0].toStdString())
+                          : "refused: " + p.caption;
+        }
+        QCOMPARE(got, cells.last());
+    }
+
+    // A chain of key sequences 101 -> 102 -> ... each typing "back" after the next: the
+    // chain from 102 is as deep as the limit allows, the one from 101 one deeper and types
+    // nothing; the depth count unwinds after it.
     void nestingLimit() {
         const int limit = KeySequencePlayer::MaxNestingDepth;
         std::string rows = kTasks;
         for (int id = 101; id <= 101 + limit; ++id) {
-            const std::string n = std::to_string(id), next = std::to_string(id + 1);
+            const std::string n = std::to_string(id);
             rows += "INSERT INTO keysequence VALUES (" + n + ", 10, 'n', 1, NULL, 0, 0, 1);" +
                     "INSERT INTO keys VALUES (NULL, " + n + ", 1, " +
-                    (id < 101 + limit ? "10, '" + next + "'" : "0, 'deep'") +
+                    (id < 101 + limit ? "10, '" + std::to_string(id + 1) + "'" : "0, 'deep'") +
                     ", NULL, 0, 0), (NULL, " + n + ", 2, 0, 'back', NULL, 0, 0);";
         }
-        PlaybackRig rig(rows, kTree, false);
+        PlaybackRig rig(rows, kTree);
         rig.host.selected = 1;
         const QStringList played = QStringList{"deep"} + QStringList(limit, "back");
-        rig.player.RunKeySequence(0, 102);
-        QCOMPARE(rig.host.log, played);
-        rig.fake.clearRecord();
-        rig.player.RunKeySequence(0, 101);
-        QCOMPARE(rig.trace, std::string());
-        rig.host.log.clear();
-        rig.player.RunKeySequence(0, 102);
-        QCOMPARE(rig.host.log, played);
+        for (int from : {102, 101, 102}) {
+            rig.host.log.clear();
+            rig.player.RunKeySequence(0, static_cast<std::int16_t>(from));
+            QCOMPARE(rig.host.log, from == 102 ? played : QStringList());
+        }
     }
 };
 

@@ -1,5 +1,4 @@
-// A wait's countdown dialog and the ways a clerk ends it: Stop, Alt+S, closing the
-// dialog, the global stop key.
+// A wait's countdown dialog and the ways to end it: Stop, Alt+S, closing, the stop key.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -18,16 +17,12 @@ using namespace nightaudit;
 namespace {
 
 // A stop key the test presses; a press reaches the program only while it holds the key.
-class FakeStopKey : public StopKey {
-public:
-    bool refuse = false;  // another program holds the key
+struct FakeStopKey : StopKey {
+    bool refuse = false, hit = false;  // refuse: another program holds the key
     bool arm() override { return m_armed = !refuse; }
     void disarm() override { m_armed = false; }
-    bool pressed() override { return std::exchange(m_hit, false); }
-    void press() { m_hit = m_armed || m_hit; }
-
-private:
-    bool m_hit = false;
+    bool pressed() override { return std::exchange(hit, false); }
+    void press() { hit = m_armed || hit; }
 };
 
 }  // namespace
@@ -35,56 +30,44 @@ private:
 class TestWaits : public QObject {
     Q_OBJECT
 private slots:
-    // `action` happens `at` ms into a wait of `ms`, on the dialog showing then, whose
-    // label is read first. All rows share one DialogWaiter, so each also shows that a
-    // wait opens a fresh dialog after the one before ended.
+    // `action` happens `at` ms into a wait of `ms` (< 0: a wait until a held key is let
+    // go), on the dialog showing then. The result: the dialog's label when the action came,
+    // whether the run stops, how long the wait lasted in whole seconds. All rows share one
+    // DialogWaiter, so each also shows that a wait opens a fresh dialog after the last.
     void wait_data() {
-        QTest::addColumn<int>("ms");
-        QTest::addColumn<int>("at");
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<bool>("stops");
-        QTest::addColumn<int>("seconds");  // how long the wait lasted, in whole seconds
-        const auto row = [](const char* name, int ms, int at, const char* action, const char* label,
-                            bool stops, int seconds) {
-            QTest::newRow(name) << ms << at << QString(action) << QString(label) << stops
-                                << seconds;
+        for (const char* column : {"ms", "at"}) QTest::addColumn<int>(column);
+        for (const char* column : {"action", "result"}) QTest::addColumn<QString>(column);
+        const auto row = [](const char* name, int ms, int at, const char* action, QString result) {
+            QTest::newRow(name) << ms << at << QString(action)
+                                << result.replace("opening", "Waiting for .... seconds");
         };
-        const char* opening = "Waiting for .... seconds";
-        row("500 ms, half to even: nothing shown", 500, 0, "", "", false, 0);
-        row("counts down", 2000, 1500, "", "Waiting for 1 seconds", false, 2);
-        row("Stop", 10000, 1150, "Stop", "Waiting for 9 seconds", true, 1);
-        row("Alt+S is Stop", 10000, 150, "Alt+S", opening, true, 0);
-        row("Escape is nothing", 1000, 150, "Escape", opening, false, 1);
-        row("closing is Stop", 10000, 150, "close", opening, true, 0);
-        // A wait for a condition (ms < 0): a key the clerk holds down.
-        row("a notice until the key is let go", -1, 150, "ready", "Shift held", false, 0);
-        row("a notice ended by Stop", -1, 150, "Stop", "Shift held", true, 0);
-        row("the stop key", 10000, 150, "stop key", opening, true, 0);
-        row("a press before the run is forgotten", 1000, 150, "earlier press", opening, false, 1);
-        row("a refused stop key: the wait goes on", 1000, 150, "refused key", opening, false, 1);
+        row("500 ms, half to even: nothing shown", 500, 0, "", ": on, 0 s");
+        row("counts down", 2000, 1500, "", "Waiting for 1 seconds: on, 2 s");
+        row("Stop", 10000, 1150, "Stop", "Waiting for 9 seconds: stopped, 1 s");
+        row("Alt+S is Stop", 10000, 150, "Alt+S", "opening: stopped, 0 s");
+        row("Escape is nothing", 1000, 150, "Escape", "opening: on, 1 s");
+        row("closing is Stop", 10000, 150, "close", "opening: stopped, 0 s");
+        row("a notice until the key is let go", -1, 150, "ready", "Shift held: on, 0 s");
+        row("a notice ended by Stop", -1, 150, "Stop", "Shift held: stopped, 0 s");
+        row("the stop key", 10000, 150, "stop key", "opening: stopped, 0 s");
+        row("a press before the run is forgotten", 1000, 150, "earlier press", "opening: on, 1 s");
+        row("a refused stop key: the wait goes on", 1000, 150, "refused key", "opening: on, 1 s");
     }
     void wait() {
         QFETCH(int, ms);
         QFETCH(int, at);
         QFETCH(QString, action);
-        QFETCH(QString, label);
-        QFETCH(bool, stops);
-        QFETCH(int, seconds);
+        QFETCH(QString, result);
         m_state.bolStop = false;
         FakeStopKey key;
         key.refuse = action == "refused key";
         StopKeyWatch watch(key, m_state, &m_waiter);
-        if (action == "earlier press") {  // a press caught before this run arms the key
-            watch.arm();
-            key.press();
-        }
+        if (action == "earlier press") watch.arm(), key.press();  // caught before this run
         StopKeyWatch::Run run(&watch);
         QString seen;
         bool ready = false;
-        QTimer timer;  // ends with this scope: it never fires into a later row
-        timer.setSingleShot(true);
-        connect(&timer, &QTimer::timeout, [&] {
+        QObject scope;  // the action dies with it: it never fires into a later row
+        QTimer::singleShot(at, &scope, [&] {
             auto* d = qobject_cast<dlgWait*>(QApplication::activeModalWidget());
             if (!d) return;
             seen = d->findChild<QLabel*>(QStringLiteral("Label1"))->text();
@@ -95,17 +78,14 @@ private slots:
             if (action.endsWith("key")) key.press();
             ready = action == "ready";
         });
-        timer.start(at);
         QElapsedTimer clock;
         clock.start();
-        if (ms < 0) {
-            QCOMPARE(m_waiter.waitUntil("Shift held", [&] { return ready; }), !stops);
-        } else {
-            m_waiter.wait(ms);
-        }
-        QCOMPARE((clock.elapsed() + 200) / 1000, qint64(seconds));  // Qt's timers may be early
-        QCOMPARE(seen, label);
-        QCOMPARE(m_state.bolStop, stops);
+        if (ms < 0) ready = m_waiter.waitUntil("Shift held", [&] { return ready; });
+        if (ms >= 0) m_waiter.wait(ms);
+        QCOMPARE(ready, ms < 0 && !m_state.bolStop);  // a wait until: true unless stopped
+        QCOMPARE(seen + (m_state.bolStop ? ": stopped, " : ": on, ") +
+                     QString::number((clock.elapsed() + 200) / 1000) + " s",  // timers may be early
+                 result);
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
         m_state.bolStop = false;
         m_waiter.stopCurrentWait();  // no dialog left to end: it only asks for the stop

@@ -105,7 +105,8 @@ private slots:
         TaskTree tree(&parent);
         QVERIFY(!errorOf([&] { tree.LoadTaskSequence(rig.store, {2026, 12, 2}); }).text.isEmpty());
         rig.player.RunKeySequence(3);  // lets nothing out; a run that did not end says why
-        QVERIFY2(rig.trace.ends_with(kMain) || rig.host.captionText != "Quillmar Night Audit",
+        QVERIFY2(rig.trace.ends_with(kMain.toStdString()) ||
+                     rig.host.captionText != "Quillmar Night Audit",
                  rig.trace.c_str());
         for (std::int16_t node : {1, 2}) {
             rig.host.selected = node;

@@ -4,15 +4,17 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
+#include <fstream>
 
-#include "ReportTestSupport.h"
-#include "support/WindowRig.h"
 #include "report/CupsPrinter.h"
 #include "report/ReportImport.h"
 #include "report/dlgPrint.h"
+#include "support/ErrorOf.h"
+#include "support/WindowRig.h"
 
 using namespace nightaudit;
 using namespace nightaudit::test;
@@ -20,10 +22,11 @@ using namespace nightaudit::test;
 namespace {
 
 QString run(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    process.waitForFinished(30000);
-    return process.exitCode() == 0 ? QString::fromUtf8(process.readAllStandardOutput()) : "failed";
+    QProcess p;
+    p.start(program, args);
+    return p.waitForFinished(30000) && p.exitCode() == 0
+               ? QString::fromUtf8(p.readAllStandardOutput())
+               : "failed";
 }
 
 // The text of the PDF with `tag` that cups-pdf writes within `ms`; the PDF is removed.
@@ -48,9 +51,9 @@ class TestPrintE2E : public QObject {
 
 private slots:
     void initTestCase() {
-        const QString setup =
-            run("sh", {NIGHTAUDIT_SOURCE_DIR "/scripts/setup-printer.sh", m_queue});
-        QVERIFY2(geteuid() == 0 && setup != "failed", "run as root, with cups-pdf installed");
+        QVERIFY2(geteuid() == 0 && run("sh", {NIGHTAUDIT_SOURCE_DIR "/scripts/setup-printer.sh",
+                                              m_queue}) != "failed",
+                 "run as root, with cups-pdf installed");
     }
     void cleanupTestCase() { run("lpadmin", {"-x", m_queue}); }
 
@@ -68,21 +71,23 @@ private slots:
         QFETCH(QString, refusal);
         QFETCH(QString, error);
         QTemporaryDir dir;
-        writeFile(dir.filePath("d2l.txt"), "h,h,h,h,h,h\nPA0ARA 4321.09 0.09\nPA0PRV 250 12.5\n");
+        std::ofstream(dir.filePath("d2l.txt").toStdString()) << "h,h,h,h,h,h\nPA0ARA 4558.5 0\n";
         ReportImport import(
             std::make_unique<CupsPrinter>(m_queue), [](const QString&) {}, dir.path());
         const QString tag = m_tag + QTest::currentDataTag();
         import.printForm().lblText->setText(tag);
         if (!refusal.isEmpty()) run(refusal, {m_queue});
-        const QString got = errorOf([&] { import.parseReport("d2l.txt"); });
+        const Thrown e = errorOf([&] { import.parseReport("d2l.txt"); });
         run("cupsaccept", {m_queue}), run("cupsenable", {m_queue});  // before any check fails
-        QCOMPARE(got.left(error.size()), error);
+        QCOMPARE(e.number ? QString("%1 %2").arg(e.number).arg(e.text).left(error.size()) : "",
+                 error);
         QCOMPARE(QFile::exists(dir.filePath("d2l.txt")), !error.isEmpty());
         // A refused job must not come out once the queue takes jobs again.
         const QString text = printed(tag, error.isEmpty() ? 25000 : 3000);
         QVERIFY2(error.isEmpty() == text.contains("4,558.50"), qPrintable(text));
     }
 
+    // The window print is the window as the clerk sees it: the tree, fields and buttons.
     void windowPrint() {
         WindowRig rig;
         CupsPrinter printer(m_queue);
