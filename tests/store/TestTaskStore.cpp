@@ -101,6 +101,35 @@ private slots:
         QCOMPARE(seen, std::string("20: ;21:Mon;"));
     }
 
+    // One prepared query run for id after id gives each id's own rows, the ones its text
+    // query gives (a row left over from the previous id, or a missing first row, would show);
+    // a cursor of an earlier run is refused, not read as if it were the new one.
+    void reusableQueryGivesEachIdsOwnRows() {
+        TempStore db(std::string(kRows) +
+                     "INSERT INTO keysequence VALUES (22, 11, 'Other', 1, NULL, 0, 0, 1),"
+                     "(23, 10, 'Off', 0, NULL, 0, 0, 3);");
+        TaskStore store(db.path());
+        auto rows = [](Cursor c) {
+            std::string out;
+            for (; !c.eof(); c.next())
+                out += c.value("keysequenceID").text() + ":" + c.value("name").text() + ";";
+            return out;
+        };
+        ReusableQuery query(store, S::keySequencesQuery("?"));
+        std::string seen;
+        for (int id : {10, 99, 11, 10}) {
+            const std::string expected =
+                rows(store.query(S::keySequencesQuery(std::to_string(id))));
+            QCOMPARE(rows(query.run(id)), expected);
+            seen += expected + "|";
+        }
+        QCOMPARE(seen, std::string("20:Open;21:Empty;||22:Other;|20:Open;21:Empty;|"));
+        Cursor earlier = query.run(10);
+        Cursor later = query.run(11);
+        QVERIFY_THROWS_EXCEPTION(Error, earlier.value("name"));
+        QCOMPARE(later.value("name").text(), std::string("Other"));
+    }
+
     // In the key query the engine renames the keys columns that clash with keysequence
     // columns ("waitafter:1"); they must still be found by their own names.
     void keyQueryColumnsByName() {
