@@ -61,6 +61,6 @@ for r in $(seq "$ROUNDS"); do
         [ "$side" = after ] && build=$AFTER
         echo "round $r, $side, load $(cut -d' ' -f1-3 /proc/loadavg)"
         QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$build/benchmarks/bench_playback" 3 \
-            "$WORK/keys1000.mdb" "$RECORD" | grep 'playback per key'
+            "$WORK/keys1000.mdb" "$RECORD" | grep -E 'playback per key|single text'
     done
 done
