@@ -1,6 +1,9 @@
 -- A small night audit for a demo: three task sequences played into the
 -- property-management window titled "Front Desk".
 INSERT INTO _config VALUES ('STARTINGHEIGHT', '8235');
+-- For a front desk reached through a remote-desktop client or on a slow machine:
+-- INSERT INTO _config VALUES ('KEYDELAY', '25');      -- ms between two keystrokes
+-- INSERT INTO _config VALUES ('WINDOWWAIT', '5000');  -- ms to wait for a window to appear
 
 INSERT INTO tasksequence VALUES
  (1, 'Close the day', 'Make sure every cashier has closed and the front desk has no open folio.', 1, 1),

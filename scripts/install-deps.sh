@@ -7,7 +7,7 @@ PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev clang-format
 qt6-base-dev libqt6printsupport6 libsqlite3-dev libsqlitecpp-dev sqlite3
 libx11-dev libxtst-dev
 xvfb xauth openbox xterm x11-utils x11-xkb-utils xdotool wmctrl
-cups cups-client printer-driver-cups-pdf poppler-utils"
+cups cups-client libcups2-dev printer-driver-cups-pdf poppler-utils locales"
 
 missing=""
 for p in $PACKAGES; do
@@ -23,3 +23,10 @@ if [ -n "$missing" ]; then
     # shellcheck disable=SC2086
     apt-get install -y -qq --no-install-recommends $missing
 fi
+
+# The tests run under a comma-decimal locale and a US one; Debian ships neither generated.
+for loc in de_DE en_US; do
+    if ! locale -a 2>/dev/null | grep -qx "$loc.utf8"; then
+        localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
+    fi
+done

@@ -1,15 +1,14 @@
 #include "ControlFactory.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QGroupBox>
-#include <QHash>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "core/Twips.h"
+
+#include <algorithm>
 
 namespace nightaudit::controls {
 namespace {
@@ -19,27 +18,6 @@ W* place(W* w, const char* name, int left, int top, int width, int height) {
     w->setObjectName(QLatin1String(name));
     w->setGeometry(twipsRectToPixels(left, top, width, height));
     return w;
-}
-
-// The small buttons share a few icons; looking one up searches the icon theme and reads
-// the style's image files, so each is looked up once per run of the program. The
-// icons go before the application does.
-const QIcon& sharedIcon(const char* themeIcon, QStyle::StandardPixmap fallback,
-                        const QStyle& style) {
-    static QHash<QPair<QString, int>, QIcon>* icons = nullptr;
-    if (!icons) {
-        icons = new QHash<QPair<QString, int>, QIcon>;
-        qAddPostRoutine([] {
-            delete icons;
-            icons = nullptr;
-        });
-    }
-    const QPair<QString, int> key{QString::fromLatin1(themeIcon), int(fallback)};
-    auto it = icons->find(key);
-    if (it == icons->end()) {
-        it = icons->insert(key, QIcon::fromTheme(key.first, style.standardIcon(fallback)));
-    }
-    return *it;
 }
 
 }  // namespace
@@ -55,12 +33,14 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, i
 }
 
 QPushButton* pictureButton(QWidget* parent, const char* name, const QString& caption,
-                           const char* themeIcon, QStyle::StandardPixmap fallback, int left,
-                           int top, int width, int height) {
-    QPushButton* b = button(parent, name, caption, left, top, width, height);
-    b->setIcon(sharedIcon(themeIcon, fallback, *b->style()));
-    // The small buttons are about 17 pixels square: a full-size icon would hide the caption.
-    b->setIconSize(QSize(10, 10));
+                           Picture picture, const QString& tip, int left, int top, int width,
+                           int height) {
+    auto* b = place(new PictureButton(caption, parent), name, left, top, width, height);
+    b->setIcon(drawnIcon(picture));
+    // Two pixels of bevel on each side; the larger buttons get a 16-pixel picture.
+    const int side = std::min(16, std::min(b->width(), b->height()) - 6);
+    b->setIconSize(QSize(side, side));
+    b->setToolTip(tip);
     return b;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <QStyle>
+
+#include "Pictures.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -20,11 +21,10 @@ QGroupBox* frame(QWidget* parent, const char* name, const QString& caption, int 
                  int width, int height);
 QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top,
                     int width, int height);
-// A button that shows a picture and its caption. The picture is the desktop theme's
-// icon `themeIcon` where the theme has one, else the style's `fallback`.
+// A small button that shows `picture` only; `tip` says what it does.
 QPushButton* pictureButton(QWidget* parent, const char* name, const QString& caption,
-                           const char* themeIcon, QStyle::StandardPixmap fallback, int left,
-                           int top, int width, int height);
+                           Picture picture, const QString& tip, int left, int top, int width,
+                           int height);
 QLabel* label(QWidget* parent, const char* name, const QString& caption, int left, int top,
               int width, int height);
 QLineEdit* textBox(QWidget* parent, const char* name, const QString& text, int left, int top,

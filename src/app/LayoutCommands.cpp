@@ -57,6 +57,8 @@ void LayoutCommands::Command7_Click() {
     m_window.txtInstructions()->hide();
     m_window.findChild<QLabel*>(QStringLiteral("Label1"))->hide();
     m_window.cmdSend2()->show();
+    // The widened tree reaches over the second Go: the one Go of this layout stays on top.
+    m_window.cmdSend2()->raise();
 }
 
 void LayoutCommands::Command9_Click() {

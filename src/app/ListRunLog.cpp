@@ -36,7 +36,6 @@ void ListRunLog::refresh() {
     m_refresh.stop();
     if (!m_list) return;
     m_list->setUpdatesEnabled(true);
-    m_list->scrollToBottom();
 }
 
 }  // namespace nightaudit

@@ -9,11 +9,11 @@
 namespace nightaudit {
 
 // The run log on the main window's list `lstLog`: one line per keystroke text sent,
-// the newest kept in view so the clerk sees what was typed last.
+// appended at the end. The log never scrolls the list: it stays where the clerk left it.
 //
 // A run appends a line per key and pumps events after each; repainting and scrolling
 // the list for every line cost far more than typing the key. So a line is in the list
-// at once, but the list repaints and scrolls to it at most once per kRefreshMs while
+// at once, but the list repaints at most once per kRefreshMs while
 // lines keep coming, and kRefreshMs after the last one at the latest.
 class ListRunLog : public RunLog {
 public:

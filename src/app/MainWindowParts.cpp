@@ -22,21 +22,23 @@ using namespace controls;
 QGroupBox* buildActionsFrame(QWidget* window) {
     QGroupBox* f = frame(window, "Frame3", QStringLiteral("Actions"), 8040, 120, 2175, 7335);
 
-    // "<-" and "v" share one picture, the two "->" buttons another.
-    pictureButton(f, "Command11", QStringLiteral("v"), "go-down", QStyle::SP_ArrowDown, 625, 7005,
+    pictureButton(f, "Command11", QStringLiteral("v"), Picture::DockLow,
+                  QStringLiteral("Low on the screen: a shorter window at the bottom"), 625, 7005,
                   255, 255);
     auto* timer = new QTimer(f);
     timer->setObjectName(QStringLiteral("TimerTeach"));
     timer->setInterval(1000);
-    pictureButton(f, "Command9", QString(), "appointment-soon", QStyle::SP_BrowserReload, 1305,
+    pictureButton(f, "Command9", QString(), Picture::ShortLog,
+                  QStringLiteral("Shorter run log: shows the stopwatch's \"Time:\" again"), 1305,
                   6960, 375, 315);
     button(f, "Command8", QStringLiteral("&Next"), 120, 675, 1935, 375)->setEnabled(false);
-    pictureButton(f, "Command2", QStringLiteral("<-"), "go-down", QStyle::SP_ArrowDown, 75, 7005,
-                  255, 255);
-    pictureButton(f, "Command1", QStringLiteral("->"), "go-next", QStyle::SP_ArrowRight, 350, 7005,
-                  255, 255);
-    pictureButton(f, "Command5", QString(), "document-print", QStyle::SP_DialogSaveButton, 1680,
-                  6960, 375, 315);
+    pictureButton(f, "Command2", QStringLiteral("<-"), Picture::Narrow,
+                  QStringLiteral("Narrow layout: the tree and the actions only"), 75, 7005, 255,
+                  255);
+    pictureButton(f, "Command1", QStringLiteral("->"), Picture::Wide,
+                  QStringLiteral("Wide layout: the whole window as designed"), 350, 7005, 255, 255);
+    pictureButton(f, "Command5", QString(), Picture::Print,
+                  QStringLiteral("Print the window on the default printer"), 1680, 6960, 375, 315);
 
     auto* log = new QListWidget(f);
     log->setObjectName(QStringLiteral("lstLog"));
@@ -63,16 +65,21 @@ TasksFrame buildTasksFrame(QWidget* window) {
     QGroupBox* f =
         frame(window, "Frame2", QStringLiteral("Night Audit Tasks"), 120, 120, 7815, 7335);
 
-    button(f, "cmdSend2", QStringLiteral("G&o"), 3870, 6960, 1935, 315)->hide();
+    QPushButton* go = button(f, "cmdSend2", QStringLiteral("G&o"), 3870, 6960, 1935, 315);
+    go->hide();
+    go->setEnabled(false);  // as Go: nothing to run until a node is chosen
 
     QGroupBox* row = frame(f, "Frame6", QString(), 135, 6840, 3720, 435);
     checkBox(row, "Check1", QStringLiteral("Single Click Mode"), 60, 165, 2055, 195);
-    pictureButton(row, "Command6", QStringLiteral("-"), "document-edit",
-                  QStyle::SP_FileDialogDetailedView, 3420, 135, 255, 255)
+    pictureButton(row, "Command6", QStringLiteral("-"), Picture::EditKeys,
+                  QStringLiteral("Edit the keys of the selected key sequence"), 3420, 135, 255, 255)
         ->setEnabled(false);
-    button(row, "Command3", QStringLiteral("+"), 3135, 120, 255, 255);
-    button(row, "Command4", QStringLiteral("-"), 2895, 120, 255, 255);
-    pictureButton(row, "Command7", QStringLiteral("->"), "go-next", QStyle::SP_ArrowRight, 2655,
+    button(row, "Command3", QStringLiteral("+"), 3135, 120, 255, 255)
+        ->setToolTip(QStringLiteral("Expand every node"));
+    button(row, "Command4", QStringLiteral("-"), 2895, 120, 255, 255)
+        ->setToolTip(QStringLiteral("Collapse to the task sequences"));
+    pictureButton(row, "Command7", QStringLiteral("->"), Picture::Wide,
+                  QStringLiteral("Tree only: the tree across the window, with its own Go"), 2655,
                   120, 255, 255);
 
     buildSpecialFieldsFrame(f);

@@ -1,6 +1,7 @@
 #include "NodeSelection.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,6 +12,8 @@
 #include "TaskTree.h"
 #include "core/NodeKey.h"
 #include "dlgMain.h"
+#include "playback/PlaybackState.h"
+#include "widgets/TextFitter.h"
 
 namespace nightaudit {
 
@@ -20,23 +23,43 @@ NodeSelection::NodeSelection(dlgMain& window, const RunCommands& runs)
     connect(view, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         if (const int index = m_window.tree().indexOf(item)) TreeView1_NodeClick(index);
     });
-    connect(view, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current) { onCurrentChanged(current); });
+    connect(view, &QTreeWidget::itemSelectionChanged, this, [this] { onSelectionChanged(); });
     view->installEventFilter(this);
+    window.command(10)->installEventFilter(this);
 }
 
-void NodeSelection::onCurrentChanged(QTreeWidgetItem* current) {
+// The selection, not the current node, is what counts: the tree makes its first node
+// current, unselected, when it takes the focus. Without a selected node (a click on the
+// tree's empty area) there is nothing to run.
+void NodeSelection::onSelectionChanged() {
     if (m_runs.isRunning()) return;
-    if (const int index = m_window.tree().indexOf(current)) nodeSelected(index);
+    if (const int index = m_window.selectedNodeIndex()) {
+        nodeSelected(index);
+        return;
+    }
+    m_window.cmdSend()->setEnabled(false);
+    m_window.cmdSend2()->setEnabled(false);
 }
 
-// Enter and Space are the keyboard's click; the arrow keys only move the selection.
+// Space is the keyboard's click; the arrow keys only move the selection; Enter goes on
+// to the window, where it presses Go. Teach Task's tooltip names where the time goes.
 bool NodeSelection::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip && watched == m_window.command(10)) {
+        const int id = m_window.state().intKeySequenceID;
+        m_window.command(10)->setToolTip(
+            id == 0
+                ? QStringLiteral("Select a key sequence first: the time is stored as the wait "
+                                 "after the last key of the key sequence selected or played last")
+                : QStringLiteral("Stores the time as the wait after the last key of the key "
+                                 "sequence KS%1, the one selected or played last")
+                      .arg(id));
+    }
     if (event->type() == QEvent::KeyPress && watched == m_window.TreeView1()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+        if (key == Qt::Key_Space) {
             const int index = m_window.tree().indexOf(m_window.TreeView1()->currentItem());
             if (index != 0) {
+                m_window.selectNode(index);  // a click selects the node it is on
                 TreeView1_NodeClick(index);
                 return true;
             }
@@ -64,16 +87,18 @@ void NodeSelection::apply(int nodeIndex, bool clicked) {
     const bool taskSequence = parsed.kind() == NodeKind::TaskSequence;
     const bool task = parsed.kind() == NodeKind::Task;
 
-    if (keySequence || task) {
+    if (keySequence || task || taskSequence) {
         m_window.cmdSend()->setEnabled(true);
+        m_window.cmdSend2()->setEnabled(true);
+    }
+    if (keySequence || task) {
         m_window.command(6)->setEnabled(true);
         if (clicked) {
             // cmdSend_Click shows its own failures and puts the window back in order.
-            if (m_window.Check1()->isChecked()) m_window.cmdSend_Click();
+            if (m_window.Check1()->isChecked()) m_window.goFromNodeClick();
             m_window.StartTeach();
         }
     } else if (taskSequence) {
-        m_window.cmdSend()->setEnabled(true);
         m_window.command(6)->setEnabled(false);
     }
     // Only a key sequence's key names a key sequence: the number in a task's or a
@@ -82,6 +107,7 @@ void NodeSelection::apply(int nodeIndex, bool clicked) {
         m_window.state().intKeySequenceID = *id;
     }
     m_window.command(10)->setText(QStringLiteral("Teach Task(") + key + QStringLiteral(")"));
+    fitText(m_window.command(10));
 }
 
 }  // namespace nightaudit

@@ -2,19 +2,16 @@
 
 #include <QObject>
 
-class QTreeWidgetItem;
-
 namespace nightaudit {
 
 class RunCommands;
 class dlgMain;
 
-// What choosing a tree node does. A click (mouse, or Enter or Space on the current
-// node) shows the node's instructions, enables Go and the key editor button, runs
-// the node in single-click mode, toggles the teach stopwatch, remembers a key
-// sequence for teach mode and names the node on "Teach Task". Moving through the tree
-// with the arrow keys updates the same texts and buttons but neither runs anything
-// nor touches the stopwatch: stepping past nodes must never type into the driven
+// What choosing a tree node does. A click (mouse, or Space on the current node) shows the node's
+// instructions, enables Go and the key editor button, runs the node in single-click mode, toggles
+// the teach stopwatch, remembers a key sequence for teach mode and names the node on "Teach Task".
+// Moving through the tree with the arrow keys updates the same texts and buttons but neither runs
+// anything nor touches the stopwatch: stepping past nodes must never type into the driven
 // application. Selection changes made by a run (the task-sequence walk) are ignored.
 class NodeSelection : public QObject {
     Q_OBJECT
@@ -32,7 +29,7 @@ protected:
 
 private:
     void apply(int nodeIndex, bool clicked);
-    void onCurrentChanged(QTreeWidgetItem* current);
+    void onSelectionChanged();
 
     dlgMain& m_window;
     const RunCommands& m_runs;

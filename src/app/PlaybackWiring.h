@@ -4,16 +4,20 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "platform/Desktop.h"
 #include "platform/StopKey.h"
 #include "playback/Reports.h"
+#include "playback/RunObserver.h"
 #include "playback/Waiter.h"
 #include "report/Printer.h"
 
 namespace nightaudit {
 
 class KeySequencePlayer;
+class RunJournal;
+class RunNotice;
 class RunTypingWatch;
 class ListRunLog;
 class SelectionRunner;
@@ -50,15 +54,22 @@ public:
     void checkDesktop() const;
 
     // Forwarded to the selection runner and the player; throw what they throw. The
-    // stop key is armed for the length of each.
-    void ExecuteSelected(std::int16_t intNodeIndexToRun);
+    // stop key is armed for the length of each. Each run reads the store's settings
+    // for slow targets afresh, and is written to the journal beside the store and
+    // its last error to the notice label Label17. `trigger` says what started it.
+    void ExecuteSelected(std::int16_t intNodeIndexToRun, RunTrigger trigger = RunTrigger::Go);
     void RunTask(std::int16_t intNodeIndex);
     void RunKeySequence(std::int16_t intNodeIndex, std::int16_t intparmKeySequenceID = 0);
 
     // Whether a run started through this wiring is under way.
     bool runUnderWay() const { return m_runs > 0; }
-    // Does what Stop in the countdown does: the run ends after the current keystroke.
+    // The main window was closed during a run: does what Stop in the countdown does, and
+    // the run ends after the current keystroke.
     void stopRun();
+
+    // Reads KEYDELAY and WINDOWWAIT from the store, hands them to the desktop and shows a
+    // keystroke delay beside the version in lblVersion. Throws what the store throws.
+    void applyStoreSettings();
 
     Printer& printer() { return *m_collaborators.printer; }
     Reports& reports() { return *m_collaborators.reports; }
@@ -67,6 +78,9 @@ public:
 private:
     void build();
     class Run;
+    std::pair<QString, QString> node(int index) const;  // key and text
+    template <class Body>
+    void recorded(Body&& body);
 
     dlgMain& m_window;
     Collaborators m_collaborators;
@@ -75,7 +89,11 @@ private:
     std::unique_ptr<SelectionRunner> m_runner;
     std::unique_ptr<StopKeyWatch> m_stopKeyWatch;
     std::unique_ptr<RunTypingWatch> m_typingWatch;
+    std::unique_ptr<RunNotice> m_notice;
+    std::unique_ptr<RunJournal> m_journal;
+    RunObservers m_observers;
     int m_runs = 0;
+    bool m_closed = false;  // the main window was closed during this run
 };
 
 }  // namespace nightaudit

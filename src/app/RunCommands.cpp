@@ -62,15 +62,15 @@ bool RunCommands::mayStart() {
     return reportingErrors(&m_window, [this] { m_window.wiring().checkDesktop(); });
 }
 
-void RunCommands::cmdSend_Click() {
+void RunCommands::cmdSend_Click(RunTrigger trigger) {
     if (!mayStart()) return;
     {
         RunLock lock(*this);
-        reportingErrors(&m_window, [this] {
+        reportingErrors(&m_window, [this, trigger] {
             PlaybackState& state = m_window.state();
             state.intSentNodeIndex = nodeIndex16(m_window.selectedNodeIndex());
             m_window.setCaption(QStringLiteral("Quillmar Night Audit"));
-            m_window.ExecuteSelected(state.intSentNodeIndex);
+            m_window.wiring().ExecuteSelected(state.intSentNodeIndex, trigger);
         });
     }
     m_window.command(8)->setEnabled(true);
@@ -87,7 +87,7 @@ void RunCommands::Command8_Click() {
                 throw Error(err::NoSuchNode,
                             "The last node of the tree has been run: there is no next node.");
             }
-            m_window.ExecuteSelected(nodeIndex16(next));
+            m_window.wiring().ExecuteSelected(nodeIndex16(next), RunTrigger::Next);
             state.intSentNodeIndex = static_cast<std::int16_t>(next);
             m_window.ensureNodeVisible(next);
         });

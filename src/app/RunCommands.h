@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playback/RunObserver.h"
+
 namespace nightaudit {
 
 class dlgMain;
@@ -14,8 +16,9 @@ class RunCommands {
 public:
     explicit RunCommands(dlgMain& window) : m_window(window) {}
 
-    void cmdSend_Click();
-    void cmdSend2_Click() { cmdSend_Click(); }
+    // `trigger`: what pressed Go, for the journal of the run.
+    void cmdSend_Click(RunTrigger trigger = RunTrigger::Go);
+    void cmdSend2_Click() { cmdSend_Click(RunTrigger::SecondGo); }
     void Command8_Click();
 
     bool isRunning() const { return m_running; }

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +18,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <utility>
 
 #include "ControlFactory.h"
 #include "HandlerErrors.h"
@@ -33,6 +35,7 @@
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 #include "teach/TeachMode.h"
+#include "widgets/TextFitter.h"
 
 namespace nightaudit {
 namespace {
@@ -63,6 +66,8 @@ dlgMain::dlgMain(const QString& storePath, Clock clock, QWidget* parent)
     m_runs = std::make_unique<RunCommands>(*this);
     m_layout = std::make_unique<LayoutCommands>(*this);
     m_selection = new NodeSelection(*this, *m_runs);
+    // Every window shown while this one lives (the dialogs too) gets its captions fitted.
+    QCoreApplication::instance()->installEventFilter(new TextFitter(this));
 
     const std::pair<QPushButton*, void (dlgMain::*)()> handlers[] = {
         {command(3), &dlgMain::Command3_Click},  {command(4), &dlgMain::Command4_Click},
@@ -91,9 +96,15 @@ void dlgMain::Form_Load() {
     Command3_Click();
     if (m_tree->nodeCount() > 0) m_tree->ensureVisible(1);
     lblVersion()->setText(QStringLiteral("Version: " NIGHTAUDIT_VERSION));
+    m_wiring->applyStoreSettings();
     applyStartingHeight();
-    move(0, twipsToPixels(screenHeightTwips() - windowHeightTwips() - kScreenBottomGapTwips));
+    placeAtScreenBottom();
+    // Before the window is shown its frame is unknown: the height set is the client's.
+    // The window manager's frame comes on top; the outer height is set again then.
+    if (frameGeometry().size() == size()) m_framedHeightTwips = windowHeightTwips();
     lstLog()->resize(lstLog()->width(), twipsToPixels(kStartLogHeightTwips));
+    // The clerk starts in the tree: Enter then presses Go, not the first small button.
+    TreeView1()->setFocus();
     // A hidden window gets its resize event only when shown; the tree follows now.
     Form_Resize();
 }
@@ -132,6 +143,41 @@ void dlgMain::Form_Resize() {
 void dlgMain::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Form_Resize();
+}
+
+void dlgMain::placeAtScreenBottom() {
+    const int room = screenHeightTwips() - kScreenBottomGapTwips;
+    if (room > 0 && windowHeightTwips() > room) setWindowHeightTwips(room);
+    move(0, std::max(0, twipsToPixels(room - windowHeightTwips())));
+}
+
+bool dlgMain::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (m_framedHeightTwips != 0 &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+        frameGeometry().size() != size()) {
+        const int height = std::exchange(m_framedHeightTwips, 0);
+        setWindowHeightTwips(height);
+        placeAtScreenBottom();
+    }
+    return handled;
+}
+
+void dlgMain::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    auto* focused = qobject_cast<QPushButton*>(focusWidget());
+    // Go, or in the tree-only layout its twin, the one Go the clerk can see.
+    QPushButton* go = cmdSend()->isVisibleTo(this) ? cmdSend() : cmdSend2();
+    QPushButton* target = focused && focused->isEnabled() ? focused : go;
+    if (target->isEnabled() && target->isVisibleTo(this)) {
+        target->click();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 int dlgMain::windowHeightTwips() const {
@@ -195,6 +241,9 @@ void dlgMain::runEnded() {
 
 void dlgMain::cmdSend_Click() {
     m_runs->cmdSend_Click();
+}
+void dlgMain::goFromNodeClick() {
+    m_runs->cmdSend_Click(RunTrigger::SingleClick);
 }
 void dlgMain::cmdSend2_Click() {
     m_runs->cmdSend2_Click();

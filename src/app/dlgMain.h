@@ -43,6 +43,9 @@ public:
     explicit dlgMain(const QString& storePath, Clock clock = {}, QWidget* parent = nullptr);
     ~dlgMain() override;
 
+    // The task store file; relative report names are taken in its folder.
+    const QString& storePath() const { return m_storePath; }
+
     void Form_Load();
     // Keeps the tree's height tied to the window's: window height - 600 twips.
     void Form_Resize();
@@ -58,6 +61,9 @@ public:
     int windowWidthTwips() const;
     void setWindowWidthTwips(int widthTwips);
     static int screenHeightTwips();
+    // Puts the window's outer lower edge 400 twips above the screen's bottom, at the
+    // screen's left border; a window taller than that room is made as tall as the room.
+    void placeAtScreenBottom();
 
     // Replaces what runs and prints go through (see Collaborators). Refused with
     // Error(err::InvalidArgument) while a run is under way.
@@ -73,9 +79,10 @@ public:
     void runEnded();
 
     // Event handlers. Each shows its own failures and never throws.
-    void cmdSend_Click();   // Go
-    void cmdSend2_Click();  // Go's twin
-    void Command8_Click();  // Next
+    void cmdSend_Click();    // Go
+    void cmdSend2_Click();   // Go's twin
+    void goFromNodeClick();  // Go pressed by a node click in single-click mode
+    void Command8_Click();   // Next
     void TreeView1_NodeClick(int nodeIndex);
     void StartTeach();
     void TimerTeach_Timer();
@@ -135,6 +142,10 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Enter presses the focused button, or else Go (the window's default button).
+    void keyPressEvent(QKeyEvent* event) override;
+    // Sizes and places the window again once the window manager has framed it.
+    bool event(QEvent* event) override;
     // Closing the window during a run stops the run; the window closes when it has ended.
     void closeEvent(QCloseEvent* event) override;
 
@@ -155,6 +166,8 @@ private:
     std::unique_ptr<TeachMode> m_teach;    // from Form_Load on: it writes to the store
     NodeSelection* m_selection = nullptr;  // a child QObject of the window
     bool m_closeAfterRun = false;
+    // The outer height to give the window once its frame is known (0: none pending).
+    int m_framedHeightTwips = 0;
 };
 
 }  // namespace nightaudit

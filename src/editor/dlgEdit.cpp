@@ -11,6 +11,7 @@
 
 #include "core/Error.h"
 #include "core/Twips.h"
+#include "platform/SendKeysParser.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 
@@ -84,7 +85,9 @@ dlgEdit::dlgEdit(TaskStore& store, std::int16_t keySequenceId, QWidget* parent)
     setTabOrder(update, m_lstKeys);
 
     connect(m_lstKeys, &QListWidget::itemClicked, this, [this] { lstKeys_Click(); });
-    connect(m_lstKeys, &QListWidget::currentRowChanged, this, [this] { lstKeys_Click(); });
+    // A line counts once it is selected: the list makes its first line current (not
+    // selected) when it takes the focus, and that must not fill the boxes.
+    connect(m_lstKeys, &QListWidget::itemSelectionChanged, this, [this] { lstKeys_Click(); });
     connect(close, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(update, &QPushButton::clicked, this, [this] { Command2_Click(); });
 
@@ -108,7 +111,7 @@ void dlgEdit::Form_Load() {
 
 void dlgEdit::lstKeys_Click() {
     const QListWidgetItem* item = m_lstKeys->currentItem();
-    if (!item) return;
+    if (!item || !item->isSelected()) return;
     const QString line = item->text();
     const qsizetype b = line.lastIndexOf(u' ');
     m_dfsKeyText->setText(trimBlanks(line.left(b)));
@@ -137,6 +140,16 @@ std::optional<QString> dlgEdit::checkInput(QString& waitAfter, QString& keyType)
     if (!whole.match(wait).hasMatch() || !ok || waitValue < std::numeric_limits<qint32>::min() ||
         waitValue > std::numeric_limits<qint32>::max()) {
         return QStringLiteral("Wait After must be a whole number of milliseconds.");
+    }
+    // Keystroke texts are checked as the player will read them: a text that cannot be
+    // typed is refused now rather than stopping the night's run.
+    if (type == 0 || type == 8) {
+        try {
+            parseSendKeys(text.toStdString());
+        } catch (const Error& e) {
+            return QStringLiteral("The key text cannot be typed: ") +
+                   QString::fromStdString(e.description());
+        }
     }
     keyType = QString::number(type);
     waitAfter = QString::number(waitValue);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -62,8 +63,20 @@ public:
     // outlive every later call.
     void setTypingWatch(TypingWatch* watch) { m_watch = watch; }
 
+    // For slow or remote targets; zero (the default) for none. `keyDelay`: the pause
+    // between two keystrokes of a text, during which the typing watch is asked for a
+    // stop every few milliseconds. `windowWait`: how long activate() keeps looking for a
+    // window that is not there yet (through the typing watch's notice, with its Stop)
+    // before it gives up with err::WindowNotFound.
+    void setPacing(std::chrono::milliseconds keyDelay, std::chrono::milliseconds windowWait) {
+        m_keyDelay = keyDelay;
+        m_windowWait = windowWait;
+    }
+
 protected:
     TypingWatch* m_watch = nullptr;
+    std::chrono::milliseconds m_keyDelay{0};
+    std::chrono::milliseconds m_windowWait{0};
 };
 
 }  // namespace nightaudit

@@ -5,6 +5,7 @@
 #include "SendKeysParser.h"
 #include "X11Errors.h"
 #include "X11Keyboard.h"
+#include "X11LaunchMinimizer.h"
 #include "core/Error.h"
 
 #include <X11/XKBlib.h>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -67,6 +69,7 @@ struct X11Desktop::Impl {
     Window activated = None;
     std::string activatedTitle;
     ProcessLauncher launcher;
+    std::unique_ptr<X11LaunchMinimizer> minimizer;  // from the first launch on
     StopKey* stopKey = nullptr;
     std::unique_ptr<X11Keyboard> keyboard;
     int xkbEventType = -1;
@@ -357,6 +360,45 @@ struct X11Desktop::Impl {
         }
     }
 
+    // The pause between two keystrokes for a target that loses keys arriving close
+    // together. The key before it is on the server first, so the pause is really between
+    // the two; the run's events are handled throughout, so a stop acts within it.
+    void pauseBetweenKeys(std::chrono::milliseconds delay, TypingWatch* typingWatch,
+                          const std::function<std::string()>& what) {
+        if (delay.count() <= 0) return;
+        x11::syncOk(display);
+        const auto until = Clock::now() + delay;
+        for (auto now = Clock::now(); now < until; now = Clock::now()) {
+            if (typingWatch && typingWatch->stopRequested()) {
+                throw Error(err::Stopped, "Stopped " + what());
+            }
+            std::this_thread::sleep_for(
+                std::min<Clock::duration>(until - now, std::chrono::milliseconds(2)));
+        }
+    }
+
+    // A window that may not exist yet (a program just started): looked for again until
+    // it is there or `limit` has passed, with the typing watch's notice and its Stop.
+    Window waitForWindow(const std::string& wanted, std::chrono::milliseconds limit,
+                         TypingWatch* typingWatch) {
+        const auto deadline = Clock::now() + limit;
+        Window found = None;
+        const auto lookedLongEnough = [&] {
+            catchUp();
+            found = find(wanted);
+            return found != None || Clock::now() >= deadline;
+        };
+        if (!typingWatch) {
+            while (!lookedLongEnough()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            return found;
+        }
+        if (!typingWatch->waitUntil("Waiting for window \"" + wanted + "\" ....",
+                                    lookedLongEnough)) {
+            throw Error(err::Stopped, "Stopped while waiting for the window \"" + wanted + "\"");
+        }
+        return found;
+    }
+
     // Asks for the window once and waits until the window manager has carried the
     // request out, so that no request of ours is ever still on its way when keys are
     // sent or the next window is asked for.
@@ -505,10 +547,16 @@ void X11Desktop::activate(const std::string& title) {
     Impl& d = *m_impl;
     d.launcher.reap();
     d.catchUp();
-    const Window w = d.find(title);
+    Window w = d.find(title);
+    if (w == None && m_windowWait.count() > 0) w = d.waitForWindow(title, m_windowWait, m_watch);
     if (w == None) {
-        throw Error(err::WindowNotFound, "No window with the title \"" + title + "\" was found");
+        const std::string waited = m_windowWait.count() > 0
+                                       ? " within " + std::to_string(m_windowWait.count()) + " ms"
+                                       : std::string();
+        throw Error(err::WindowNotFound,
+                    "No window with the title \"" + title + "\" was found" + waited);
     }
+    if (d.minimizer) d.minimizer->keepShown(w);
     d.activated = w;
     d.activatedTitle = title;
     d.activateWindow(w, m_watch);
@@ -545,9 +593,13 @@ void X11Desktop::sendKeys(const std::string& keys) {
         d.keyboard->type(
             strokes, [&] { d.checkStroke(sent++, strokes.size()); },
             [&](std::size_t) {
-                d.stopIfAsked(m_watch, "after " + std::to_string(sent) + " of " +
-                                           std::to_string(strokes.size()) + " keys typed into \"" +
-                                           d.activatedTitle + "\"");
+                const auto progress = [&] {
+                    return "after " + std::to_string(sent) + " of " +
+                           std::to_string(strokes.size()) + " keys typed into \"" +
+                           d.activatedTitle + "\"";
+                };
+                d.pauseBetweenKeys(m_keyDelay, m_watch, progress);
+                d.stopIfAsked(m_watch, progress());
             });
     } catch (const Error& e) {
         // The stop key grabs the keyboard while it is down: say it was the clerk's stop,
@@ -569,8 +621,11 @@ void X11Desktop::setStopKey(StopKey* stopKey) {
 }
 
 void X11Desktop::launch(const std::string& commandLine) {
-    // Started normally: X11 has no portable way to ask a program to start minimized.
-    m_impl->launcher.launch(commandLine);
+    // X11 cannot ask a program to start minimized: its window is iconified once it shows.
+    Impl& d = *m_impl;
+    const int pid = d.launcher.launch(commandLine);
+    if (!d.minimizer) d.minimizer = std::make_unique<X11LaunchMinimizer>(DisplayString(d.display));
+    d.minimizer->watch(pid);
 }
 
 void X11Desktop::setPointer(int x, int y) {

@@ -18,7 +18,8 @@ struct Recorded {
     int code = 0;
     int request = 0;
 };
-Recorded g_recorded;
+// Per thread: a watch on a connection of its own must not report into the desktop's.
+thread_local Recorded g_recorded;
 
 int recordError(Display* display, XErrorEvent* event) {
     if (!g_recorded.failed) {

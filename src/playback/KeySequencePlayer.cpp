@@ -67,12 +67,17 @@ QString dateForm(const QString& text) {
 // One call of RunKeySequence: its two results and the keys it plays.
 class KeySequencePlayer::Call {
 public:
-    Call(KeySequencePlayer& player, Cursor titles, Cursor keys)
-        : p(player), m_titles(std::move(titles)), m_keys(std::move(keys)) {}
+    // `current` is kept naming the key being played, for the record of the run.
+    Call(KeySequencePlayer& player, Cursor titles, Cursor keys, KeyRef& current)
+        : p(player), m_titles(std::move(titles)), m_keys(std::move(keys)), m_current(current) {}
 
     // Plays every key; returns false when a stop request ended the call early.
     bool playAll() {
         while (!m_keys.eof()) {
+            m_current = {QString::fromStdString(column("keysid").text()),
+                         column("keytype").isNull()
+                             ? QStringLiteral("Null")
+                             : QString::fromStdString(column("keytype").text())};
             playKey();
             p.m_host.processEvents();
             m_keys.next();
@@ -184,18 +189,20 @@ private:
     KeySequencePlayer& p;
     Cursor m_titles;
     Cursor m_keys;
+    KeyRef& m_current;
 };
 
 KeySequencePlayer::KeySequencePlayer(TaskStore& store, Desktop& desktop, Waiter& waiter,
                                      RunLog& runLog, PlaybackHost& host, Reports& reports,
-                                     PlaybackState& state)
+                                     PlaybackState& state, RunObserver* observer)
     : m_store(store),
       m_desktop(desktop),
       m_waiter(waiter),
       m_runLog(runLog),
       m_host(host),
       m_reports(reports),
-      m_state(state) {}
+      m_state(state),
+      m_observer(observer) {}
 
 void KeySequencePlayer::refuseLoop(std::int16_t nested) const {
     const auto first = std::find(m_chain.begin(), m_chain.end(), nested);
@@ -215,13 +222,17 @@ void KeySequencePlayer::RunKeySequence(std::int16_t intNodeIndex,
         ~DepthGuard() { --depth; }
     } guard(m_depth);
 
+    std::int16_t id = intparmKeySequenceID;
+    KeyRef current;
+    const auto ended = [&](SequenceOutcome outcome) {
+        if (m_observer) m_observer->keySequenceEnded(id, outcome, current);
+    };
     try {
         if (m_depth > MaxNestingDepth) {
             throw Error(err::NestingTooDeep, "Key sequences are nested more than " +
                                                  std::to_string(MaxNestingDepth) +
                                                  " deep: a key sequence probably runs itself");
         }
-        std::int16_t id = intparmKeySequenceID;
         if (id == 0) {
             m_host.ensureNodeVisible(intNodeIndex);
             m_host.markNodePlayed(intNodeIndex);
@@ -238,14 +249,26 @@ void KeySequencePlayer::RunKeySequence(std::int16_t intNodeIndex,
 
         Cursor titles = m_store.query(statements::windowTitleQuery(id));
         Cursor keys = m_store.query(statements::keysQuery(id));
-        Call call(*this, std::move(titles), std::move(keys));
-        if (!call.playAll()) return;
+        Call call(*this, std::move(titles), std::move(keys), current);
+        if (!call.playAll()) return ended(SequenceOutcome::Stopped);
         m_desktop.activate(m_host.caption().toStdString());
+        ended(SequenceOutcome::Played);
     } catch (const Error& e) {
         m_host.setCaption(QString::fromStdString(e.description()));
+        // A stop that came inside a key (between two keystrokes, in a window wait) is
+        // the clerk's, not a failure.
+        if (e.number() == err::Stopped) {
+            ended(SequenceOutcome::Stopped);
+        } else {
+            if (m_observer)
+                m_observer->failed(e.number(), QString::fromStdString(e.description()), current);
+            ended(SequenceOutcome::Failed);
+        }
         if (e.number() == err::NestingTooDeep && m_depth > 1) throw;
     } catch (const std::exception& e) {
         m_host.setCaption(QString::fromStdString(e.what()));
+        if (m_observer) m_observer->failed(0, QString::fromStdString(e.what()), current);
+        ended(SequenceOutcome::Failed);
     }
 }
 

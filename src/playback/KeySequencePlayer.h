@@ -8,6 +8,7 @@
 #include "PlaybackHost.h"
 #include "Reports.h"
 #include "RunLog.h"
+#include "RunObserver.h"
 #include "Waiter.h"
 #include "platform/Desktop.h"
 #include "store/TaskStore.h"
@@ -27,9 +28,11 @@ public:
     // others, is refused the same way before any of its keys is played again.
     static constexpr int MaxNestingDepth = 16;
 
-    // Every collaborator must outlive the player.
+    // Every collaborator must outlive the player. `observer`, if given, is told how each
+    // key sequence ended and of each error.
     KeySequencePlayer(TaskStore& store, Desktop& desktop, Waiter& waiter, RunLog& runLog,
-                      PlaybackHost& host, Reports& reports, PlaybackState& state);
+                      PlaybackHost& host, Reports& reports, PlaybackState& state,
+                      RunObserver* observer = nullptr);
 
     // Plays the key sequence `intparmKeySequenceID`, or, when it is 0, the one whose
     // tree node is at `intNodeIndex` (that node is brought into view and marked
@@ -48,6 +51,7 @@ private:
     PlaybackHost& m_host;
     Reports& m_reports;
     PlaybackState& m_state;
+    RunObserver* m_observer;
     int m_depth = 0;
     std::vector<std::int16_t> m_chain;  // the key sequences playing, outermost first
 

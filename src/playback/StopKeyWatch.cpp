@@ -16,6 +16,7 @@ StopKeyWatch::StopKeyWatch(StopKey& key, PlaybackState& state, Waiter* waiter, Q
 bool StopKeyWatch::arm() {
     const bool armed = m_key.arm();
     m_key.pressed();  // a press from an earlier run must not stop this one
+    m_sawPress = false;
     if (armed) m_timer.start();
     return armed;
 }
@@ -28,6 +29,7 @@ void StopKeyWatch::disarm() {
 
 void StopKeyWatch::poll() {
     if (!m_key.pressed()) return;
+    m_sawPress = true;
     if (m_waiter) {
         m_waiter->stopCurrentWait();
     } else {

@@ -45,11 +45,15 @@ public:
     // Reads the key now; what the timer does.
     void poll();
 
+    // Whether the key was pressed since the watch was last armed.
+    bool sawPress() const { return m_sawPress; }
+
 private:
     StopKey& m_key;
     PlaybackState& m_state;
     Waiter* m_waiter;
     QTimer m_timer;
+    bool m_sawPress = false;
 };
 
 }  // namespace nightaudit

@@ -1,5 +1,6 @@
 #include "CardTotals.h"
 
+#include <QRegularExpression>
 #include <array>
 #include <string>
 
@@ -38,7 +39,31 @@ bool isBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n';
 }
 
-double amountOf(QStringView text) {
+// An error quotes the field only so far: a whole malformed line can be very long.
+std::string quoted(QStringView field) {
+    constexpr qsizetype Shown = 60;
+    const QString shown = field.size() > Shown
+                              ? field.first(Shown).toString() + QStringLiteral("...")
+                              : field.toString();
+    return "\"" + shown.toStdString() + "\"";
+}
+
+// An amount of a settlement field. A quoted field may write it with grouping commas
+// ("1,234.56"), which are dropped; a comma that does not separate groups of three digits
+// ("1,5", "12,34.00") leaves the amount in doubt, and a wrong total is worse than none.
+double amountOf(QStringView word, QStringView field) {
+    static const QRegularExpression grouped(
+        QStringLiteral("^[+-]?[0-9]{1,3}(,[0-9]{3})+(?![0-9,])"));
+    static const QRegularExpression comma(QStringLiteral("^[+-]?[0-9]+,[0-9]"));
+    QString text = word.toString();
+    const QRegularExpressionMatch match = grouped.match(text);
+    if (match.hasMatch()) {
+        text.replace(0, match.capturedLength(), match.captured().remove(u','));
+    } else if (comma.match(text).hasMatch()) {
+        throw Error(err::InvalidArgument, "Invalid procedure call or argument: the amount " +
+                                              quoted(word) + " in the settlement field " +
+                                              quoted(field) + " is no number");
+    }
     return leadingNumber(text.toUtf8().toStdString());
 }
 
@@ -53,15 +78,17 @@ void CardTotals::addField(QStringView field) {
         const qsizetype blank = amounts.indexOf(u' ');
         if (blank < 0) {
             throw Error(err::InvalidArgument,
-                        "Invalid procedure call or argument: the settlement field \"" +
-                            field.toString().toStdString() + "\" has no second amount");
+                        "Invalid procedure call or argument: the settlement field " +
+                            quoted(field) + " has no second amount");
         }
         const QStringView rest = trimBlanks(amounts.mid(blank, SecondAmountWindow));
         qsizetype wordEnd = 0;
         while (wordEnd < rest.size() && !isBlank(rest[wordEnd])) ++wordEnd;
 
-        this->*code.total += amountOf(amounts.first(blank));
-        this->*code.total -= amountOf(rest.first(wordEnd));
+        const double first = amountOf(amounts.first(blank), field);
+        const double second = amountOf(rest.first(wordEnd), field);
+        this->*code.total += first;
+        this->*code.total -= second;
         return;
     }
 }

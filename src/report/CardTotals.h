@@ -14,7 +14,8 @@ namespace nightaudit {
 // the text after the code (up to 300 characters, blanks trimmed): the first is the
 // leading number of the part before the first blank, the second the leading number of
 // the next blank-separated word. Only that word counts: digits of a later column must
-// not run into the refund ("10.00 5" is 10.00, not 10.005).
+// not run into the refund ("10.00 5" is 10.00, not 10.005). An amount may carry grouping
+// commas ("1,234.56" in a quoted field is 1234.56); other commas in it are an error.
 //
 // It does not read files, format money or print: it only adds.
 struct CardTotals {
@@ -28,7 +29,8 @@ struct CardTotals {
 
     // Adds one field of the report; a field with no code changes nothing.
     // Throws Error(err::InvalidArgument) when the text after the code has no blank,
-    // so no second amount can be told apart.
+    // so no second amount can be told apart, or an amount has a comma that does not
+    // group thousands. Error texts quote at most 60 characters of the field.
     void addField(QStringView field);
 
     // The totals of a whole report text.

@@ -1,6 +1,8 @@
 #pragma once
 
-class QPrinter;
+#include <QPageSize>
+
+class QString;
 class QWidget;
 
 namespace nightaudit {
@@ -11,14 +13,16 @@ class Printer {
 public:
     virtual ~Printer() = default;
 
-    // Throws Error(err::PrintFailed) with a text that says why.
+    // Returns once the page is printed, or for a print system, once it has accepted the
+    // job. Throws Error(err::PrintFailed) with a text that says why not.
     virtual void print(QWidget& page) = 0;
 };
 
-// Renders `page` as the one page of `printer`'s job, at its real size (96 widget pixels
-// to the inch) at the top left of the printable area, scaled down only when it would not
-// fit. Text stays text, so the job can be searched and read back.
-// Throws Error(err::PrintFailed) when the job cannot be started or finished.
-void renderPage(QWidget& page, QPrinter& printer);
+// Writes `page` as a one-page PDF file of the given paper size: everything the widget
+// shows, scaled to fill the printable area with its proportions kept. Text stays text,
+// so the page can be searched and read back, also after a print system has converted it.
+// Throws Error(err::PrintFailed) when the file cannot be written.
+void renderPdf(QWidget& page, const QString& fileName,
+               const QPageSize& size = QPageSize(QPageSize::A4));
 
 }  // namespace nightaudit

@@ -1,5 +1,6 @@
 #include "ReportImport.h"
 
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 
@@ -21,13 +22,22 @@ namespace {
 
 }  // namespace
 
-ReportImport::ReportImport(std::unique_ptr<Printer> printer, TextSetter setSpecial6)
-    : m_printer(std::move(printer)), m_setSpecial6(std::move(setSpecial6)) {}
+ReportImport::ReportImport(std::unique_ptr<Printer> printer, TextSetter setSpecial6, QString folder)
+    : m_printer(std::move(printer)),
+      m_setSpecial6(std::move(setSpecial6)),
+      m_folder(std::move(folder)) {}
 
-ReportImport::ReportImport(std::unique_ptr<Printer> printer, WindowFields& window)
-    : ReportImport(std::move(printer), [&window](const QString& text) {
-          window.setControlText(QStringLiteral("special6"), text);
-      }) {}
+ReportImport::ReportImport(std::unique_ptr<Printer> printer, WindowFields& window, QString folder)
+    : ReportImport(
+          std::move(printer),
+          [&window](const QString& text) {
+              window.setControlText(QStringLiteral("special6"), text);
+          },
+          std::move(folder)) {}
+
+QString ReportImport::reportPath(const QString& fileName) const {
+    return QDir::cleanPath(QDir(m_folder).absoluteFilePath(fileName));
+}
 
 ReportImport::~ReportImport() = default;
 
@@ -43,7 +53,8 @@ void ReportImport::printText(const QString& text) {
     m_printer->print(form);
 }
 
-void ReportImport::parseReport(const QString& fileName) {
+void ReportImport::parseReport(const QString& name) {
+    const QString fileName = reportPath(name);
     const QString report = readReportFile(fileName);
     CardTotals totals;
     try {
@@ -64,7 +75,8 @@ void ReportImport::parseReport(const QString& fileName) {
     deleteReportFile(fileName);
 }
 
-void ReportImport::loadNoShowList(const QString& fileName) {
+void ReportImport::loadNoShowList(const QString& name) {
+    const QString fileName = reportPath(name);
     m_noShows.resetToMarkers();
     const QString report = readReportFile(fileName);
     try {

@@ -16,15 +16,16 @@ class dlgPrint;
 // The report import as the player reaches it: the card totals sheet, the print text page
 // and the no-show list. Owns the print form (built on first use, kept to the end, so its
 // date stamp is set once per run of the program), the printer and the no-show list.
-// File names are used as given; no folder is added.
+// A relative file name is taken in the report folder, the program's own where the store
+// is, not in whatever folder the program was started from; errors name the full path.
 class ReportImport : public Reports {
 public:
     using TextSetter = std::function<void(const QString&)>;
 
-    // `setSpecial6` receives each no-show entry shown.
-    ReportImport(std::unique_ptr<Printer> printer, TextSetter setSpecial6);
+    // `setSpecial6` receives each no-show entry shown; `folder` is the report folder.
+    ReportImport(std::unique_ptr<Printer> printer, TextSetter setSpecial6, QString folder);
     // Shows no-show entries in the window's field "special6"; `window` must outlive this.
-    ReportImport(std::unique_ptr<Printer> printer, WindowFields& window);
+    ReportImport(std::unique_ptr<Printer> printer, WindowFields& window, QString folder);
     ~ReportImport() override;
 
     // lblText := text, frmCC hidden, the page printed. Throws what the printer throws.
@@ -45,6 +46,9 @@ public:
     // Error(err::SubscriptOutOfRange) at index 501, changing nothing.
     void showNextNoShow() override;
 
+    // The full path a report name stands for.
+    QString reportPath(const QString& fileName) const;
+
     // The print form, built now if this is its first use.
     dlgPrint& printForm();
     const NoShowList& noShowList() const { return m_noShows; }
@@ -52,6 +56,7 @@ public:
 private:
     std::unique_ptr<Printer> m_printer;
     TextSetter m_setSpecial6;
+    QString m_folder;
     std::unique_ptr<dlgPrint> m_form;
     NoShowList m_noShows;
 };

@@ -15,9 +15,10 @@ QString decodeReportText(const QByteArray& bytes);
 // Removes blanks (U+0020 only, not tabs or line ends) at both ends.
 QStringView trimBlanks(QStringView text);
 
-// Reads the whole file named as given (no folder is added).
+// Reads the whole file named as given (no folder is added). Only a regular file of at
+// most 16 MiB is read: a FIFO, a directory or a device fails at once, without waiting.
 // Throws Error(err::FileNotFound) when there is no such file, Error(err::PathFileAccess)
-// when it exists but cannot be read.
+// when it cannot be read, is no regular file or is too large; the texts name the file.
 QString readReportFile(const QString& fileName);
 
 // Deletes the file; throws Error(err::PathFileAccess) naming the reason when it cannot.

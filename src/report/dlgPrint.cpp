@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <algorithm>
 
 #include "core/Twips.h"
 
@@ -39,6 +40,11 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int le
     label->setGeometry(twipsRectToPixels(left, top, width, height));
     label->setFont(font);
     label->setAlignment(alignment);
+    // A fallback font may run wider than the one the page was drawn for: a caption that
+    // reads to the right grows that way rather than being cut.
+    if (alignment & Qt::AlignLeft) {
+        label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+    }
     return label;
 }
 

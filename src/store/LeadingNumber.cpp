@@ -1,7 +1,9 @@
 #include "LeadingNumber.h"
 
-#include <cstdlib>
+#include <charconv>
+#include <limits>
 #include <string>
+#include <string_view>
 
 #include "core/Rounding.h"
 
@@ -29,9 +31,22 @@ double leadingNumber(std::string_view text) {
         }
     }
     if (digits == 0) return 0.0;
-    // strtod follows LC_NUMERIC; the text only ever holds '.', and the program keeps
-    // the C numeric locale (Qt sets it so), so this reads the period as written.
-    return std::strtod(number.c_str(), nullptr);
+    // The stored steps and the reports write a period. strtod would follow the desktop's
+    // LC_NUMERIC, which the toolkit switches to at start-up (de_DE: "100.50" is 100);
+    // from_chars reads the same in every locale.
+    const char* first = number.data();
+    if (*first == '+') ++first;  // from_chars takes no plus sign
+    double value = 0.0;
+    const auto error = std::from_chars(first, number.data() + number.size(), value).ec;
+    if (error == std::errc::result_out_of_range) {
+        // As strtod: too large is infinite (the integer readers then report an
+        // overflow), too small is zero.
+        const std::string_view whole = std::string_view(number).substr(0, number.find('.'));
+        const bool large = whole.find_first_of("123456789") != std::string_view::npos;
+        const double magnitude = large ? std::numeric_limits<double>::infinity() : 0.0;
+        return number[0] == '-' ? -magnitude : magnitude;
+    }
+    return value;
 }
 
 std::int32_t leadingLong(std::string_view text) {

@@ -8,6 +8,10 @@ std::string startingHeightQuery() {
     return "select * from _config where entry = 'STARTINGHEIGHT'";
 }
 
+std::string settingQuery(const std::string& entry) {
+    return "select * from _config where entry = '" + doubleApostrophes(entry) + "'";
+}
+
 std::string taskSequencesQuery() {
     return "select doafterinstructions, TASKsequenceid,NAME   from tasksequence where enabled = 1 "
            "ORDER BY DISPLAYORDER";

@@ -11,6 +11,8 @@ namespace nightaudit::statements {
 
 // The `_config` row of the main window's starting height.
 std::string startingHeightQuery();
+// The `_config` row of a setting that runs read (KEYDELAY, WINDOWWAIT).
+std::string settingQuery(const std::string& entry);
 // The enabled task sequences in display order: the tree's top level.
 std::string taskSequencesQuery();
 // The enabled tasks of one task sequence (its id as read from the row) in task order.

@@ -57,6 +57,11 @@ int TeachMode::teachTask() {
         throw Error(err::TypeMismatch, "The teach time \"" + m_count.text().toStdString() +
                                            "\" is not a number of seconds; nothing was stored");
     }
+    // A wait cannot be negative: the player would skip it, so it is refused like "abc".
+    if (*count < 0) {
+        throw Error(err::TypeMismatch, "The teach time " + m_count.text().toStdString() +
+                                           " is below zero; nothing was stored");
+    }
     const auto ms = roundHalfEvenTo<std::int32_t>(*count * 1000.0, [&] {
         return "The teach time " + m_count.text().toStdString() +
                " seconds is too long to store; nothing was stored";

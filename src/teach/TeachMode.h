@@ -26,7 +26,7 @@ public:
     void StartTeach();
     // One tick: count + 1. A count that is not a number starts again from 1.
     void TimerTeach_Timer();
-    // Writes the taught wait. Throws Error when the count is not a number or does not
+    // Writes the taught wait. Throws Error when the count is not a number, is negative or does not
     // fit, before anything is written; a store failure comes through as the store's Error.
     // Returns the number of keys changed.
     int teachTask();

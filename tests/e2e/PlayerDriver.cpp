@@ -1,12 +1,16 @@
 // Plays one key sequence over and over through the real main window, player and X11
 // desktop, until something ends the program: a child for tests that cut the display
-// away in the middle of typing. Arguments: the store file and the key sequence id.
+// away in the middle of typing, or kill it. Arguments: the store file and the key sequence
+// id. The run is journaled beside the store, as the program's own runs are.
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 
 #include "app/dlgMain.h"
 #include "platform/X11Desktop.h"
 #include "playback/KeySequencePlayer.h"
+#include "playback/RunJournal.h"
 #include "playback/RunLog.h"
 #include "support/InstantWaiter.h"
 #include "support/UnavailableReports.h"
@@ -31,7 +35,11 @@ int main(int argc, char** argv) {
     InstantWaiter waiter(window.state());
     NoRunLog log;
     UnavailableReports reports;
-    KeySequencePlayer player(window.store(), desktop, waiter, log, window, reports, window.state());
+    RunJournal journal(QFileInfo(QString::fromLocal8Bit(argv[1])).dir().filePath("journal.log"), {},
+                       {});
+    journal.runStarted(RunTrigger::Go, QStringLiteral("KS") + argv[2], {});
+    KeySequencePlayer player(window.store(), desktop, waiter, log, window, reports, window.state(),
+                             &journal);
     const auto node = static_cast<std::int16_t>(
         window.nodeIndexForKey(QStringLiteral("KS") + QString::fromLocal8Bit(argv[2])));
     for (;;) {

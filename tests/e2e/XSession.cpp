@@ -110,7 +110,9 @@ QString XSession::startRecorder(const QString& title) {
     const QByteArray quoted = "\"" + title.toUtf8() + "\"";
     const bool ready = waitFor(
         [&] {
-            return QFile::exists(file) && run("xwininfo", {"-root", "-tree"}).contains(quoted);
+            // Managed, not only mapped: only then can the program activate it.
+            return QFile::exists(file) && run("xwininfo", {"-root", "-tree"}).contains(quoted) &&
+                   managedTitles().contains(title);
         },
         10000);
     if (!ready) {
@@ -128,9 +130,13 @@ QStringList XSession::managedTitles() {
     const int hash = list.indexOf('#');
     if (hash < 0) return titles;
     for (const QByteArray& id : list.mid(hash + 1).split(',')) {
-        const QByteArray name = run("xprop", {"-id", id.trimmed(), "-notype", "_NET_WM_NAME"});
+        // Older programs (xterm among them) name their window in WM_NAME only.
+        const QByteArray name =
+            run("xprop", {"-id", id.trimmed(), "-notype", "_NET_WM_NAME", "WM_NAME"});
         const int quote = name.indexOf('"');
-        if (quote >= 0) titles << QString::fromUtf8(name.mid(quote + 1).chopped(2));
+        const int end = name.indexOf("\"\n", quote + 1);
+        if (quote >= 0 && end > quote)
+            titles << QString::fromUtf8(name.mid(quote + 1, end - quote - 1));
     }
     return titles;
 }

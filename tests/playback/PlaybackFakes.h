@@ -1,10 +1,8 @@
 #pragma once
 
-// Test doubles of the main window, the run log and the report import, and a desktop
-// that writes the fake desktop's record into one trace shared with the waits and the
-// tree marks, so a test compares the whole order of a run in one string.
+// The main window of a run, faked over a FakeDesktop whose record it shares: tree
+// marks and report calls go into the same string as the desktop actions.
 
-#include <QString>
 #include <QStringList>
 
 #include <functional>
@@ -17,164 +15,95 @@
 #include "playback/Reports.h"
 #include "playback/RunLog.h"
 #include "support/FakeDesktop.h"
-#include "support/InstantWaiter.h"
 
 namespace nightaudit::test {
 
-// Passes every call on to a FakeDesktop and copies what it recorded into `trace`.
-class TracingDesktop : public Desktop {
-public:
-    TracingDesktop(FakeDesktop& fake, std::string& trace) : m_fake(fake), m_trace(trace) {}
-
-    void activate(const std::string& title) override {
-        forward([&] { m_fake.activate(title); });
-    }
-    void sendKeys(const std::string& keys) override {
-        forward([&] { m_fake.sendKeys(keys); });
-    }
-    void launch(const std::string& commandLine) override {
-        forward([&] { m_fake.launch(commandLine); });
-    }
-    void setPointer(int x, int y) override {
-        forward([&] { m_fake.setPointer(x, y); });
-    }
-    void leftButton(bool down) override {
-        forward([&] { m_fake.leftButton(down); });
-    }
-
-private:
-    template <class F>
-    void forward(F call) {
-        const std::size_t before = m_fake.record().size();
-        call();
-        m_trace += m_fake.record().substr(before);
-    }
-    FakeDesktop& m_fake;
-    std::string& m_trace;
-};
-
-// The tree as a list of node keys in pre-order with parent links (0 = top level).
+// A tree node: its key and the index of its parent (0 = top level). Indexes count
+// from 1 in pre-order.
 struct FakeNode {
-    FakeNode(const char* k, int p = 0) : key(QString::fromUtf8(k)), parent(p) {}
-    QString key;
+    const char* key;
     int parent = 0;
 };
 
-class FakeHost : public PlaybackHost {
+// Tree, caption, fields, run log and report import. A report call on a file whose
+// name holds "missing" fails as a missing file does.
+class FakeHost : public PlaybackHost, public RunLog, public Reports {
 public:
-    FakeHost(std::vector<FakeNode> nodes, std::string& trace)
-        : m_nodes(std::move(nodes)), m_trace(trace) {}
+    FakeHost(std::vector<FakeNode> nodes, FakeDesktop& desktop)
+        : desktop(&desktop), m_nodes(std::move(nodes)) {}
 
-    std::map<QString, QString> controls;
-    std::vector<int> marks;    // markNodePlayed, in order
-    std::vector<int> visible;  // ensureNodeVisible, in order
-    int events = 0;            // processEvents calls
+    FakeDesktop* desktop;  // the main window's title there follows the caption
     QString captionText = QStringLiteral("Quillmar Night Audit");
-    // When set, the main window's title on that desktop follows the caption, as a
-    // real window's does, so activating the main window by its caption finds it.
-    FakeDesktop* desktop = nullptr;
+    std::map<QString, QString> controls;
+    QStringList log;
     int selected = 0;
+    std::function<void()> onEvents;  // an event handler run by DoEvents
 
     int nodeCount() const override { return static_cast<int>(m_nodes.size()); }
-    QString nodeKey(int index) const override { return node(index).key; }
-    void ensureNodeVisible(int index) override {
-        node(index);
-        visible.push_back(index);
-    }
-    void markNodePlayed(int index) override {
-        node(index);
-        marks.push_back(index);
-        m_trace += "mark(" + std::to_string(index) + ") ";
-    }
+    QString nodeKey(int i) const override { return QString::fromUtf8(node(i).key); }
+    void ensureNodeVisible(int i) override { note("show", i); }
+    void markNodePlayed(int i) override { note("mark", i); }
     int selectedNodeIndex() const override { return selected; }
-    void selectNode(int index) override {
-        node(index);
-        selected = index;
-        m_trace += "select(" + std::to_string(index) + ") ";
-    }
-    int childCount(int index) const override {
-        node(index);
+    void selectNode(int i) override { selected = note("select", i); }
+    int childCount(int i) const override {
         int n = 0;
-        for (const auto& c : m_nodes) n += c.parent == index ? 1 : 0;
+        for (int c = firstChild(i); c != 0; c = nextSibling(c)) ++n;
         return n;
     }
-    int firstChild(int index) const override {
-        node(index);
-        for (int i = 1; i <= nodeCount(); ++i)
-            if (m_nodes[i - 1].parent == index) return i;
-        return 0;
-    }
-    int nextSibling(int index) const override {
-        const int parent = node(index).parent;
-        for (int i = index + 1; i <= nodeCount(); ++i)
-            if (m_nodes[i - 1].parent == parent) return i;
-        return 0;
-    }
+    int firstChild(int i) const override { return next(checked(i) + 1, i); }
+    int nextSibling(int i) const override { return next(i + 1, node(i).parent); }
     int nodeIndexForKey(const QString& key) const override {
         for (int i = 1; i <= nodeCount(); ++i)
-            if (m_nodes[i - 1].key == key) return i;
+            if (nodeKey(i) == key) return i;
         return 0;
     }
     QString caption() const override { return captionText; }
     void setCaption(const QString& caption) override {
-        if (desktop) {
-            desktop->removeWindow(captionText.toStdString());
-            desktop->addWindow(caption.toStdString());
-        }
+        desktop->removeWindow(captionText.toStdString());
+        desktop->addWindow(caption.toStdString());
         captionText = caption;
     }
     QString controlText(const QString& name) const override {
-        const auto it = controls.find(name);
-        if (it == controls.end())
-            throw Error(err::NoSuchControl, "No control named " + name.toStdString());
-        return it->second;
+        return controls.count(name)
+                   ? controls.at(name)
+                   : throw Error(err::NoSuchControl, "No control named " + name.toStdString());
     }
-    void setControlText(const QString& name, const QString& text) override {
-        controls[name] = text;
-    }
+    void setControlText(const QString& n, const QString& text) override { controls[n] = text; }
     void processEvents() override {
-        ++events;
         if (onEvents) onEvents();
     }
-    std::function<void()> onEvents;  // plays an event handler run by DoEvents
+
+    void clear() override { log.clear(); }
+    void append(const QString& line) override { log << line; }
+
+    void printText(const QString& text) override { report("print(" + text + ") ", text); }
+    void parseReport(const QString& file) override { report("parse(" + file + ") ", file); }
+    void loadNoShowList(const QString& file) override { report("noshow(" + file + ") ", file); }
+    void showNextNoShow() override { report("nextguest ", {}); }
 
 private:
-    const FakeNode& node(int index) const {
-        if (index < 1 || index > nodeCount())
-            throw Error(err::NoSuchNode, "No node with index " + std::to_string(index));
-        return m_nodes[static_cast<std::size_t>(index - 1)];
+    int checked(int i) const {
+        if (i < 1 || i > nodeCount())
+            throw Error(err::NoSuchNode, "No node with index " + std::to_string(i));
+        return i;
+    }
+    const FakeNode& node(int i) const { return m_nodes[checked(i) - 1]; }
+    // The first node from index `from` on whose parent is `parent`; 0 when none.
+    int next(int from, int parent) const {
+        for (int i = from; i <= nodeCount(); ++i)
+            if (node(i).parent == parent) return i;
+        return 0;
+    }
+    int note(const char* what, int i) {
+        desktop->note(what + ("(" + std::to_string(checked(i)) + ") "));
+        return i;
+    }
+    void report(const QString& what, const QString& file) {
+        if (file.contains(QStringLiteral("missing")))
+            throw Error(err::FileNotFound, "File not found: " + file.toStdString());
+        desktop->note(what.toStdString());
     }
     std::vector<FakeNode> m_nodes;
-    std::string& m_trace;
-};
-
-class FakeRunLog : public RunLog {
-public:
-    QStringList lines;
-    int clears = 0;
-    void clear() override {
-        lines.clear();
-        ++clears;
-    }
-    void append(const QString& line) override { lines << line; }
-};
-
-// Records each call as "print(text) " and the like into the trace; can fail on demand.
-class FakeReports : public Reports {
-public:
-    explicit FakeReports(std::string& trace) : m_trace(trace) {}
-    bool fail = false;
-    void printText(const QString& text) override { note("print(" + text + ") "); }
-    void parseReport(const QString& file) override { note("parse(" + file + ") "); }
-    void loadNoShowList(const QString& file) override { note("noshow(" + file + ") "); }
-    void showNextNoShow() override { note("nextguest "); }
-
-private:
-    void note(const QString& what) {
-        if (fail) throw Error(err::FileNotFound, "File not found");
-        m_trace += what.toStdString();
-    }
-    std::string& m_trace;
 };
 
 }  // namespace nightaudit::test

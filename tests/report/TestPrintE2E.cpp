@@ -1,93 +1,102 @@
 #include <unistd.h>
 
-#include <QDateTime>
-#include <QDirIterator>
-#include <QElapsedTimer>
-#include <QPrinterInfo>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QThread>
 
 #include "ReportTestSupport.h"
-#include "report/DefaultPrinter.h"
+#include "support/WindowRig.h"
+#include "report/CupsPrinter.h"
 #include "report/ReportImport.h"
+#include "report/dlgPrint.h"
 
 using namespace nightaudit;
 using namespace nightaudit::test;
 
 namespace {
 
-// cups-pdf writes a root job's pages here.
-const QString kOutputDir = QStringLiteral("/root/PDF");
+QString run(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    process.waitForFinished(30000);
+    return process.exitCode() == 0 ? QString::fromUtf8(process.readAllStandardOutput()) : "failed";
+}
 
-// The PDFs cups-pdf finished after `since`, newest first.
-QStringList pdfsAfter(const QDateTime& since) {
-    QStringList found;
-    QDirIterator it(kOutputDir, {QStringLiteral("*.pdf")}, QDir::Files);
-    while (it.hasNext()) {
-        it.next();
-        if (it.fileInfo().lastModified() > since) found << it.filePath();
+// The text of the PDF with `tag` that cups-pdf writes within `ms`; the PDF is removed.
+QString printed(const QString& tag, int ms) {
+    for (QDeadlineTimer left(ms); !left.hasExpired(); QTest::qWait(250)) {
+        for (const QFileInfo& pdf : QDir("/root/PDF").entryInfoList({"*.pdf"}, QDir::Files)) {
+            const QString text = run("pdftotext", {"-layout", pdf.filePath(), "-"});
+            if (text.contains(tag)) return QFile::remove(pdf.filePath()), text;
+        }
     }
-    return found;
+    return {};
 }
 
 }  // namespace
 
-// A parse-report key printed on the default CUPS queue, read back from the PDF it makes.
+// Prints on a CUPS queue of the test's own, whose refusals disturb nothing else, and reads
+// the pages back from the PDFs that cups-pdf writes.
 class TestPrintE2E : public QObject {
     Q_OBJECT
+    const QString m_queue = QStringLiteral("NightAuditTest%1").arg(getpid());
+    const QString m_tag = QStringLiteral("N%1").arg(QDateTime::currentMSecsSinceEpoch() % 1000000);
+
 private slots:
     void initTestCase() {
-        if (geteuid() != 0)
-            QFAIL("the printing end-to-end test must run as root (cups-pdf, /root/PDF)");
-        QProcess setup;
-        setup.start(QStringLiteral("sh"),
-                    {QStringLiteral(NIGHTAUDIT_SOURCE_DIR "/scripts/setup-printer.sh")});
-        QVERIFY2(setup.waitForFinished(30000), "scripts/setup-printer.sh did not finish in 30 s");
-        QVERIFY2(setup.exitCode() == 0,
-                 qPrintable("scripts/setup-printer.sh could not set up the PDF queue: " +
-                            QString::fromLocal8Bit(setup.readAllStandardError())));
-        const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-        QVERIFY2(!printer.isNull(), "no default printer after scripts/setup-printer.sh");
-        QCOMPARE(printer.printerName(), QStringLiteral("PDF"));
+        const QString setup =
+            run("sh", {NIGHTAUDIT_SOURCE_DIR "/scripts/setup-printer.sh", m_queue});
+        QVERIFY2(geteuid() == 0 && setup != "failed", "run as root, with cups-pdf installed");
+    }
+    void cleanupTestCase() { run("lpadmin", {"-x", m_queue}); }
+
+    // A parse-report key's totals sheet, or the refusal (%1: the queue) with the report kept.
+    void totalsSheet_data() {
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("error");
+        const QString refused =
+            "1011 Printing failed: the printer " + m_queue + " refused the job: it is ";
+        QTest::newRow("accepted") << QString() << QString();
+        QTest::newRow("rejecting jobs") << "cupsreject" << refused + "not accepting jobs";
+        QTest::newRow("stopped") << "cupsdisable" << refused + "stopped";
+    }
+    void totalsSheet() {
+        QFETCH(QString, refusal);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        writeFile(dir.filePath("d2l.txt"), "h,h,h,h,h,h\nPA0ARA 4321.09 0.09\nPA0PRV 250 12.5\n");
+        ReportImport import(
+            std::make_unique<CupsPrinter>(m_queue), [](const QString&) {}, dir.path());
+        const QString tag = m_tag + QTest::currentDataTag();
+        import.printForm().lblText->setText(tag);
+        if (!refusal.isEmpty()) run(refusal, {m_queue});
+        const QString got = errorOf([&] { import.parseReport("d2l.txt"); });
+        run("cupsaccept", {m_queue}), run("cupsenable", {m_queue});  // before any check fails
+        QCOMPARE(got.left(error.size()), error);
+        QCOMPARE(QFile::exists(dir.filePath("d2l.txt")), !error.isEmpty());
+        // A refused job must not come out once the queue takes jobs again.
+        const QString text = printed(tag, error.isEmpty() ? 25000 : 3000);
+        QVERIFY2(error.isEmpty() == text.contains("4,558.50"), qPrintable(text));
     }
 
-    void totalsSheetArrivesAsPdf() {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString report = dir.filePath(QStringLiteral("d2l.txt"));
-        writeFile(report,
-                  "Audit,Report,Night,01/02/24,Page,1\r\n"
-                  "PA0ARA 4321.09 0.09\r\nPA0PRV 250.00 12.50\r\npa0arm 77.70 0.70\r\n");
-        const QDateTime marker = QDateTime::currentDateTime();
-
-        ReportImport import(std::make_unique<DefaultPrinter>(), [](const QString&) {});
-        import.parseReport(report);
-        QVERIFY(!QFile::exists(report));
-
-        // The queue is asynchronous: poll for our page, bounded.
-        QString text;
-        QString pdf;
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 25000 && !text.contains(QLatin1String("4,321.00"))) {
-            QThread::msleep(250);
-            for (const QString& candidate : pdfsAfter(marker)) {
-                const QString candidateText = pdfText(candidate);
-                if (candidateText.contains(QLatin1String("4,321.00"))) {
-                    text = candidateText;
-                    pdf = candidate;
-                }
-            }
+    void windowPrint() {
+        WindowRig rig;
+        CupsPrinter printer(m_queue);
+        rig.printer->passTo = &printer;
+        rig.window.setControlText("special6", m_tag);
+        rig.window.command(5)->click();
+        const QString text = printed(m_tag, 25000);
+        QStringList seen{"Go", "Next"};
+        for (int i = 1; i <= 7; ++i) {
+            seen << rig.window.tree().item(i)->text(0)
+                 << rig.window.findChild<QLineEdit*>(QStringLiteral("special%1").arg(i))->text();
         }
-        QVERIFY2(!pdf.isEmpty(), qPrintable("no PDF with the totals appeared in " + kOutputDir +
-                                            " within 25 s (lpstat -o shows pending jobs)"));
-        for (const char* expected : {"Date/Time:", "Separator", "Credit Card Totals", "4,321.00",
-                                     "237.50", "77.00", "4,635.50"}) {
-            QVERIFY2(text.contains(QLatin1String(expected)),
-                     qPrintable(QString::fromLatin1(expected) + " missing from:\n" + text));
-        }
-        QFile::remove(pdf);
+        for (const QString& expected : seen)
+            QVERIFY2(text.contains(expected), qPrintable(expected + " missing from:\n" + text));
     }
 };
 

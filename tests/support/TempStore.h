@@ -22,13 +22,13 @@ inline std::string readFile(const QString& path) {
 
 class TempStore {
 public:
-    explicit TempStore(const std::string& rows = {}, bool withSchema = true) {
+    explicit TempStore(const std::string& rows = {}) {
         if (!m_dir.isValid()) qFatal("no temporary folder");
         SQLite::Database db(path(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
         // Made without syncs: hundreds of test stores would otherwise spend their
         // time waiting for the disk.
         db.exec("PRAGMA synchronous = OFF");
-        if (withSchema) db.exec(readFile(QStringLiteral(NIGHTAUDIT_DATA_DIR "/schema.sql")));
+        db.exec(readFile(QStringLiteral(NIGHTAUDIT_DATA_DIR "/schema.sql")));
         if (!rows.empty()) db.exec(rows);
     }
 
@@ -54,6 +54,14 @@ public:
             out += '\n';
         }
         return out;
+    }
+
+    // Every row of every table, in key order: shows that nothing but the rows meant changed.
+    std::string wholeStore() const {
+        return dump("SELECT * FROM _config ORDER BY 1") +
+               dump("SELECT * FROM tasksequence ORDER BY 1") +
+               dump("SELECT * FROM task ORDER BY 1") +
+               dump("SELECT * FROM keysequence ORDER BY 1") + dump("SELECT * FROM keys ORDER BY 1");
     }
 
 private:

@@ -4,9 +4,8 @@
 
 namespace nightaudit {
 
-// Stands in for the report import and the print form until they exist: each key
-// that needs them fails visibly through the player's error path instead of
-// pretending to have printed or read anything.
+// Reports for runs that have no report import: each key that needs one fails visibly
+// through the player's error path instead of pretending to have printed or read anything.
 class UnavailableReports : public Reports {
 public:
     void printText(const QString& text) override;

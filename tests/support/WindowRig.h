@@ -1,9 +1,8 @@
 #pragma once
 
-// The main window on a real temporary store, with the fake desktop, an instant waiter,
-// recording reports and a recording printer injected, and message boxes recorded.
+// The main window on a temporary store, shown, with the fake desktop, an instant waiter
+// and a recording printer injected, and message boxes recorded.
 
-#include <QPointer>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -14,7 +13,6 @@
 #include "app/TaskTree.h"
 #include "app/dlgMain.h"
 #include "core/Error.h"
-#include "playback/Reports.h"
 #include "report/Printer.h"
 #include "support/FakeDesktop.h"
 #include "support/InstantWaiter.h"
@@ -27,45 +25,33 @@ namespace nightaudit::test {
 inline const char* const kNightRows = R"(
 INSERT INTO tasksequence VALUES (1, 'Close the day', 'Check every cashier first.', 1, 1),
                                 (2, 'Spare', 'Nothing to do yet.', 1, 2);
-INSERT INTO task VALUES (10, 1, 'Cashiers', 'Front Desk', 1, 1),
-                        (11, 1, 'Roll', 'Front Desk', 1, 2);
-INSERT INTO keysequence VALUES (1, 10, 'Open', 1, NULL, 0, 1000, 1),
-                               (2, 10, 'Close', 1, NULL, 2000, 3000, 2),
+INSERT INTO task VALUES (10, 1, 'Cashiers', 'Front Desk', 1, 1), (11, 1, 'Roll', 'Front Desk', 1, 2);
+INSERT INTO keysequence VALUES (1, 10, 'Open', 1, NULL, 0, 1000, 1), (2, 10, 'Close', 1, NULL, 2000, 3000, 2),
                                (3, 11, 'Roll date', 1, NULL, 0, 0, 1),
                                (4, 11, 'Monday report', 1, 'Mon', 4000, 4000, 2);
-INSERT INTO keys VALUES (1, 1, 1, 0, 'a', NULL, 0, 0),
-                        (2, 2, 1, 0, 'b', NULL, 0, 0),
-                        (3, 2, 2, 0, 'c', NULL, 0, 0),
-                        (4, 2, 2, 0, 'd', NULL, 0, 0),
-                        (5, 3, 1, 0, 'e', NULL, 0, 0),
-                        (6, 4, 1, 0, 'x', NULL, 0, 0);
+INSERT INTO keys VALUES (1, 1, 1, 0, 'a', NULL, 0, 0), (2, 2, 1, 0, 'b', NULL, 0, 0),
+                        (3, 2, 2, 0, 'c', NULL, 0, 0), (4, 2, 2, 0, 'd', NULL, 0, 0),
+                        (5, 3, 1, 0, 'e', NULL, 0, 0), (6, 4, 1, 0, 'x', NULL, 0, 0);
 )";
-
-class RecordingReports : public Reports {
-public:
-    QStringList calls;
-    void printText(const QString& text) override { calls << "print " + text; }
-    void parseReport(const QString& file) override { calls << "parse " + file; }
-    void loadNoShowList(const QString& file) override { calls << "noshow " + file; }
-    void showNextNoShow() override { calls << "next"; }
-};
 
 class RecordingPrinter : public Printer {
 public:
     QStringList printed;  // object names of the pages printed
     bool fail = false;
+    Printer* passTo = nullptr;  // a real printer that prints the pages too
     void print(QWidget& page) override {
         if (fail) throw Error(err::PrintFailed, "Printing failed: the printer is out of paper");
+        if (passTo) passTo->print(page);
         printed << page.objectName();
     }
 };
 
 class WindowRig {
 public:
-    explicit WindowRig(const std::string& rows = kNightRows, bool withDesktop = true)
-        : file(rows), window(QString::fromStdString(file.path()), [] {
-              return QDateTime(QDate(2026, 12, 5), QTime(8, 0));
-          }) {
+    // Without a desktop the window is told why there is none, as when no display opens.
+    explicit WindowRig(const std::string& rows = kNightRows, bool withDesktop = true,
+                       QDateTime now = QDateTime(QDate(2026, 12, 5), QTime(8, 0)))
+        : file(rows), window(QString::fromStdString(file.path()), [now] { return now; }) {
         Collaborators c;
         if (withDesktop) {
             auto fake = std::make_unique<FakeDesktop>();
@@ -79,9 +65,6 @@ public:
         auto w = std::make_unique<InstantWaiter>(window.state());
         waiter = w.get();
         c.waiter = std::move(w);
-        auto r = std::make_unique<RecordingReports>();
-        reports = r.get();
-        c.reports = std::move(r);
         auto p = std::make_unique<RecordingPrinter>();
         printer = p.get();
         c.printer = std::move(p);
@@ -92,14 +75,14 @@ public:
     }
 
     std::string record() const { return desktop ? desktop->record() : std::string(); }
-    QTreeWidgetItem* item(int index) const { return window.tree().item(index); }
 
     // A mouse click on the node's row, as the clerk makes it.
     void click(int index) {
         QTreeWidget* view = window.TreeView1();
-        view->scrollToItem(item(index));
-        const QPoint at = view->visualItemRect(item(index)).center();
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTreeWidgetItem* item = window.tree().item(index);
+        view->scrollToItem(item);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualItemRect(item).center());
     }
     void key(Qt::Key k) { QTest::keyClick(window.TreeView1(), k); }
 
@@ -114,20 +97,20 @@ public:
     dlgMain window;
     FakeDesktop* desktop = nullptr;
     InstantWaiter* waiter = nullptr;
-    RecordingReports* reports = nullptr;
     RecordingPrinter* printer = nullptr;
 };
 
-// "activate(Front Desk) activate(Front Desk) keys(x) activate(Quillmar Night Audit) ":
-// what one key sequence of one keystroke key records.
-inline std::string played(const std::string& keys) {
+// What one-keystroke keys record: the task's window is activated twice before each key.
+inline std::string typed(const std::string& keys) {
     std::string out;
-    for (char k : keys) {
-        out += "activate(Front Desk) activate(Front Desk) keys(";
-        out += k;
-        out += ") ";
-    }
-    return out + "activate(Quillmar Night Audit) ";
+    for (char k : keys)
+        out += std::string("activate(Front Desk) activate(Front Desk) keys(") + k + ") ";
+    return out;
+}
+
+// A whole key sequence of such keys: the main window comes back at the end.
+inline std::string played(const std::string& keys) {
+    return typed(keys) + "activate(Quillmar Night Audit) ";
 }
 
 }  // namespace nightaudit::test

@@ -1,0 +1,83 @@
+#include "CupsPrinter.h"
+
+#include <cups/cups.h>
+
+#include <QFile>
+#include <QPrinterInfo>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+
+#include "core/Error.h"
+
+namespace nightaudit {
+
+namespace {
+
+struct DestFree {
+    void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
+};
+using Dest = std::unique_ptr<cups_dest_t, DestFree>;
+
+[[noreturn]] void fail(const std::string& why) {
+    throw Error(err::PrintFailed, "Printing failed: " + why);
+}
+
+std::string lastCupsError() {
+    const char* text = cupsLastErrorString();
+    return text && *text ? text : "no reason given";
+}
+
+// The queue with its state as the scheduler tells it now.
+Dest lookUp(const QString& queue) {
+    const QByteArray name = queue.toLocal8Bit();
+    Dest dest(
+        cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.isEmpty() ? nullptr : name.constData(), nullptr));
+    if (!dest && queue.isEmpty()) fail("No default printer is installed");
+    if (!dest) fail("there is no printer " + name.toStdString() + " (" + lastCupsError() + ")");
+    return dest;
+}
+
+std::string option(const cups_dest_t& dest, const char* name) {
+    const char* value = cupsGetOption(name, dest.num_options, dest.options);
+    return value ? value : "";
+}
+
+// Why the queue would not print a job now, or an empty text when it would.
+std::string refusal(const cups_dest_t& dest) {
+    if (option(dest, "printer-is-accepting-jobs") == "false") return "it is not accepting jobs";
+    if (option(dest, "printer-state") == std::to_string(IPP_PSTATE_STOPPED)) return "it is stopped";
+    return {};
+}
+
+[[noreturn]] void refused(const cups_dest_t& dest, const std::string& why) {
+    fail("the printer " + std::string(dest.name) + " refused the job: " + why);
+}
+
+}  // namespace
+
+void CupsPrinter::print(QWidget& page) {
+    const Dest dest = lookUp(m_queue);
+    if (const std::string why = refusal(*dest); !why.empty()) refused(*dest, why);
+
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        fail("no temporary folder for the page (" + folder.errorString().toStdString() + ")");
+    const QString pdf = folder.filePath(QStringLiteral("page.pdf"));
+    const QPageSize paper =
+        QPrinterInfo::printerInfo(QString::fromLocal8Bit(dest->name)).defaultPageSize();
+    renderPdf(page, pdf, paper.isValid() ? paper : QPageSize(QPageSize::A4));
+
+    const int job =
+        cupsPrintFile(dest->name, QFile::encodeName(pdf).constData(), "Night audit", 0, nullptr);
+    if (job == 0 || cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+        refused(*dest, lastCupsError());
+    // A queue stopped after the first look-up holds the job without printing it.
+    const Dest now = lookUp(QString::fromLocal8Bit(dest->name));
+    if (const std::string why = refusal(*now); !why.empty()) {
+        cupsCancelJob(dest->name, job);
+        refused(*dest, why);
+    }
+}
+
+}  // namespace nightaudit
