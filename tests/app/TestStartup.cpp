@@ -1,16 +1,43 @@
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include "app/MessageBoxes.h"
 #include "app/StartupCheck.h"
+#include "app/TaskTree.h"
+#include "store/TaskStore.h"
 #include "support/TempStore.h"
 
 using namespace nightaudit;
-using nightaudit::test::TempStore;
+using namespace nightaudit::test;
 
+namespace {
+
+const QDate kWednesday(2026, 12, 2);
+
+// A tree loaded from a store made of `rows`, its nodes as "index key text" in index order.
+struct Loaded {
+    explicit Loaded(const std::string& rows, QDate day = kWednesday)
+        : file(rows), store(file.path()) {
+        tree.LoadTaskSequence(store, day);
+    }
+    QString nodes() const {
+        QStringList out;
+        for (int i = 1; i <= tree.nodeCount(); ++i)
+            out << QStringLiteral("%1 %2 %3").arg(i).arg(tree.key(i), tree.text(i));
+        return out.join(", ");
+    }
+    TempStore file;
+    TaskStore store;
+    QWidget parent;
+    TaskTree tree{&parent};
+};
+
+}  // namespace
+
+// Start-up's store check, and the task tree Form_Load builds from the store.
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
@@ -22,22 +49,15 @@ private slots:
         QTest::addColumn<QString>("said");
         const QByteArray jet =
             QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2000, 7);
-        for (const auto& [name, content, said] :
-             {std::tuple{"missing", QByteArray(),
+        for (const auto& [name, content, change, said] :
+             {std::tuple{"missing", QByteArray(), "",
                          "does not exist; sqlite3 db.mdb < data/schema.sql"},
-              {"Jet", jet, "old Access (Jet) database; convert it to SQLite"},
-              {"text", "entry,value\n", "is not an SQLite database; data/schema.sql"},
-              {"empty", "", "is not an SQLite database; empty"},
-              {"Jet text too early", "Standard Jet DB, at 0", "is not an SQLite database"}})
-            QTest::newRow(name) << content << QString() << QString(said);
-        const QString row = "INSERT INTO tasksequence VALUES (1, 'Audit', NULL, 1, 1);";
-        for (const auto& [change, said] :
-             {std::pair{QStringLiteral("DROP TABLE tasksequence;"), "no such table: tasksequence"},
-              {row + "DROP TABLE task;", "no such table: task"},
-              {row + "DROP TABLE _config;", "no such table: _config"},
-              {"ALTER TABLE tasksequence DROP COLUMN DISPLAYORDER;",
+              {"Jet", jet, "", "old Access (Jet) database; convert it to SQLite"},
+              {"Jet text too early", "Standard Jet DB, at 0", "", "is not an SQLite database"},
+              {"no table", "", "DROP TABLE tasksequence;", "no such table: tasksequence"},
+              {"no column", "", "ALTER TABLE tasksequence DROP COLUMN DISPLAYORDER;",
                "no such column: DISPLAYORDER"}})
-            QTest::newRow(said) << QByteArray("") << change << QString(said);
+            QTest::newRow(name) << content << QString(change) << QString(said);
     }
     void badStores() {
         QFETCH(QByteArray, content);
@@ -56,36 +76,60 @@ private slots:
         QVERIFY(!r.window && r.status != 0);
         for (const QString& part : said.split("; ") + QStringList{path})
             QVERIFY2(r.message.contains(part), qPrintable(r.message));
-        QCOMPARE(messages.shown().size(), 1);
-        QCOMPARE(messages.shown().first().text, r.message);
-        QCOMPARE(messages.shown().first().icon, MessageBoxes::Icon::Critical);
+        QVERIFY(messages.shown().size() == 1 && messages.shown()[0].text == r.message);
         QCOMPARE(QFileInfo::exists(path), !content.isNull());
         if (change.isEmpty() && !content.isNull())
-            QCOMPARE(QByteArray::fromStdString(test::readFile(path)), content);
+            QCOMPARE(QByteArray::fromStdString(readFile(path)), content);
     }
 
-    void goodStoreOpensTheWindow() {
-        TempStore file("INSERT INTO tasksequence VALUES (1, 'Audit', NULL, 1, 1);");
+    // Roots by DISPLAYORDER, numbered by position; only enabled = 1 rows and never the
+    // children of a disabled row; a Null name leaves "n- ".
+    void buildsInPreOrderWithPositions() {
+        Loaded t(R"(
+INSERT INTO tasksequence VALUES (5, 'Second', 'after second', 1, 2), (3, 'First', 'after first', 1, 1),
+ (9, 'Off', NULL, 0, 0), (12, NULL, NULL, 1, 3), (8, 'Two', NULL, 2, 4);
+INSERT INTO task VALUES (10, 3, 'Close', 'Front Desk', 1, 1), (11, 3, 'Roll', 'Front Desk', 1, 2),
+ (13, 3, 'Off', 'Front Desk', 0, 3), (20, 9, 'Under off', 'Front Desk', 1, 1), (12, 12, 'Twelve', 'Front Desk', 1, 1);
+INSERT INTO keysequence VALUES (1, 10, 'A', 1, NULL, 0, 0, 2), (2, 10, 'B', 1, NULL, 0, 0, 1), (3, 11, 'C', 1, NULL, 0, 0, 1),
+ (4, 11, 'Off', 0, NULL, 0, 0, 2), (7, 20, 'Under off', 1, NULL, 0, 0, 1), (12, 12, 'Twelve', 1, NULL, 0, 0, 1);
+)");
+        QCOMPARE(
+            t.nodes(),
+            "1 TS3 1- First, 2 T10 1- Close, 3 KS2 1- B, 4 KS1 2- A, 5 T11 2- Roll, 6 KS3 1- C, "
+            "7 TS5 2- Second, 8 TS12 3- , 9 T12 1- Twelve, 10 KS12 1- Twelve");
+        QCOMPARE(t.tree.tag(1) + "|" + t.tree.tag(7) + "|" + t.tree.tag(8),
+                 QStringLiteral("after first|after second|"));
+        // Keys are matched whole and in their case (relations: Next in test_main_window).
+        QString found;
+        for (const char* key : {"TS12", "T12", "KS12", "ks12", "KS7", "KS4", "KS3 ", ""})
+            found += QString::number(t.tree.GetNodeIndexProvidedKey(key)) + ' ';
+        QCOMPARE(found, QStringLiteral("8 9 10 0 0 0 0 0 "));
+    }
+
+    // A key sequence is listed when its enableday is Null or starts with the day's
+    // three-letter name, in any case; one that is not listed takes no number.
+    void dayRule() {
+        Loaded t(R"(INSERT INTO tasksequence VALUES (1, 'Audit', NULL, 1, 1);
+INSERT INTO task VALUES (1, 1, 'Task', 'Front Desk', 1, 1);
+INSERT INTO keysequence VALUES (1, 1, 'null', 1, NULL, 0, 0, 1), (2, 1, 'Thu', 1, 'Thu', 0, 0, 2),
+ (3, 1, 'blank', 1, ' ', 0, 0, 3), (4, 1, 'We', 1, 'We', 0, 0, 4), (5, 1, 'WEDNESDAY', 1, 'WEDNESDAY', 0, 0, 5),
+ (6, 1, 'empty', 1, '', 0, 0, 6), (7, 1, 'wed, more', 1, 'wed, more', 0, 0, 7), (8, 1, ' Wed', 1, ' Wed', 0, 0, 8);)");
+        QCOMPARE(t.nodes(),
+                 "1 TS1 1- Audit, 2 T1 1- Task, 3 KS1 1- null, 4 KS3 2- blank, 5 KS5 3- WEDNESDAY, "
+                 "6 KS7 4- wed, more");
+        TaskTree thursday(&t.parent);
+        thursday.LoadTaskSequence(t.store, kWednesday.addDays(1));
+        QCOMPARE(thursday.text(thursday.GetNodeIndexProvidedKey("KS2")), QStringLiteral("2- Thu"));
+    }
+
+    // Enabled tasks do not count without an enabled task sequence.
+    void emptyStoreSaysSoOnce() {
         MessageBoxes::Recorder messages;
-        const StartupCheck::Result r = StartupCheck::start(QString::fromStdString(file.path()));
-        QVERIFY(r.window && r.status == 0 && messages.shown().isEmpty());
-        QCOMPARE(r.window->nodeCount(), 1);
-    }
-
-    // The real program beside no store: it says so and ends, and leaves no db.mdb behind.
-    void programEndsOnMissingStore() {
-        QTemporaryDir dir;
-        const QString program = dir.path() + "/nightaudit";
-        QVERIFY(QFile::copy(QStringLiteral(NIGHTAUDIT_BINARY_DIR "/nightaudit"), program));
-        QProcess p;
-        p.start(program, {});
-        QVERIFY(p.waitForFinished(30000));
-        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-        QVERIFY(p.exitCode() != 0);
-        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
-        QVERIFY2(err.contains(dir.path() + "/db.mdb") && err.contains("does not exist"),
-                 qPrintable(err));
-        QVERIFY(!QFileInfo::exists(dir.path() + "/db.mdb"));
+        Loaded t(R"(INSERT INTO tasksequence VALUES (1, 'Off', NULL, 0, 1);
+                    INSERT INTO task VALUES (1, 1, 'Task', 'Front Desk', 1, 1);)");
+        QCOMPARE(t.tree.view()->topLevelItemCount() + t.tree.nodeCount(), 0);
+        QCOMPARE(messages.shown().size(), 1);  // the tree says so itself
+        QVERIFY(messages.shown()[0].text.startsWith("There are currently no Task Sequence"));
     }
 };
 

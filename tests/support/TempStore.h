@@ -1,10 +1,8 @@
 #pragma once
 
 // A task store in a temporary folder, made from the checked-in schema and the SQL a
-// test gives. Tests read the file back with their own connection to see what changed.
-
+// test gives; tests read it back with connections of their own.
 #include <QFile>
-#include <QString>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,43 +23,33 @@ public:
     explicit TempStore(const std::string& rows = {}) {
         if (!m_dir.isValid()) qFatal("no temporary folder");
         SQLite::Database db(path(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-        // Made without syncs: hundreds of test stores would otherwise spend their
-        // time waiting for the disk.
-        db.exec("PRAGMA synchronous = OFF");
-        db.exec(readFile(QStringLiteral(NIGHTAUDIT_DATA_DIR "/schema.sql")));
-        if (!rows.empty()) db.exec(rows);
+        db.exec("PRAGMA synchronous = OFF");  // hundreds of stores would wait for the disk
+        db.exec(readFile(QStringLiteral(NIGHTAUDIT_DATA_DIR "/schema.sql")) + rows);
     }
-
     std::string path() const { return (m_dir.path() + "/db.mdb").toStdString(); }
     QString dir() const { return m_dir.path(); }
-
-    // Runs SQL on a connection of the test's own.
     void exec(const std::string& sql) const {
-        SQLite::Database db(path(), SQLite::OPEN_READWRITE);
-        db.exec(sql);
+        SQLite::Database(path(), SQLite::OPEN_READWRITE).exec(sql);
     }
 
-    // All rows of a query as one text, "a|b|c\n" per row, for whole-table comparisons.
+    // All rows of a query as "a|b|c\n" per row, for whole-table comparisons.
     std::string dump(const std::string& sql) const {
         SQLite::Database db(path(), SQLite::OPEN_READONLY);
         SQLite::Statement q(db, sql);
         std::string out;
-        while (q.executeStep()) {
-            for (int i = 0; i < q.getColumnCount(); ++i) {
-                if (i) out += '|';
-                out += q.getColumn(i).isNull() ? std::string("<null>") : q.getColumn(i).getString();
-            }
-            out += '\n';
-        }
+        while (q.executeStep())
+            for (int i = 0; i < q.getColumnCount(); ++i)
+                out +=
+                    (q.getColumn(i).isNull() ? std::string("<null>") : q.getColumn(i).getString()) +
+                    (i + 1 < q.getColumnCount() ? "|" : "\n");
         return out;
     }
-
-    // Every row of every table, in key order: shows that nothing but the rows meant changed.
+    // Every row of every table: shows that nothing but the rows meant changed.
     std::string wholeStore() const {
-        return dump("SELECT * FROM _config ORDER BY 1") +
-               dump("SELECT * FROM tasksequence ORDER BY 1") +
-               dump("SELECT * FROM task ORDER BY 1") +
-               dump("SELECT * FROM keysequence ORDER BY 1") + dump("SELECT * FROM keys ORDER BY 1");
+        std::string out;
+        for (const char* t : {"_config", "tasksequence", "task", "keysequence", "keys"})
+            out += dump(std::string("SELECT * FROM ") + t + " ORDER BY 1");
+        return out;
     }
 
 private:

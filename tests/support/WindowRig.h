@@ -1,13 +1,9 @@
 #pragma once
 
-// The main window on a temporary store, shown, with the fake desktop, an instant waiter
-// and a recording printer injected, and message boxes recorded.
-
+// The main window on a temporary store, shown, with the fake desktop, an instant waiter,
+// a recording printer and message boxes recorded.
 #include <QTest>
 #include <QTreeWidget>
-
-#include <memory>
-#include <string>
 
 #include "app/MessageBoxes.h"
 #include "app/TaskTree.h"
@@ -23,15 +19,12 @@ namespace nightaudit::test {
 // Saturday 5 December 2026: key sequences tied to Monday are left out of the tree.
 // Tree indexes: TS1 1, T10 2, KS1 3, KS2 4, T11 5, KS3 6, TS2 7 (no tasks).
 inline const char* const kNightRows = R"(
-INSERT INTO tasksequence VALUES (1, 'Close the day', 'Check every cashier first.', 1, 1),
-                                (2, 'Spare', 'Nothing to do yet.', 1, 2);
+INSERT INTO tasksequence VALUES (1, 'Close the day', 'Check every cashier first.', 1, 1), (2, 'Spare', '', 1, 2);
 INSERT INTO task VALUES (10, 1, 'Cashiers', 'Front Desk', 1, 1), (11, 1, 'Roll', 'Front Desk', 1, 2);
 INSERT INTO keysequence VALUES (1, 10, 'Open', 1, NULL, 0, 1000, 1), (2, 10, 'Close', 1, NULL, 2000, 3000, 2),
-                               (3, 11, 'Roll date', 1, NULL, 0, 0, 1),
-                               (4, 11, 'Monday report', 1, 'Mon', 4000, 4000, 2);
-INSERT INTO keys VALUES (1, 1, 1, 0, 'a', NULL, 0, 0), (2, 2, 1, 0, 'b', NULL, 0, 0),
-                        (3, 2, 2, 0, 'c', NULL, 0, 0), (4, 2, 2, 0, 'd', NULL, 0, 0),
-                        (5, 3, 1, 0, 'e', NULL, 0, 0), (6, 4, 1, 0, 'x', NULL, 0, 0);
+ (3, 11, 'Roll date', 1, NULL, 0, 0, 1), (4, 11, 'Monday report', 1, 'Mon', 4000, 4000, 2);
+INSERT INTO keys VALUES (1, 1, 1, 0, 'a', NULL, 0, 0), (2, 2, 1, 0, 'b', NULL, 0, 0), (3, 2, 2, 0, 'c', NULL, 0, 0),
+ (4, 2, 2, 0, 'd', NULL, 0, 0), (5, 3, 1, 0, 'e', NULL, 0, 0), (6, 4, 1, 0, 'x', NULL, 0, 0);
 )";
 
 class RecordingPrinter : public Printer {
@@ -54,20 +47,17 @@ public:
         : file(rows), window(QString::fromStdString(file.path()), [now] { return now; }) {
         Collaborators c;
         if (withDesktop) {
-            auto fake = std::make_unique<FakeDesktop>();
-            fake->addWindow("Front Desk");
-            fake->addWindow("Quillmar Night Audit");
-            desktop = fake.get();
-            c.desktop = std::move(fake);
+            c.desktop = std::make_unique<FakeDesktop>();
+            desktop = static_cast<FakeDesktop*>(c.desktop.get());
+            desktop->addWindow("Front Desk");
+            desktop->addWindow("Quillmar Night Audit");
         } else {
             c.desktopProblem = QStringLiteral("the display :9 cannot be opened");
         }
-        auto w = std::make_unique<InstantWaiter>(window.state());
-        waiter = w.get();
-        c.waiter = std::move(w);
-        auto p = std::make_unique<RecordingPrinter>();
-        printer = p.get();
-        c.printer = std::move(p);
+        c.waiter = std::make_unique<InstantWaiter>(window.state());
+        waiter = static_cast<InstantWaiter*>(c.waiter.get());
+        c.printer = std::make_unique<RecordingPrinter>();
+        printer = static_cast<RecordingPrinter*>(c.printer.get());
         window.setCollaborators(std::move(c));
         window.Form_Load();
         window.show();
@@ -75,17 +65,14 @@ public:
     }
 
     std::string record() const { return desktop ? desktop->record() : std::string(); }
-
     // A mouse click on the node's row, as the clerk makes it.
     void click(int index) {
         QTreeWidget* view = window.TreeView1();
-        QTreeWidgetItem* item = window.tree().item(index);
-        view->scrollToItem(item);
+        view->scrollToItem(window.tree().item(index));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                          view->visualItemRect(item).center());
+                          view->visualItemRect(window.tree().item(index)).center());
     }
     void key(Qt::Key k) { QTest::keyClick(window.TreeView1(), k); }
-
     QStringList messages() const {
         QStringList texts;
         for (const auto& m : recorder.shown()) texts << m.text;
@@ -99,18 +86,5 @@ public:
     InstantWaiter* waiter = nullptr;
     RecordingPrinter* printer = nullptr;
 };
-
-// What one-keystroke keys record: the task's window is activated twice before each key.
-inline std::string typed(const std::string& keys) {
-    std::string out;
-    for (char k : keys)
-        out += std::string("activate(Front Desk) activate(Front Desk) keys(") + k + ") ";
-    return out;
-}
-
-// A whole key sequence of such keys: the main window comes back at the end.
-inline std::string played(const std::string& keys) {
-    return typed(keys) + "activate(Quillmar Night Audit) ";
-}
 
 }  // namespace nightaudit::test

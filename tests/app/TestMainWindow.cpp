@@ -1,0 +1,315 @@
+// The main window through its real buttons and wiring, on the fake desktop.
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "core/Twips.h"
+#include "playback/RunJournal.h"
+#include "support/ErrorOf.h"
+#include "support/WindowRig.h"
+
+using namespace nightaudit;
+using namespace nightaudit::test;
+
+namespace {
+
+// One-keystroke keys, each after two activations; a whole key sequence ends on the main window.
+std::string played(const QString& keys, bool whole = true) {
+    std::string out;
+    for (QChar k : keys)
+        out += "activate(Front Desk) activate(Front Desk) keys(" + QString(k).toStdString() + ") ";
+    return whole ? out + "activate(Quillmar Night Audit) " : out;
+}
+
+QStringList lines(const QListWidget& list) {
+    QStringList out;
+    for (int i = 0; i < list.count(); ++i) out << list.item(i)->text();
+    return out;
+}
+
+// What a run leaves: "waits|green nodes|log lines|sent selected" (the keys' waits are all 0).
+QString after(const WindowRig& rig) {
+    const dlgMain& w = rig.window;
+    QStringList waits, green;
+    for (auto ms : rig.waiter->waits())
+        if (ms != 0) waits << QString::number(ms);
+    for (int i = 1; i <= w.tree().nodeCount(); ++i)
+        if (w.tree().isPlayed(i)) green << QString::number(i);
+    return QStringLiteral("%1|%2|%3|%4 %5")
+        .arg(waits.join(' '), green.join(' '), lines(*w.lstLog()).join(','))
+        .arg(w.state().intSentNodeIndex)
+        .arg(w.selectedNodeIndex());
+}
+
+// T10 plays KS1 (a text, a field) and KS3 (a 2 s pause, a text); T11 types into a window
+// that is not there. Tree: TS1 1, T10 2, KS1 3, KS3 4, T11 5, KS2 6.
+const char* const kJournalRows = R"(
+INSERT INTO tasksequence VALUES (1, 'Night', NULL, 1, 1);
+INSERT INTO task VALUES (10, 1, 'Cashiers', 'Front Desk', 1, 1), (11, 1, 'Lost', 'Gone Desk', 1, 2);
+INSERT INTO keysequence VALUES (1, 10, 'Open', 1, NULL, 0, 0, 1), (3, 10, 'Close', 1, NULL, 0, 0, 2),
+ (2, 11, 'Gone', 1, NULL, 0, 0, 1);
+INSERT INTO keys VALUES (1, 1, 1, 0, 'SECRET-1~', NULL, 0, 0), (2, 1, 2, 1, 'special1', NULL, 0, 0),
+ (3, 2, 1, 0, 'SECRET-2', NULL, 0, 0), (4, 3, 1, 4, NULL, NULL, 0, 2000), (5, 3, 2, 0, 'SECRET-3', NULL, 0, 0);
+)";
+
+// Go on a node; the journal's lines without their times.
+QStringList runAndRead(WindowRig& rig, int node) {
+    rig.window.special(1)->setText("SECRET-FIELD");
+    rig.click(node);
+    rig.window.cmdSend()->click();
+    QStringList out;
+    for (const QString& line : QString::fromStdString(readFile(rig.file.dir() + "/journal.log"))
+                                   .split('\n', Qt::SkipEmptyParts)) {
+        if (!QDateTime::fromString(line.left(19), "yyyy-MM-dd HH:mm:ss").isValid()) return {line};
+        if (line.contains("SECRET")) return {"a keystroke text or field value: " + line};
+        out << line.mid(20);
+    }
+    return out;
+}
+
+QString notice(const WindowRig& rig) {
+    return rig.window.findChild<QLabel*>("Label17")->toolTip();
+}
+
+// The window keeps 400 twips clear above the screen's bottom; the tree is 600 shorter.
+void checkDocked(const dlgMain& w, int heightTwips) {
+    QCOMPARE(w.windowHeightTwips(), heightTwips);
+    const int screen = pixelsToTwips(QGuiApplication::primaryScreen()->geometry().height());
+    QCOMPARE(w.pos(), QPoint(0, twipsToPixels(screen - heightTwips - 400)));
+    QCOMPARE(w.TreeView1()->height(), twipsToPixels(heightTwips - 600));
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    // "steps / key sequences played (a trailing -: its keys typed, the main window not
+    // activated) / after / part of the one message shown". Steps: a number clicks that
+    // node; go, go2 (tree-only view), next press the buttons; stop presses Stop in the first
+    // long wait; post queues a Stop in the 3rd wait; clear forgets the record; drop removes
+    // the keysequence table; nodisplay starts without a desktop.
+    void runs_data() {
+        QTest::addColumn<QStringList>("run");
+        // A key sequence alone plays without its own waits; a walk skips the Monday key
+        // sequence, which has no node tonight; Next plays the node after the one sent.
+        // Stop in KS1's wait leaves KS2 out, yet the walk plays T11's first key.
+        for (const char* run :
+             {"4 go / bcd / |4|b,c,d|4 4", "2 go / a bcd / 1000 2000 3000|3 4|b,c,d|2 2",
+              "1 go / a bcd e / 1000 2000 3000|3 4 6|e|1 5", "3 go2 / a / |3|a|3 3",
+              "3 go clear next / bcd / |3 4|b,c,d|4 3", "4 go clear next / e / |4 6|e|5 4",
+              "7 go next /  / |||7 7 / no next node", "1 stop go / a e- / 1000|3 6|e|1 5",
+              "4 post go / bc- / |4|b,c|4 4", "2 stop go clear 3 go / a / 1000|3|a|3 3",
+              "nodisplay 3 go /  / |||0 3 / the display :9 cannot be opened",
+              "drop 2 go /  / |||2 2 / no such table: KEYSEQUENCE"})
+            QTest::newRow(QString(run).section(" / ", 0, 0).toUtf8()) << QString(run).split(" / ");
+    }
+    void runs() {
+        QFETCH(QStringList, run);
+        const QString said = run.value(3);
+        WindowRig rig(kNightRows, !run[0].startsWith("nodisplay"));
+        dlgMain& w = rig.window;
+        w.setCaption(QStringLiteral("an earlier error"));
+        for (const QString& s : run[0].split(' ')) {
+            if (s.toInt() > 0) rig.click(s.toInt());
+            if (s == "go") w.cmdSend()->click();
+            if (s == "go2") w.Command7_Click(), w.cmdSend2()->click();
+            if (s == "next") w.command(8)->click();
+            if (s == "stop") rig.waiter->stopAtWait(1);
+            if (s == "post")
+                rig.waiter->setObserver([&w, n = 0](std::int32_t) mutable {
+                    if (++n == 3)
+                        QMetaObject::invokeMethod(
+                            &w, [&w] { w.state().bolStop = true; }, Qt::QueuedConnection);
+                });
+            if (s == "clear") rig.desktop->clearRecord();
+            if (s == "drop") rig.file.exec("DROP TABLE keysequence;");
+        }
+        std::string record;
+        for (const QString& ks : run[1].split(' ', Qt::SkipEmptyParts))
+            record += played(ks.chopped(ks.endsWith('-')), !ks.endsWith('-'));
+        QCOMPARE(rig.record(), record);
+        QCOMPARE(after(rig), run[2]);
+        QCOMPARE(rig.messages().size(), said.isEmpty() ? 0 : 1);
+        QVERIFY2(said.isEmpty() || rig.messages()[0].contains(said), qPrintable(said));
+        if (said.isEmpty()) QCOMPARE(w.caption(), QStringLiteral("Quillmar Night Audit"));
+        // Whatever happened, the window takes the next command.
+        QVERIFY(!w.isRunning() && w.TreeView1()->isEnabled() && w.cmdSend()->isEnabled());
+        QCOMPARE(w.command(8)->isEnabled(), w.state().intSentNodeIndex != 0);
+    }
+
+    // Go and Next inside a run are refused; the buttons' states are given back as they were.
+    void runsAreRefusedWhileOneIsUnderWay() {
+        WindowRig rig;
+        dlgMain& w = rig.window;
+        rig.click(2);
+        w.cmdSend2()->setEnabled(false);
+        int enabledInside = -1;
+        rig.waiter->setObserver([&](std::int32_t) {
+            if (enabledInside >= 0) return;
+            enabledInside = w.cmdSend()->isEnabled() + w.cmdSend2()->isEnabled() +
+                            w.command(8)->isEnabled() + w.TreeView1()->isEnabled();
+            w.cmdSend_Click();  // as a single click would reach it
+            w.Command8_Click();
+        });
+        w.cmdSend()->click();
+        QCOMPARE(enabledInside, 0);
+        QCOMPARE(rig.record(), played("a") + played("bcd"));
+        QVERIFY(rig.messages().size() == 2 && rig.messages()[0].contains("already under way"));
+        QVERIFY(w.cmdSend()->isEnabled() && !w.cmdSend2()->isEnabled() &&
+                w.command(8)->isEnabled());
+    }
+    // Single-click mode: clicks, Enter and Space run the node; arrows only select.
+    void singleClickModeRunsOnClicksNotOnArrows() {
+        WindowRig rig;
+        rig.window.Check1()->setChecked(true);
+        rig.click(3);
+        for (Qt::Key k :
+             {Qt::Key_Down, Qt::Key_Up, Qt::Key_Up, Qt::Key_Return, Qt::Key_Down, Qt::Key_Space})
+            rig.key(k);
+        QCOMPARE(rig.record(), played("a") + played("a") + played("bcd") + played("a"));
+    }
+
+    // A task click stops the stopwatch and keeps the count and the key sequence's id.
+    void teachTaskWritesTheCountToTheLastKeys() {
+        WindowRig rig;
+        rig.click(4);
+        for (int i = 0; i < 14; ++i) rig.window.TimerTeach_Timer();
+        rig.click(2);
+        QVERIFY(!rig.window.TimerTeach()->isActive());
+        rig.window.command(10)->click();
+        QCOMPARE(rig.file.dump("SELECT keysid, waitafter FROM keys ORDER BY keysid"),
+                 std::string("1|0\n2|0\n3|15000\n4|15000\n5|0\n6|0\n"));
+        QVERIFY(rig.messages().isEmpty());
+    }
+
+    // 80 log lines, none lost while the repaint is held back; then it shows the last line.
+    void everyLogLineInOrderAndTheListLeftWhereItWas() {
+        WindowRig rig(R"(INSERT INTO tasksequence VALUES (1, 'Day', '', 1, 1);
+INSERT INTO task VALUES (10, 1, 'Cashiers', 'Front Desk', 1, 1);
+INSERT INTO keysequence VALUES (1, 10, 'Lines', 1, NULL, 0, 0, 1);
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 80)
+INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
+        rig.click(3);
+        rig.window.cmdSend()->click();
+        QListWidget& log = *rig.window.lstLog();
+        for (int i = 0; i < 80; ++i) QCOMPARE(lines(log).value(i), QString::number(i + 1));
+        QCOMPARE(log.count(), 80);
+        QTRY_VERIFY(log.updatesEnabled());
+        QCOMPARE(log.verticalScrollBar()->value(), 0);  // the log never scrolls the list
+    }
+
+    // What the clerk does during the 2 s pause. The stop key's line is checked end to end.
+    void journalLinesOfARun_data() {
+        QTest::addColumn<QString>("how");
+        for (const char* how : {"", "Stop", "closing the main window"})
+            QTest::newRow(*how ? how : "nothing") << how;
+    }
+    void journalLinesOfARun() {
+        QFETCH(QString, how);
+        WindowRig rig(kJournalRows);
+        rig.waiter->setObserver([&](std::int32_t ms) {
+            if (ms == 2000 && how == "Stop") rig.window.state().bolStop = true;
+            if (ms == 2000 && how.startsWith("closing")) rig.window.close();
+        });
+        // After a stop the walk still starts T11, whose first key fails.
+        const QString expected =
+            "run started by Go on TS1 \"1- Night\"\nkey sequence 1 played\n" +
+            QString(how.isEmpty() ? "key sequence 3 played\n"
+                                  : "key sequence 3 stopped at key 4 (type 4)\n") +
+            "error 1001 at key 3 (type 0): No window with the title \"Gone Desk\" was found\n"
+            "key sequence 2 failed at key 3 (type 0)\n" +
+            (how.isEmpty() ? "" : "stopped by " + how + "\n") + "run ended";
+        QCOMPARE(runAndRead(rig, 1).join('\n'), expected);
+        QVERIFY(notice(rig).endsWith("No window with the title \"Gone Desk\" was found"));
+        if (how.startsWith("closing")) QTRY_VERIFY(!rig.window.isVisible());  // once it ended
+    }
+
+    // A journal that cannot be opened (a folder) or written (disk full): the run plays all
+    // the same and Label17 says so once. One past its limit is moved aside first.
+    void journalFile_data() {
+        QTest::addColumn<QString>("fault");
+        for (const char* fault : {"folder", "full", "big"}) QTest::newRow(fault) << fault;
+    }
+    void journalFile() {
+        QFETCH(QString, fault);
+        WindowRig rig(kJournalRows);
+        const QString dir = rig.file.dir();
+        const QByteArray old(RunJournal::kRotateBytes + 1, 'x');
+        QFile big(dir + "/journal.log");
+        if (fault == "big") QVERIFY(big.open(QIODevice::WriteOnly) && big.write(old) == old.size());
+        big.close();
+        if (fault == "folder") QVERIFY(QDir(dir).mkdir("journal.log"));
+        if (fault == "full") QVERIFY(QFile::link("/dev/full", dir + "/journal.log"));
+        rig.window.special(1)->setText("F");
+        rig.click(3);
+        rig.window.cmdSend()->click();
+        QCOMPARE(rig.record(),
+                 "activate(Front Desk) activate(Front Desk) keys(SECRET-1~) "
+                 "activate(Front Desk) keys(F) activate(Quillmar Night Audit) ");
+        QCOMPARE(notice(rig).count("journal.log cannot be written"), fault == "big" ? 0 : 1);
+        if (fault != "big") return;
+        QCOMPARE(QByteArray::fromStdString(readFile(dir + "/journal.log.1")), old);
+        QVERIFY(QFile(dir + "/journal.log").size() < 1000);  // a new file
+    }
+
+    // STARTINGHEIGHT: its leading number if above 0, else the designed height; docked low.
+    void startingHeightAndDockLow_data() {
+        QTest::addColumn<QString>("config");
+        QTest::addColumn<int>("height");
+        QTest::newRow("leading number") << "'7500 words'" << 7500;
+        QTest::newRow("negative") << "'-50'" << int(dlgMain::kDesignedHeightTwips);
+    }
+    void startingHeightAndDockLow() {
+        QFETCH(QString, config);
+        QFETCH(int, height);
+        const std::string entry = "INSERT INTO _config VALUES ('STARTINGHEIGHT', ";
+        TempStore file(entry + config.toStdString() + ");" + kNightRows);
+        dlgMain w(QString::fromStdString(file.path()));
+        w.Form_Load();
+        checkDocked(w, height);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.setWindowHeightTwips(450);  // would leave the tree no height at all
+        QTRY_COMPARE(w.TreeView1()->height(), twipsToPixels(300));
+    }
+
+    // The date field from the window's clock; fields by exact names; 07:00 Tuesday is Monday.
+    void afterLoad() {
+        WindowRig rig;
+        dlgMain& w = rig.window;
+        QVERIFY(!w.cmdSend()->isEnabled() && !w.command(8)->isEnabled());
+        QCOMPARE(w.controlText("special1"), QStringLiteral("120526"));
+        QCOMPARE(w.nodeIndexForKey("KS4"), 0);  // a Saturday: the Monday key sequence is left out
+        w.special(1)->setText("010101");
+        w.setControlText("special6", "R1234");
+        QCOMPARE(w.controlText("special6") + w.controlText("special1"), "R1234010101");
+        for (const char* name : {"Special1", "special8", "lstLog", ""})
+            QCOMPARE(errorOf([&] { w.setControlText(name, "x"); }).number, err::NoSuchControl);
+        WindowRig monday(kNightRows, true, QDateTime(QDate(2026, 12, 8), QTime(7, 0)));  // Tue
+        QCOMPARE(monday.window.nodeIndexForKey("KS4"), 7);
+    }
+
+    // A failed print shows as a message; the pencil on a task says a key sequence must be selected.
+    void printAndKeyEditorButtons() {
+        WindowRig rig;
+        rig.window.command(5)->click();
+        rig.printer->fail = true;
+        rig.window.command(5)->click();
+        rig.click(2);
+        rig.window.command(6)->click();
+        QCOMPARE(rig.printer->printed, QStringList{QStringLiteral("dlgMain")});
+        QCOMPARE(rig.messages().size(), 2);
+        QCOMPARE(rig.messages()[0], "Printing failed: the printer is out of paper");
+        QVERIFY(rig.messages()[1].startsWith("A key sequence must be selected"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "TestMainWindow.moc"
