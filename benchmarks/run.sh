@@ -33,7 +33,7 @@ wait_for() {
 
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DNIGHTAUDIT_BENCHMARKS=ON -DNIGHTAUDIT_TESTS=OFF >/dev/null
-ninja -C "$BUILD" -j2 bench_tree bench_playback bench_startup bench_minimal_window nightaudit \
+ninja -C "$BUILD" -j2 bench_tree bench_playback bench_night bench_startup bench_minimal_window nightaudit \
     demo_store >/dev/null
 
 SCHEMA=$ROOT/data/schema.sql
@@ -78,6 +78,7 @@ wait_for 100 sh -c "test -e '$RECORD' && xwininfo -root -tree | grep -q '\"Front
 PLAYREPS=$(( REPS < 3 ? REPS : 3 ))
 QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$BUILD/benchmarks/bench_playback" "$PLAYREPS" \
     "$WORK/keys1000.mdb" "$RECORD"
+QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$BUILD/benchmarks/bench_night" "$WORK/keys1000.mdb" "$RECORD"
 
 # Start-up: nightaudit opens the db.mdb beside it, so each store gets its own copy.
 mkdir -p "$WORK/demo" "$WORK/big"

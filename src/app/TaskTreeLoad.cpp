@@ -1,6 +1,9 @@
 #include <QLocale>
 #include <QTreeWidget>
 
+#include <optional>
+#include <string>
+
 #include "MessageBoxes.h"
 #include "TaskTree.h"
 #include "core/NodeKey.h"
@@ -33,6 +36,28 @@ QString keyOf(NodeKind kind, const std::string& id) {
     return QString::fromStdString(NodeKey(kind, id).text());
 }
 
+// The rows under one parent id. The query is prepared on first use (so a store error
+// comes where it did when each text was prepared on its own) and bound per id; an id
+// that is not a whole number is written into the text as read, as before.
+class ChildQuery {
+public:
+    ChildQuery(TaskStore& store, std::string (*textFor)(const std::string&))
+        : m_store(store), m_textFor(textFor) {}
+
+    Cursor run(const Value& parentId) {
+        if (parentId.kind() != Value::Kind::Integer) {
+            return m_store.query(m_textFor(parentId.text()));
+        }
+        if (!m_reusable) m_reusable.emplace(m_store, m_textFor("?"));
+        return m_reusable->run(std::stoll(parentId.text()));
+    }
+
+private:
+    TaskStore& m_store;
+    std::string (*m_textFor)(const std::string&);
+    std::optional<ReusableQuery> m_reusable;
+};
+
 }  // namespace
 
 bool TaskTree::isListedOn(const QString& enableday, const QDate& day) {
@@ -59,22 +84,26 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
             tree.m_deferRoots = false;
         }
     } hold(*this);
+    ChildQuery taskRows(store, statements::tasksQuery);
+    ChildQuery keySequenceRows(store, statements::keySequencesQuery);
     int sequencePosition = 1;
     for (; !sequences.eof(); sequences.next()) {
-        const std::string sequenceId = sequences.value("tasksequenceid").text();
+        const Value sequenceIdValue = sequences.value("tasksequenceid");
+        const std::string& sequenceId = sequenceIdValue.text();
         const QString sequenceKey = keyOf(NodeKind::TaskSequence, sequenceId);
         const int sequenceNode =
             addRoot(sequenceKey, numbered(sequencePosition++, sequences.value("Name")));
         setTag(sequenceNode, textOf(sequences.value("doafterinstructions")));
 
-        Cursor tasks = store.query(statements::tasksQuery(sequenceId));
+        Cursor tasks = taskRows.run(sequenceIdValue);
         int taskPosition = 1;
         for (; !tasks.eof(); tasks.next()) {
-            const std::string taskId = tasks.value("TASKID").text();
+            const Value taskIdValue = tasks.value("TASKID");
+            const std::string& taskId = taskIdValue.text();
             const QString taskKey = keyOf(NodeKind::Task, taskId);
             addChild(sequenceKey, taskKey, numbered(taskPosition++, tasks.value("Name")));
 
-            Cursor keySequences = store.query(statements::keySequencesQuery(taskId));
+            Cursor keySequences = keySequenceRows.run(taskIdValue);
             int keySequencePosition = 1;
             for (; !keySequences.eof(); keySequences.next()) {
                 const QString enableday =

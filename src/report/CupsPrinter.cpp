@@ -1,6 +1,7 @@
 #include "CupsPrinter.h"
 
 #include <cups/cups.h>
+#include <dlfcn.h>
 
 #include <QFile>
 #include <QPrinterInfo>
@@ -14,32 +15,71 @@ namespace nightaudit {
 
 namespace {
 
-struct DestFree {
-    void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
-};
-using Dest = std::unique_ptr<cups_dest_t, DestFree>;
-
 [[noreturn]] void fail(const std::string& why) {
     throw Error(err::PrintFailed, "Printing failed: " + why);
 }
 
+// libcups and what it pulls in (TLS, Kerberos, D-Bus: about twenty libraries, 4 MiB
+// resident) are loaded on the first print, not at start-up: most nights print once.
+struct Cups {
+    decltype(&cupsGetNamedDest) getNamedDest;
+    decltype(&cupsFreeDests) freeDests;
+    decltype(&cupsGetOption) getOption;
+    decltype(&cupsPrintFile) printFile;
+    decltype(&cupsCancelJob) cancelJob;
+    decltype(&cupsLastError) lastError;
+    decltype(&cupsLastErrorString) lastErrorString;
+};
+
+template <class F>
+void resolve(void* library, F& function, const char* name) {
+    function = reinterpret_cast<F>(dlsym(library, name));
+    if (!function) fail(std::string("the print system's library has no ") + name);
+}
+
+const Cups& cups() {
+    static Cups loaded{};
+    static bool ready = false;
+    if (ready) return loaded;
+    void* library = dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        const char* why = dlerror();
+        fail(std::string("the print system's library libcups.so.2 could not be loaded (") +
+             (why ? why : "no reason given") + ")");
+    }
+    resolve(library, loaded.getNamedDest, "cupsGetNamedDest");
+    resolve(library, loaded.freeDests, "cupsFreeDests");
+    resolve(library, loaded.getOption, "cupsGetOption");
+    resolve(library, loaded.printFile, "cupsPrintFile");
+    resolve(library, loaded.cancelJob, "cupsCancelJob");
+    resolve(library, loaded.lastError, "cupsLastError");
+    resolve(library, loaded.lastErrorString, "cupsLastErrorString");
+    ready = true;
+    return loaded;
+}
+
+struct DestFree {
+    void operator()(cups_dest_t* dest) const { cups().freeDests(1, dest); }
+};
+using Dest = std::unique_ptr<cups_dest_t, DestFree>;
+
 std::string lastCupsError() {
-    const char* text = cupsLastErrorString();
+    const char* text = cups().lastErrorString();
     return text && *text ? text : "no reason given";
 }
 
 // The queue with its state as the scheduler tells it now.
 Dest lookUp(const QString& queue) {
     const QByteArray name = queue.toLocal8Bit();
-    Dest dest(
-        cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.isEmpty() ? nullptr : name.constData(), nullptr));
+    Dest dest(cups().getNamedDest(CUPS_HTTP_DEFAULT, queue.isEmpty() ? nullptr : name.constData(),
+                                  nullptr));
     if (!dest && queue.isEmpty()) fail("No default printer is installed");
     if (!dest) fail("there is no printer " + name.toStdString() + " (" + lastCupsError() + ")");
     return dest;
 }
 
 std::string option(const cups_dest_t& dest, const char* name) {
-    const char* value = cupsGetOption(name, dest.num_options, dest.options);
+    const char* value = cups().getOption(name, dest.num_options, dest.options);
     return value ? value : "";
 }
 
@@ -69,13 +109,13 @@ void CupsPrinter::print(QWidget& page) {
     renderPdf(page, pdf, paper.isValid() ? paper : QPageSize(QPageSize::A4));
 
     const int job =
-        cupsPrintFile(dest->name, QFile::encodeName(pdf).constData(), "Night audit", 0, nullptr);
-    if (job == 0 || cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+        cups().printFile(dest->name, QFile::encodeName(pdf).constData(), "Night audit", 0, nullptr);
+    if (job == 0 || cups().lastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
         refused(*dest, lastCupsError());
     // A queue stopped after the first look-up holds the job without printing it.
     const Dest now = lookUp(QString::fromLocal8Bit(dest->name));
     if (const std::string why = refusal(*now); !why.empty()) {
-        cupsCancelJob(dest->name, job);
+        cups().cancelJob(dest->name, job);
         refused(*dest, why);
     }
 }

@@ -57,7 +57,22 @@ std::string NullSafeString(const Value& value) {
     return value.text();
 }
 
-Cursor::Cursor(std::unique_ptr<SQLite::Statement> statement) : m_statement(std::move(statement)) {
+// A prepared statement with the column names asked of it so far and where they were found
+// (a tree load asks for the same few names on every row), and a count of its runs so a
+// cursor of an earlier run is not read by mistake.
+struct PreparedStatement {
+    std::unique_ptr<SQLite::Statement> statement;
+    std::vector<std::pair<std::string, int>> columns;
+    unsigned runs = 0;
+};
+
+Cursor::Cursor(std::unique_ptr<SQLite::Statement> statement)
+    : m_owned(std::make_unique<PreparedStatement>()), m_prepared(m_owned.get()) {
+    m_owned->statement = std::move(statement);
+    next();
+}
+
+Cursor::Cursor(PreparedStatement& shared) : m_prepared(&shared), m_run(shared.runs) {
     next();
 }
 
@@ -65,49 +80,63 @@ Cursor::Cursor(Cursor&&) noexcept = default;
 Cursor& Cursor::operator=(Cursor&&) noexcept = default;
 Cursor::~Cursor() = default;
 
+SQLite::Statement& Cursor::statement() const {
+    if (!m_prepared || !m_prepared->statement) {
+        throw Error(err::Store + SQLITE_MISUSE, "The result is closed");
+    }
+    if (m_prepared->runs != m_run) {
+        throw Error(err::Store + SQLITE_MISUSE, "The result was replaced by a later run");
+    }
+    return *m_prepared->statement;
+}
+
 void Cursor::next() {
-    if (!m_statement) throw Error(err::Store + SQLITE_MISUSE, "The result is closed");
+    SQLite::Statement& st = statement();
     try {
-        m_eof = !m_statement->executeStep();
+        m_eof = !st.executeStep();
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
 }
 
 void Cursor::close() {
-    m_statement.reset();
+    m_owned.reset();
+    m_prepared = nullptr;
     m_eof = true;
 }
 
 int Cursor::columnIndex(std::string_view column) const {
-    for (const auto& [name, index] : m_columns) {
+    auto& columns = m_prepared->columns;
+    for (const auto& [name, index] : columns) {
         if (name == column) return index;
     }
-    const int count = m_statement->getColumnCount();
-    for (int i = 0; i < count; ++i) {
-        if (sameName(m_statement->getColumnName(i), column)) return remember(column, i);
+    const SQLite::Statement& st = *m_prepared->statement;
+    const int count = st.getColumnCount();
+    int found = -1;
+    for (int i = 0; i < count && found < 0; ++i) {
+        if (sameName(st.getColumnName(i), column)) found = i;
     }
-    for (int i = 0; i < count; ++i) {
-        if (sameName(m_statement->getColumnOriginName(i), column)) return remember(column, i);
+    for (int i = 0; i < count && found < 0; ++i) {
+        if (sameName(st.getColumnOriginName(i), column)) found = i;
     }
-    throw Error(err::Store + SQLITE_RANGE,
-                "Item cannot be found: the result has no column " + std::string(column));
-}
-
-int Cursor::remember(std::string_view column, int index) const {
-    m_columns.emplace_back(column, index);
-    return index;
+    if (found < 0) {
+        throw Error(err::Store + SQLITE_RANGE,
+                    "Item cannot be found: the result has no column " + std::string(column));
+    }
+    columns.emplace_back(column, found);
+    return found;
 }
 
 Value Cursor::value(std::string_view column) const {
-    if (!m_statement || m_eof) {
+    if (!m_prepared || !m_prepared->statement || m_eof) {
         throw Error(
             err::Store + SQLITE_MISUSE,
             "No current row: the result is at its end (column " + std::string(column) + ")");
     }
+    SQLite::Statement& st = statement();
     const int i = columnIndex(column);
     try {
-        const SQLite::Column c = m_statement->getColumn(i);
+        const SQLite::Column c = st.getColumn(i);
         switch (c.getType()) {
             case SQLITE_NULL:
                 return Value::null();
@@ -144,6 +173,30 @@ Cursor TaskStore::query(const std::string& sql) {
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
+}
+
+ReusableQuery::ReusableQuery(TaskStore& store, const std::string& sql)
+    : m_prepared(std::make_unique<PreparedStatement>()) {
+    try {
+        m_prepared->statement = std::make_unique<SQLite::Statement>(*store.m_db, sql);
+    } catch (const SQLite::Exception& e) {
+        rethrow(e);
+    }
+}
+
+ReusableQuery::ReusableQuery(ReusableQuery&&) noexcept = default;
+ReusableQuery::~ReusableQuery() = default;
+
+Cursor ReusableQuery::run(std::int64_t id) {
+    SQLite::Statement& st = *m_prepared->statement;
+    try {
+        st.reset();
+        st.bind(1, id);
+    } catch (const SQLite::Exception& e) {
+        rethrow(e);
+    }
+    ++m_prepared->runs;
+    return Cursor(*m_prepared);
 }
 
 int TaskStore::execute(const std::string& sql) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,6 +16,8 @@ class Statement;
 
 namespace nightaudit {
 
+struct PreparedStatement;
+
 // A forward-only, read-only result positioned on its first row. Column lookup by
 // name ignores case and also finds a column by its origin name, so "waitafter"
 // finds the column the engine renamed "waitafter:1" in a join. Reading past the
@@ -22,6 +25,9 @@ namespace nightaudit {
 class Cursor {
 public:
     explicit Cursor(std::unique_ptr<SQLite::Statement> statement);
+    // A cursor over a statement that a ReusableQuery keeps; it is valid until that query
+    // runs again (reading it afterwards throws Error).
+    explicit Cursor(PreparedStatement& shared);
     Cursor(Cursor&&) noexcept;
     Cursor& operator=(Cursor&&) noexcept;
     ~Cursor();
@@ -33,13 +39,30 @@ public:
 
 private:
     int columnIndex(std::string_view column) const;
-    int remember(std::string_view column, int index) const;
+    SQLite::Statement& statement() const;
 
-    std::unique_ptr<SQLite::Statement> m_statement;
+    std::unique_ptr<PreparedStatement> m_owned;
+    PreparedStatement* m_prepared = nullptr;
+    unsigned m_run = 0;  // which run of a shared statement this cursor reads
     bool m_eof = true;
-    // Column names asked for so far and where they were found: a tree load asks for the
-    // same few names on every row.
-    mutable std::vector<std::pair<std::string, int>> m_columns;
+};
+
+class TaskStore;
+
+// One query text with a single `?` for an id, prepared once and run for many ids: the tree
+// load runs the same task and key-sequence queries once per parent row, and preparing the
+// text is most of their cost. The result is the one the text with the id written in would
+// give. Only the newest cursor of a query may be read.
+class ReusableQuery {
+public:
+    ReusableQuery(TaskStore& store, const std::string& sqlWithOneParameter);
+    ReusableQuery(ReusableQuery&&) noexcept;
+    ~ReusableQuery();
+
+    Cursor run(std::int64_t id);
+
+private:
+    std::unique_ptr<PreparedStatement> m_prepared;
 };
 
 // The task store: the one connection to db.mdb. Statements run as the text given.
@@ -61,6 +84,8 @@ public:
     const std::string& path() const { return m_path; }
 
 private:
+    friend class ReusableQuery;
+
     std::string m_path;
     std::unique_ptr<SQLite::Database> m_db;
 };

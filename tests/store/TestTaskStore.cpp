@@ -50,6 +50,20 @@ private slots:
                  "special1,30,40,20,String Date;tie,50,60,20, ;Front Desk");
     }
 
+    // One prepared query run for id after id gives each id's own rows; a cursor of an
+    // earlier run is refused, not read as if it were the new one.
+    void reusableQuery() {
+        db.exec("INSERT INTO keysequence VALUES (22, 11, 'Other', 1, NULL, 0, 0, 1)");
+        ReusableQuery query(store, S::keySequencesQuery("?"));
+        std::string read;
+        for (int id : {10, 99, 11, 10}) read += rows(query.run(id), "keysequenceID", "Name") + "|";
+        QCOMPARE(read, "20,Open;21,Empty;||22,Other;|20,Open;21,Empty;|");
+        Cursor earlier = query.run(10);
+        Cursor later = query.run(11);
+        QCOMPARE(errorOf([&] { earlier.value("name"); }).number, err::Store + 21);
+        QCOMPARE(later.value("name").text(), "Other");
+    }
+
     // Errors keep the engine's code (added to err::Store) and its text.
     void errors() {
         const Thrown noTable = errorOf([&] { store.query("select * from nosuchtable"); });
