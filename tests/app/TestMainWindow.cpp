@@ -296,6 +296,21 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         QCOMPARE(monday.window.nodeIndexForKey("KS4"), 7);
     }
 
+    // Go is off while no node is selected; in the tree-only layout its twin lies on top
+    // of the widened tree, where a click reaches it.
+    void goNeedsASelectionAndStaysReachable() {
+        WindowRig rig;
+        rig.click(3);
+        QVERIFY(rig.window.cmdSend()->isEnabled() && rig.window.cmdSend2()->isEnabled());
+        QWidget* area = rig.window.TreeView1()->viewport();  // below the last node
+        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, area->height() - 5));
+        QCOMPARE(rig.window.selectedNodeIndex(), 0);
+        QVERIFY(!rig.window.cmdSend()->isEnabled() && !rig.window.cmdSend2()->isEnabled());
+        rig.window.command(7)->click();  // the tree-only layout
+        const QPoint go = rig.window.cmdSend2()->geometry().center();
+        QCOMPARE(rig.window.cmdSend2()->parentWidget()->childAt(go), rig.window.cmdSend2());
+    }
+
     // A failed print shows as a message; the pencil on a task says a key sequence must be selected.
     void printAndKeyEditorButtons() {
         WindowRig rig;

@@ -43,13 +43,14 @@ private slots:
     // " => " the row written; without it, nothing written.
     void update_data() {
         QTest::addColumn<QString>("typed");
-        for (const QString& c : QStringList{
-                 "0: don't/1/500 => 17|5|1|1|don't|<null>|0|500",
-                 "1: ~/ 07 / -20  => 18|5|2|7|x|<null>|0|-20",
-                 "3: ~/~/~ => 20|5|4|0|trailing|<null>|0|5",
-                 "2: Night Audit Summary/~/~ => 19|5|3|0|Night Audit Summary|note|100|900",
-                 "-: a/0/1", "0: changed/~/~/close", "0: a/0/0, keytext = 'x'", "0: a/0/3000000000",
-                 "0: a/13/1", "0: a\nb/0/1", QString("0: a") + QChar(0) + "b/0/1"})
+        for (const QString& c :
+             QStringList{"0: don't/1/500 => 17|5|1|1|don't|<null>|0|500",
+                         "1: ~/ 07 / -20  => 18|5|2|7|x|<null>|0|-20",
+                         "3: ~/~/~ => 20|5|4|0|trailing|<null>|0|5",
+                         "2: Night Audit Summary/~/~ => 19|5|3|0|Night Audit Summary|note|100|900",
+                         "-: a/0/1", "0: changed/~/~/close", "0: a/0/0, keytext = 'x'",
+                         "0: a/0/3000000000", "0: a/13/1", "0: {F4/0/1", "0: {NOPE}/8/1",
+                         "0: a\nb/0/1", QString("0: a") + QChar(0) + "b/0/1"})
             QTest::newRow(qPrintable(c.section(" => ", 0, 0))) << c;
     }
     void update() {

@@ -35,6 +35,8 @@ private slots:
         QCOMPARE(seen, QStringLiteral("1 on 8 3.5 5 1 1 2.5 off 0 2"));
         count.setText("1; drop table keys");
         QCOMPARE(test::errorOf([&] { teach.teachTask(); }).number, err::TypeMismatch);
+        count.setText("-5");
+        QCOMPARE(test::errorOf([&] { teach.teachTask(); }).number, err::TypeMismatch);
         count.setText("9999999999");
         QCOMPARE(test::errorOf([&] { teach.teachTask(); }).number, err::Overflow);
         QCOMPARE(db.dump("SELECT waitafter FROM keys ORDER BY keysid"), "100\n2500\n2500\n400\n");
