@@ -3,20 +3,28 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QThread>
+#include <functional>
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <signal.h>
 #include <sys/prctl.h>
 
+namespace {
+bool waitFor(const std::function<bool()>& ready, int milliseconds) {
+    QDeadlineTimer deadline(milliseconds);
+    while (!deadline.hasExpired() && !ready()) QThread::msleep(50);
+    return ready();
+}
+}  // namespace
+
 XSession::~XSession() {
+    if (m_x) XCloseDisplay(m_x);
     // Clients first, the server last, so none of them complains about a lost display.
     for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
-        QProcess* p = it->get();
-        if (p->state() == QProcess::NotRunning) continue;
-        p->terminate();
-        if (!p->waitForFinished(2000)) {
-            p->kill();
-            p->waitForFinished(2000);
-        }
+        (*it)->terminate();
+        if (!(*it)->waitForFinished(2000)) (*it)->kill(), (*it)->waitForFinished(2000);
     }
 }
 
@@ -26,22 +34,15 @@ QProcess* XSession::spawn(const QString& program, const QStringList& args, bool 
     if (!m_display.isEmpty()) env.insert("DISPLAY", m_display);
     env.insert("LC_ALL", "C.UTF-8");
     p->setProcessEnvironment(env);
-    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    if (!readOutput) p->setStandardOutputFile(QProcess::nullDevice());
+    if (!readOutput) {
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->setStandardOutputFile(QProcess::nullDevice());
+    }
     // Should the test process die without unwinding, its servers and clients die with it.
     p->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     p->start(program, args);
     m_processes.push_back(std::move(p));
     return m_processes.back().get();
-}
-
-bool XSession::waitFor(const std::function<bool()>& ready, int milliseconds) {
-    QDeadlineTimer deadline(milliseconds);
-    while (!deadline.hasExpired()) {
-        if (ready()) return true;
-        QThread::msleep(50);
-    }
-    return ready();
 }
 
 QByteArray XSession::run(const QString& program, const QStringList& args) {
@@ -50,17 +51,13 @@ QByteArray XSession::run(const QString& program, const QStringList& args) {
     env.insert("DISPLAY", m_display);
     p.setProcessEnvironment(env);
     p.start(program, args);
-    if (!p.waitForFinished(5000)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
+    if (!p.waitForFinished(5000)) p.kill(), p.waitForFinished();
     return p.exitCode() == 0 ? p.readAllStandardOutput() : QByteArray();
 }
 
-bool XSession::start() {
-    // The server picks a free display number itself and writes it to its standard output
-    // once it listens, so parallel test runs cannot end up sharing one server.
+QString XSession::start() {
+    // The server picks a free display itself and prints it once it listens, so parallel test
+    // runs never share one.
     QProcess* server = spawn(
         "Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, true);
     QByteArray number;
@@ -71,19 +68,11 @@ bool XSession::start() {
             return number.contains('\n') || server->state() == QProcess::NotRunning;
         },
         10000);
-    if (!number.contains('\n')) {
-        m_error = "no Xvfb server came up";
-        return false;
-    }
-    m_server = server;
     m_display = ":" + QString::fromLatin1(number.trimmed());
-    if (!waitFor([&] { return !run("xdpyinfo", {}).isEmpty(); }, 10000)) {
-        m_error = "the Xvfb server on " + m_display + " does not answer";
-        return false;
-    }
-    qputenv("DISPLAY", m_display.toUtf8());
-    // openbox now and then exits while the server is still settling, more often on a
-    // busy machine; starting it again is enough then.
+    if (!number.contains('\n') || !(m_x = XOpenDisplay(m_display.toLatin1().constData())))
+        return "no Xvfb server came up";
+    // openbox now and then exits while the server is still settling, more often on a busy
+    // machine; starting it again is enough then.
     for (int attempt = 0; attempt < 3; ++attempt) {
         QProcess* wm = spawn("openbox", {});
         const bool up = waitFor(
@@ -92,68 +81,51 @@ bool XSession::start() {
                        run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
             },
             10000);
-        if (up && wm->state() != QProcess::NotRunning) return true;
-        m_error = QString("openbox did not come up (exit code %1)").arg(wm->exitCode());
+        if (up && wm->state() != QProcess::NotRunning) return {};
         wm->kill();
         wm->waitForFinished(2000);
     }
-    return false;
+    return "openbox did not come up";
 }
 
 QString XSession::startRecorder(const QString& title) {
     const QString file = m_dir.filePath(QString("recorder-%1.bin").arg(m_processes.size()));
-    m_recorders[title] =
-        spawn("xterm", {"-u8", "-T", title, "-xrm", "XTerm*allowTitleOps: false", "-xrm",
-                        "XTerm*metaSendsEscape: true", "-xrm", "XTerm*backarrowKeyIsErase: false",
-                        "-xrm", "XTerm*backarrowKey: true", "-e", "sh", "-c",
-                        "stty raw -echo; exec cat >> '" + file + "'"});
-    const QByteArray quoted = "\"" + title.toUtf8() + "\"";
-    const bool ready = waitFor(
-        [&] {
-            // Managed, not only mapped: only then can the program activate it.
-            return QFile::exists(file) && run("xwininfo", {"-root", "-tree"}).contains(quoted) &&
-                   managedTitles().contains(title);
-        },
-        10000);
-    if (!ready) {
-        m_error = "the xterm \"" + title + "\" did not come up";
-        return {};
-    }
-    return file;
+    m_recorders[title] = spawn(
+        "xterm", {"-u8", "-T", title, "-xrm", "XTerm*allowTitleOps: false", "-xrm",
+                  "XTerm*metaSendsEscape: true", "-xrm", "XTerm*backarrowKeyIsErase: false", "-xrm",
+                  "XTerm*backarrowKey: true", "-e", "sh", "-c",
+                  "stty raw -echo; exec cat >> '" + file + "'"});
+    return waitFor([&] { return QFile::exists(file) && lists(title); }, 10000) ? file : QString();
 }
 
-// The titles of the windows the window manager has taken on, which are the ones a desktop
-// can activate.
-QStringList XSession::managedTitles() {
-    QStringList titles;
-    const QByteArray list = run("xprop", {"-root", "-notype", "_NET_CLIENT_LIST"});
-    const int hash = list.indexOf('#');
-    if (hash < 0) return titles;
-    for (const QByteArray& id : list.mid(hash + 1).split(',')) {
-        // Older programs (xterm among them) name their window in WM_NAME only.
-        const QByteArray name =
-            run("xprop", {"-id", id.trimmed(), "-notype", "_NET_WM_NAME", "WM_NAME"});
-        const int quote = name.indexOf('"');
-        const int end = name.indexOf("\"\n", quote + 1);
-        if (quote >= 0 && end > quote)
-            titles << QString::fromUtf8(name.mid(quote + 1, end - quote - 1));
+bool XSession::lists(const QString& title) {
+    Atom type;
+    int format;
+    unsigned long n = 0, after;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(m_x, DefaultRootWindow(m_x), XInternAtom(m_x, "_NET_CLIENT_LIST", False),
+                       0, 4096, False, XA_WINDOW, &type, &format, &n, &after, &data);
+    // A window may close while its title is read: that error is no failure here.
+    const auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    bool listed = false;
+    for (unsigned long i = 0; i < n && !listed; ++i) {
+        XTextProperty name{};  // WM_NAME in any encoding: the titles here are ASCII
+        if (XGetWMName(m_x, reinterpret_cast<Window*>(data)[i], &name) && name.value)
+            listed = QByteArray(reinterpret_cast<char*>(name.value), int(name.nitems)) ==
+                     title.toUtf8();
+        if (name.value) XFree(name.value);
     }
-    return titles;
-}
-
-bool XSession::closeWindow(const QString& title) {
-    const QByteArray info = run("xwininfo", {"-name", title});
-    const int at = info.indexOf("Window id: ");
-    if (at < 0) return false;
-    const QByteArray id = info.mid(at + 11).split(' ').value(0);
-    run("xkill", {"-id", QString::fromLatin1(id)});
-    return waitFor([&] { return !managedTitles().contains(title); }, 10000);
+    XSync(m_x, False);
+    XSetErrorHandler(previous);
+    if (data) XFree(data);
+    return listed;
 }
 
 void XSession::killServer() {
-    if (!m_server) return;
-    m_server->kill();
-    m_server->waitForFinished(5000);
+    XCloseDisplay(m_x);
+    m_x = nullptr;
+    m_processes.front()->kill();
+    m_processes.front()->waitForFinished(5000);
 }
 
 qint64 XSession::size(const QString& file) {

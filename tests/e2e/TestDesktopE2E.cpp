@@ -1,0 +1,570 @@
+// The real program on a throwaway X session (Xvfb, openbox, recording xterms): the X11
+// desktop alone, whole runs through the main window's Go with its stop key and countdowns,
+// slow targets, the demo front desk, and the program losing its display.
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+#include "KeyTokens.h"
+#include "app/dlgMain.h"
+#include "core/Error.h"
+#include "e2e/XSession.h"
+#include "platform/X11Desktop.h"
+#include "platform/X11StopKey.h"
+#include "support/TempStore.h"
+
+// Xlib last: its None macro would clash with names in the headers above.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <signal.h>
+
+using namespace nightaudit;
+using namespace nightaudit::test;
+
+namespace {
+
+const QString kCaption = QStringLiteral("Quillmar Night Audit");
+
+// Keystroke texts and the bytes a raw xterm receives for them.
+const std::pair<const char*, const char*> kTexts[] = {
+    {"+abc{TAB}x~", "Abc\tx\r"},
+    {"+(ab)c ^a%x~", "ABc \x01\x1bx\r"},
+    {"{{}q{}}", "{q}"},
+    {"{TAB 2}z", "\t\tz"},
+    {"caf\xC3\xA9 \xE2\x82\xAC\xC3\x9F~", "caf\xC3\xA9 \xE2\x82\xAC\xC3\x9F\r"},
+    {"{ESC}{DEL}{UP}", "\x1b\x1b[3~\x1b[A"},
+    {"12.50{BS}", "12.50\x08"},
+    {"^(ac)", "\x01\x03"},
+    {"Hi, all! #$&*_=\"<>?|", "Hi, all! #$&*_=\"<>?|"},
+    {"{+}{^}{%}{~}{(}{)}{[}{]}", "+^%~()[]"}};
+constexpr int kTextCount = sizeof kTexts / sizeof kTexts[0];
+const std::string kGuestKeys =
+    "+ab^c%x~{TAB}+{TAB}{F4}+{F4}{BS}{ESC}{UP}{PGDN}{+}{~}{{}caf\xC3\xA9";
+
+// Task sequence 1: ten key sequences of three texts (105 also types the first special field
+// as a date). Task 20: a long text that faults interrupt, then one more key sequence. 205
+// waits 5 s before its second key; 206 and 207 are for the keystroke delay and the driver
+// child; 302 types a text, then Break and more, into an xev window. 401's till closes during the 2
+// s before its second key. 501 starts a program whose window comes 1.5 s later and types into it.
+std::string rows() {
+    std::string sql = R"(
+INSERT INTO tasksequence VALUES (1, 'Night', NULL, 1, 1), (2, 'Faults', NULL, 1, 2);
+INSERT INTO task VALUES (10, 1, 'Desk', 'Front Desk', 1, 1), (20, 2, 'Long', 'Front Desk', 1, 1),
+  (21, 2, 'Desk', 'Front Desk', 1, 2), (30, 2, 'Watched', 'Key Watch', 1, 3),
+  (40, 2, 'Till', 'Till', 1, 4), (50, 2, 'Late', 'Late Desk', 1, 5), (60, 2, 'Guest', 'Guest Desk', 1, 6);
+INSERT INTO keysequence VALUES (201, 20, 'Long', 1, ' ', 0, 0, 1), (202, 20, 'Next', 1, ' ', 0, 0, 2),
+  (205, 21, 'Wait', 1, ' ', 0, 0, 3), (206, 21, 'Delayed', 1, ' ', 0, 0, 4),
+  (207, 21, 'Short', 1, ' ', 0, 0, 5), (302, 30, 'Lossy', 1, ' ', 0, 0, 2),
+  (401, 40, 'Till', 1, ' ', 0, 0, 1), (501, 50, 'Late', 1, ' ', 0, 0, 1), (601, 60, 'Guest', 1, ' ', 0, 0, 1);
+INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, keypurpose, waitbefore, waitafter) VALUES
+  (201, 1, 0, '{TAB 5000}~', NULL, 0, 0), (202, 1, 0, 'n~', NULL, 0, 0), (205, 1, 0, 'a', NULL, 0, 0),
+  (205, 2, 0, 'b', NULL, 5000, 0), (206, 1, 0, '{TAB 100}~', NULL, 0, 0),
+  (207, 1, 0, 'abcdefghij', NULL, 0, 0), (302, 1, 0, 'slowtyping', NULL, 0, 0), (302, 2, 0, '{BREAK}x', NULL, 0, 0),
+  (401, 1, 0, 'a', NULL, 0, 0), (401, 2, 0, 'b', NULL, 2000, 0), (501, 2, 0, 'x', NULL, 0, 0),
+  (501, 1, 2, 'sh -c "sleep 1.5; exec xterm -u8 -T ''Late Desk'' -e sh -c ''stty raw -echo; exec cat >> late.bin''"', NULL, 0, 0),
+  (105, 4, 1, 'special1', 'String Date', 0, 0), (601, 2, 6, '', NULL, 200, 150), (601, 3, 7, '', NULL, 200, 150);
+)";
+    sql += "INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext) VALUES (601, 1, 0, '" +
+           kGuestKeys + "');\n";
+    for (int s = 1; s <= 10; ++s) {
+        const std::string id = std::to_string(100 + s);
+        sql += "INSERT INTO keysequence VALUES (" + id + ", 10, 'K', 1, ' ', 0, 0, " + id + ");\n";
+        for (int k = 0; k < 3; ++k)
+            sql += "INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext) VALUES (" + id +
+                   ", " + std::to_string(k + 1) + ", 0, '" + kTexts[(s + k) % kTextCount].first +
+                   "');\n";
+    }
+    return sql;
+}
+
+// The test's own connection, to look at and prod the server's keyboard and window list.
+struct Probe {
+    Display* display = XOpenDisplay(nullptr);
+    ~Probe() { XCloseDisplay(display); }
+    KeyCode code(KeySym sym) { return XKeysymToKeycode(display, sym); }
+    bool down(KeySym sym) {
+        char keys[32] = {};
+        XQueryKeymap(display, keys);
+        return keys[code(sym) / 8] & (1 << (code(sym) % 8));
+    }
+    void key(KeySym sym, bool press) {
+        XTestFakeKeyEvent(display, code(sym), press, CurrentTime);
+        XSync(display, False);
+    }
+    XkbStateRec state() {
+        XkbStateRec s{};
+        XkbGetState(display, XkbUseCoreKbd, &s);
+        return s;
+    }
+    // Whether another client may grab `sym`, as it can only when no program holds it.
+    bool canGrab(KeySym sym) {
+        static bool refused;
+        refused = false;
+        const auto previous =
+            XSetErrorHandler([](Display*, XErrorEvent*) { return refused = true, 0; });
+        const Window root = DefaultRootWindow(display);
+        XGrabKey(display, code(sym), 0, root, False, GrabModeAsync, GrabModeAsync);
+        XSync(display, False);
+        XUngrabKey(display, code(sym), 0, root);
+        XSync(display, False);
+        XSetErrorHandler(previous);
+        return !refused;
+    }
+};
+
+// What a run would answer between keystrokes: stop after `stopAfter` questions; while
+// waiting for a held key, do `onWait` first.
+struct ScriptedWatch : TypingWatch {
+    int asked = 0, stopAfter = -1;
+    std::function<void()> onWait;
+    std::string notice;
+    bool stopRequested() override { return stopAfter >= 0 && ++asked > stopAfter; }
+    bool waitUntil(const std::string& text, const std::function<bool()>& ready) override {
+        notice = text;
+        if (onWait) onWait();
+        return ready();
+    }
+};
+
+// What a target keeps that loses every key pressed less than 15 ms (server time) after the
+// key before it, from xev's report of the presses.
+QString keptByLossyTarget(const QByteArray& xev) {
+    static const QRegularExpression press(
+        R"(KeyPress event.*?time (\d+),.*?\(keysym 0x\w+, (\w+)\))",
+        QRegularExpression::DotMatchesEverythingOption);
+    QString kept;
+    qint64 last = -1000;
+    for (auto it = press.globalMatch(QString::fromLatin1(xev)); it.hasNext();) {
+        const auto m = it.next();
+        if (m.captured(1).toLongLong() - last >= 15) kept += m.captured(2);
+        last = m.captured(1).toLongLong();
+    }
+    return kept;
+}
+
+}  // namespace
+
+class TestDesktopE2E : public QObject {
+    Q_OBJECT
+public:
+    explicit TestDesktopE2E(XSession& session) : m_session(session) {}
+
+private:
+    XSession& m_session;
+    TempStore m_store{rows()};
+    QString m_frontDesk, m_thief, m_late = m_store.dir() + "/late.bin";
+    QProcess* m_xev = nullptr;
+    std::unique_ptr<dlgMain> m_window;
+    std::unique_ptr<X11Desktop> m_desktop;  // the desktop alone, asked by m_watch
+    ScriptedWatch m_watch;
+    Probe m_probe;
+
+    // Activates `title` through the desktop alone, types `keys`, and returns the bytes Front
+    // Desk received, then "|" and the error's number if one was thrown.
+    QByteArray typed(const std::string& keys, qint64 expected, const char* title = "Front Desk") {
+        const qint64 offset = XSession::size(m_frontDesk);
+        QByteArray error;
+        try {
+            m_desktop->activate(title);
+            m_desktop->sendKeys(keys);
+        } catch (const Error& e) {
+            error = "|" + QByteArray::number(e.number());
+        }
+        return XSession::readFrom(m_frontDesk, offset, expected) + error;
+    }
+    // Selects a node and presses Go, as the clerk does.
+    void go(const QString& key) {
+        m_window->selectNode(m_window->nodeIndexForKey(key));
+        m_window->cmdSend()->click();
+    }
+    // Runs `action` in the background once `file` has received `bytes` more bytes.
+    void whenTyped(qint64 bytes, const QString& action, QString file = {}) {
+        if (file.isEmpty()) file = m_frontDesk;
+        m_session.spawn("sh", {"-c", QString("while [ $(stat -c %s '%1') -lt %2 ]; do sleep 0.002; "
+                                             "done; %3")
+                                         .arg(file)
+                                         .arg(XSession::size(file) + bytes)
+                                         .arg(action)});
+    }
+    void setting(const char* entry, int value) {
+        m_store.exec("INSERT OR REPLACE INTO _config VALUES ('" + std::string(entry) + "', " +
+                     std::to_string(value) + ")");
+    }
+    QString journalPath() const { return m_store.dir() + "/journal.log"; }
+
+private slots:
+    void initTestCase() {
+        m_thief = m_session.startRecorder("Thief");
+        m_frontDesk = m_session.startRecorder("Front Desk");
+        QVERIFY(!m_thief.isEmpty() && !m_frontDesk.isEmpty());
+        m_xev = m_session.spawn("stdbuf",
+                                {"-oL", "xev", "-name", "Key Watch", "-event", "keyboard"}, true);
+        QTRY_VERIFY(!m_session.run("xwininfo", {"-name", "Key Watch"}).isEmpty());
+        QVERIFY(QDir::setCurrent(m_store.dir()));
+        m_window = std::make_unique<dlgMain>(QString::fromStdString(m_store.path()));
+        m_window->Form_Load();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        // Only a window the window manager has taken on can be activated by its title.
+        QTRY_VERIFY_WITH_TIMEOUT(m_session.lists(kCaption), 10000);
+        Collaborators c;
+        auto desktop = std::make_unique<X11Desktop>();
+        c.stopKey = std::make_unique<X11StopKey>();
+        desktop->setStopKey(c.stopKey.get());
+        c.desktop = std::move(desktop);
+        m_window->setCollaborators(std::move(c));
+        m_window->special(1)->setText("070705");
+        m_desktop = std::make_unique<X11Desktop>();
+        m_desktop->setTypingWatch(&m_watch);
+    }
+    void init() {
+        m_window->setCaption(kCaption);
+        m_watch = ScriptedWatch();
+        m_store.exec("INSERT OR REPLACE INTO _config VALUES ('KEYDELAY', 0), ('WINDOWWAIT', 0)");
+    }
+    void cleanup() {
+        QVERIFY2(
+            !m_probe.down(XK_Shift_L) && !m_probe.down(XK_Control_L) && !m_probe.down(XK_Alt_L),
+            "a modifier was left down");
+    }
+
+    // Caps Lock on from the clerk: every text in its own case, its last key included, and the
+    // lock on again afterwards.
+    void capsLockKeepsEveryKey() {
+        for (int i = 0; i < 18; ++i) {
+            if (!(m_probe.state().locked_mods & LockMask))
+                m_probe.key(XK_Caps_Lock, true), m_probe.key(XK_Caps_Lock, false);
+            QCOMPARE(typed("aB+c~", 4), QByteArray("aBC\r"));
+            QVERIFY2(m_probe.state().locked_mods & LockMask, "Caps Lock was not switched back on");
+        }
+        m_probe.key(XK_Caps_Lock, true), m_probe.key(XK_Caps_Lock, false);
+    }
+
+    // A second layout group active: the keys are found in that group, not the first.
+    void secondLayoutGroup() {
+        m_session.run("setxkbmap", {"-layout", "us,de"});
+        XkbLockGroup(m_probe.display, XkbUseCoreKbd, 1);
+        XSync(m_probe.display, False);
+        const QByteArray got = typed("yz+y", 3);
+        const int group = m_probe.state().group;
+        m_session.run("setxkbmap", {"-layout", "us"});
+        QCOMPARE(group, 1);
+        QCOMPARE(got, QByteArray("yzY"));
+    }
+
+    // A character bound to a spare keycode still reads right when the program gets to the key
+    // long after it was sent.
+    void characterOffTheKeymapIntoASlowReader() {
+        const auto pid = static_cast<pid_t>(m_session.recorderPid("Front Desk"));
+        const qint64 offset = XSession::size(m_frontDesk);
+        m_desktop->activate("Front Desk");
+        ::kill(pid, SIGSTOP);
+        m_desktop->sendKeys("\xE2\x82\xAC\xC3\x9F");
+        m_desktop->sendKeys("\xC3\xA6");
+        QTest::qWait(1500);
+        ::kill(pid, SIGCONT);
+        QCOMPARE(XSession::readFrom(m_frontDesk, offset, 6),
+                 QByteArray("\xE2\x82\xAC\xC3\x9F\xC3\xA6"));
+    }
+
+    // The clerk holds Shift: typing waits with a notice until it is let go, then types the
+    // text as written.
+    void heldModifierIsWaitedFor() {
+        m_probe.key(XK_Shift_L, true);
+        m_watch.onWait = [&] { m_probe.key(XK_Shift_L, false); };
+        QCOMPARE(typed("ab", 2), QByteArray("ab"));
+        QVERIFY2(m_watch.notice.find("Shift_L") != std::string::npos, m_watch.notice.c_str());
+    }
+
+    // Activated, then gone before the keys: the focus falls to another window, which must not
+    // get them.
+    void windowClosedAfterActivation() {
+        QVERIFY(!m_session.startRecorder("Till").isEmpty());
+        const qint64 thief = XSession::size(m_thief), front = XSession::size(m_frontDesk);
+        m_desktop->activate("Till");
+        m_session.run("xdotool", {"search", "--name", "^Till$", "windowkill"});
+        QTRY_VERIFY(!m_session.lists("Till"));
+        QVERIFY_THROWS_EXCEPTION(Error, m_desktop->sendKeys("abc"));
+        QCOMPARE(XSession::readFrom(m_thief, thief, 0) + XSession::readFrom(m_frontDesk, front, 0),
+                 QByteArray());
+    }
+
+    // The desktop alone: a stop asked between two keystrokes (no further key, Shift let go), a
+    // missing window, and this program's own main window by a prefix or its whole title.
+    void desktopAlone_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("stopAfter");
+        QTest::addColumn<QByteArray>("result");  // bytes typed, "|" and the error's number
+        QTest::newRow("stop between keystrokes") << "Front Desk" << 3 << QByteArray("ABCD|1012");
+        QTest::newRow("missing") << "Night Manager" << -1 << QByteArray("|1001");
+        QTest::newRow("own window, prefix") << "Quillmar" << -1 << QByteArray("|1001");
+        QTest::newRow("own window, whole title") << kCaption << -1 << QByteArray("|1002");
+        QTest::newRow("another's, prefix") << "Front" << -1 << QByteArray("ABCDEFGH\r");
+    }
+    void desktopAlone() {
+        QFETCH(QString, title);
+        QFETCH(int, stopAfter);
+        QFETCH(QByteArray, result);
+        m_watch.stopAfter = stopAfter;
+        const qint64 thief = XSession::size(m_thief);
+        QCOMPARE(typed("+(abcdefgh)~", result.split('|')[0].size(), qPrintable(title)), result);
+        QCOMPARE(XSession::readFrom(m_thief, thief, 0), QByteArray());
+    }
+
+    // Ten key sequences back to back, twenty times: every byte in order in its window, none
+    // anywhere else, and the main window where it was.
+    void everyKeyOfEveryRunArrives() {
+        QByteArray once;
+        for (int s = 1; s <= 10; ++s) {
+            for (int k = 0; k < 3; ++k) once += kTexts[(s + k) % kTextCount].second;
+            if (s == 5) once += "07/07/2005";
+        }
+        const QRect where = m_window->frameGeometry();
+        const qint64 thief = XSession::size(m_thief);
+        for (int run = 0; run < 20; ++run) {
+            const qint64 front = XSession::size(m_frontDesk);
+            go("TS1");
+            QCOMPARE(m_window->caption(), kCaption);
+            QCOMPARE(XSession::readFrom(m_frontDesk, front, once.size()), once);
+        }
+        QCOMPARE(XSession::readFrom(m_thief, thief, 0), QByteArray());
+        QCOMPARE(m_window->frameGeometry(), where);
+    }
+
+    // Another program takes the focus mid-text: it receives nothing, the caption names it, and
+    // the run's next key sequence types into its own window again.
+    void focusThiefGetsNothing() {
+        const qint64 thief = XSession::size(m_thief), front = XSession::size(m_frontDesk);
+        whenTyped(200, "xdotool search --name '^Thief$' windowactivate");
+        go("T20");
+        QVERIFY2(m_window->caption().startsWith("The input focus moved to \"Thief\""),
+                 qPrintable(m_window->caption()));
+        QCOMPARE(XSession::readFrom(m_thief, thief, 0), QByteArray());
+        const QByteArray got = XSession::readFrom(m_frontDesk, front, 0);
+        QVERIFY(got.size() < 5000);
+        QVERIFY2(got.endsWith("\tn\r"), got.right(10).toHex().constData());
+    }
+
+    // Pause mid-text, at full speed, between delayed keys or in a countdown: the run ends at
+    // once, nothing of it follows, the journal names the stop, and Pause is free again.
+    void pauseStopsTheRun_data() {
+        QTest::addColumn<int>("delay");
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<int>("typed");     // bytes that arrived before Pause is pressed
+        QTest::addColumn<int>("seconds");   // and seconds after that
+        QTest::addColumn<int>("lateKeys");  // keys the terminal may still be writing out
+        QTest::newRow("{TAB 5000}~ at full speed") << 0 << "T20" << 3 << 0 << 50;
+        QTest::newRow("{TAB 100}~ 100 ms apart") << 100 << "KS206" << 3 << 0 << 1;
+        QTest::newRow("1 s into a 5 s countdown") << 0 << "KS205" << 1 << 1 << 0;
+    }
+    void pauseStopsTheRun() {
+        QFETCH(int, delay);
+        QFETCH(QString, node);
+        QFETCH(int, typed);
+        QFETCH(int, seconds);
+        QFETCH(int, lateKeys);
+        setting("KEYDELAY", delay);
+        QFile::remove(journalPath());
+        const QString atPause = m_store.dir() + "/at-pause";
+        QFile::remove(atPause);
+        const qint64 front = XSession::size(m_frontDesk);
+        whenTyped(typed, QString("sleep %1; xdotool key Pause; stat -c %s '%2' > '%3'")
+                             .arg(seconds)
+                             .arg(m_frontDesk, atPause));
+        QElapsedTimer clock;
+        clock.start();
+        go(node);
+        QVERIFY2(clock.elapsed() < 4000, "the run was not cut short");
+        QTRY_VERIFY(QFile(atPause).size() > 0);
+        const QByteArray got = XSession::readFrom(m_frontDesk, front, 0);
+        const qint64 late = front + got.size() - std::stoll(readFile(atPause));
+        qInfo("%lld keys arrived after Pause was pressed", late);
+        QVERIFY(late <= lateKeys);
+        QVERIFY(!got.contains('\r') && !got.contains('n') && !got.contains('b'));
+        QVERIFY(m_window->state().bolStop);
+        QVERIFY2(m_probe.canGrab(XK_Pause), "Pause is still held by the program after the run");
+        const QStringList stops =
+            QString::fromStdString(readFile(journalPath())).split('\n').filter(" stopped by ");
+        QCOMPARE(stops.value(0).mid(20), QString("stopped by the Pause key"));
+    }
+
+    // The till closes between two keys: the key sequence ends with the error, nothing reaches
+    // any other window.
+    void windowClosedBetweenKeys() {
+        const QString till = m_session.startRecorder("Till");
+        const qint64 front = XSession::size(m_frontDesk);
+        whenTyped(1, "xdotool search --name '^Till$' windowkill", till);
+        go("KS401");
+        QCOMPARE(m_window->caption(), QString("No window with the title \"Till\" was found"));
+        QCOMPARE(XSession::readFrom(till, 0, 1), QByteArray("a"));
+        QCOMPARE(XSession::readFrom(m_frontDesk, front, 0), QByteArray());
+    }
+
+    // A target that loses keys arriving close together keeps them all only with KEYDELAY; a
+    // stored {BREAK} reaches it as Break and does not stop the run.
+    void keyDelayKeepsEveryKey_data() {
+        QTest::addColumn<int>("delay");
+        QTest::newRow("none") << 0;
+        QTest::newRow("40 ms") << 40;
+    }
+    void keyDelayKeepsEveryKey() {
+        QFETCH(int, delay);
+        setting("KEYDELAY", delay);
+        m_xev->readAllStandardOutput();
+        QByteArray seen;
+        go("KS302");
+        QVERIFY(QTest::qWaitFor(
+            [&] { return (seen += m_xev->readAllStandardOutput()).contains("(keysym 0x78, x)"); }));
+        QCOMPARE(keptByLossyTarget(seen).startsWith("slowtyping"), delay > 0);
+        QVERIFY(seen.contains("(keysym 0xff6b, Break)"));
+        QCOMPARE(m_window->caption(), kCaption);
+        QVERIFY(!m_window->state().bolStop);
+        QCOMPARE(m_window->lblVersion()->text().endsWith(", keys 40 ms apart"), delay > 0);
+    }
+
+    void windowThatComesLate_data() {
+        QTest::addColumn<int>("wait");
+        QTest::newRow("no wait") << 0;
+        QTest::newRow("5 s") << 5000;
+    }
+    void windowThatComesLate() {
+        QFETCH(int, wait);
+        setting("WINDOWWAIT", wait);
+        const qint64 late = XSession::size(m_late);
+        // Every 5 ms: has the window joined the list, has the countdown gone?
+        QVERIFY(!m_session.lists("Late Desk"));
+        qint64 appeared = 0, waitEnded = 0;
+        bool waiting = false;
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, [&] {
+            const QWidget* modal = QApplication::activeModalWidget();
+            const bool now = modal && modal->objectName() == "dlgWait";
+            if (waiting && !now) waitEnded = QDateTime::currentMSecsSinceEpoch();
+            if (!appeared && m_session.lists("Late Desk"))
+                appeared = QDateTime::currentMSecsSinceEpoch();
+            waiting = now;
+        });
+        probe.start(5);
+        go("KS501");
+        probe.stop();
+        if (wait == 0) {
+            QCOMPARE(m_window->caption(),
+                     QString("No window with the title \"Late Desk\" was found"));
+        } else {
+            QCOMPARE(XSession::readFrom(m_late, late, 1), QByteArray("x"));
+            qInfo("the wait ended %lld ms after the window appeared", waitEnded - appeared);
+            QVERIFY(appeared > 0 && waitEnded >= appeared && waitEnded - appeared < 200);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(m_session.lists("Late Desk"), 10000);
+        m_session.run("xdotool", {"search", "--name", "^Late Desk$", "windowkill"});
+        QTRY_VERIFY_WITH_TIMEOUT(!m_session.lists("Late Desk"), 10000);
+    }
+
+    // The demo front desk shows what the player typed and clicked, and the guide's preview
+    // of the same text says the same.
+    void frontDeskShowsWhatThePlayerTypes() {
+        QProcess* desk = m_session.spawn(NIGHTAUDIT_BINARY_DIR "/frontdesk",
+                                         {"--echo", "--title", "Guest Desk"}, true);
+        QTRY_VERIFY_WITH_TIMEOUT(m_session.lists("Guest Desk"), 10000);
+        desk->readAllStandardOutput();
+        go("KS601");
+        QCOMPARE(m_window->caption(), kCaption);
+        const QString keys = QString::fromUtf8(
+            "Ab[Ctrl+C][Alt+X]⏎\n⇥[Shift+Tab][F4][Shift+F4][Backspace][Esc][Up][PgDown]+~{café");
+        const QString shown = keys + "[Left down 200,150]\n[Left up 200,150]\n";
+        QString seen;
+        QDeadlineTimer deadline(5000);
+        do {  // what the event loop has read already, then what is still on its way
+            seen += QString::fromUtf8(desk->readAllStandardOutput());
+        } while (seen.size() < shown.size() &&
+                 desk->waitForReadyRead(int(deadline.remainingTime())));
+        QTest::qWait(150);  // anything unexpected that follows shows up too
+        QCOMPARE(seen + QString::fromUtf8(desk->readAllStandardOutput()), shown);
+        QCOMPARE(frontdesk::tokensOf(kGuestKeys), QString(keys).remove('\n'));
+    }
+
+    // A run killed mid-text keeps every journal line written before the kill, whole.
+    void killedRunKeepsItsJournal() {
+        QFile::remove(journalPath());
+        const qint64 front = XSession::size(m_frontDesk);
+        QProcess* driver = m_session.spawn(NIGHTAUDIT_BINARY_DIR "/tests/e2e/e2e_player_driver",
+                                           {QString::fromStdString(m_store.path()), "207"});
+        QTRY_VERIFY_WITH_TIMEOUT(XSession::size(m_frontDesk) - front >= 50, 20000);
+        ::kill(static_cast<pid_t>(driver->processId()), SIGKILL);
+        QVERIFY(driver->waitForFinished());
+        QStringList lines = QString::fromStdString(readFile(journalPath())).split('\n');
+        QCOMPARE(lines.takeLast(), QString());  // the last line is whole
+        QVERIFY(lines.takeFirst().endsWith(" run started by Go on KS207 \"\""));
+        QVERIFY(lines.size() >=
+                (XSession::size(m_frontDesk) - front) / 10 - 1);  // all typed but one
+        QCOMPARE(lines.filter(QRegularExpression("^\\S+ \\S+ key sequence 207 played$")), lines);
+    }
+
+    // The X server goes away under the program, idle or typing: it ends with a message and a
+    // non-zero status, no crash, and the store as it was.
+    void programEndsWhenTheDisplayIsLost_data() {
+        QTest::addColumn<bool>("typing");
+        QTest::newRow("the main window idle (the program itself)") << false;
+        QTest::newRow("a key sequence typing") << true;
+    }
+    void programEndsWhenTheDisplayIsLost() {
+        QFETCH(bool, typing);
+        XSession other;
+        const QString problem = other.start(), recorder = other.startRecorder("Front Desk");
+        QVERIFY2(problem.isEmpty() && !recorder.isEmpty(), qPrintable(problem));
+        const std::string before = readFile(QString::fromStdString(m_store.path()));
+        qputenv("ASAN_OPTIONS", "detect_leaks=0");  // ending without unwinding is the point
+        const QString program = m_store.dir() + "/nightaudit";  // it reads the store beside it
+        QVERIFY(typing || QFile::exists(program) ||
+                QFile::copy(NIGHTAUDIT_BINARY_DIR "/nightaudit", program));
+        QProcess* p = typing ? other.spawn(NIGHTAUDIT_BINARY_DIR "/tests/e2e/e2e_player_driver",
+                                           {QString::fromStdString(m_store.path()), "207"}, true)
+                             : other.spawn(program, {}, true);
+        QTRY_VERIFY_WITH_TIMEOUT(typing ? XSession::size(recorder) > 0 : other.lists(kCaption),
+                                 15000);
+        other.killServer();
+        const bool ended = p->waitForFinished(10000);
+        const QString errors = QString::fromLocal8Bit(p->readAllStandardError());
+        QVERIFY2(ended, "the program hung when the display went away");
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);  // no crash, no core
+        QVERIFY2(p->exitCode() != 0, qPrintable(errors));
+        QVERIFY2(errors.contains("connection to the X display") ||
+                     errors.contains("X11 connection broke"),
+                 qPrintable(errors));
+        QCOMPARE(readFile(QString::fromStdString(m_store.path())), before);
+    }
+
+    // Closing the main window mid-run stops the run; the window closes once it ended. Last:
+    // the window is gone afterwards.
+    void closeDuringARunStops() {
+        const qint64 front = XSession::size(m_frontDesk);
+        whenTyped(200, "wmctrl -F -c '" + kCaption + "'");
+        go("T20");
+        const QByteArray got = XSession::readFrom(m_frontDesk, front, 0);
+        QVERIFY(got.size() < 1000);
+        QVERIFY(!got.contains('\r') && !got.contains('n'));
+        QTRY_VERIFY(!m_window->isVisible());
+    }
+};
+
+int main(int argc, char** argv) {
+    XSession session;  // first, so that Qt, the desktops and the probe all connect to it
+    if (const QString problem = session.start(); !problem.isEmpty())
+        return std::fprintf(stderr, "FAIL: %s\n", qPrintable(problem)), 1;
+    qputenv("DISPLAY", session.display().toUtf8());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    TestDesktopE2E test(session);
+    return QTest::qExec(&test, argc, argv);
+}
+#include "TestDesktopE2E.moc"
