@@ -14,44 +14,11 @@ BEFORE=$1
 AFTER=$2
 ROUNDS=${3:-3}
 WORK=$(mktemp -d /tmp/nightaudit-compare.XXXXXX)
-PIDS=""
-
-cleanup() {
-    for pid in $PIDS; do kill "$pid" 2>/dev/null || true; done
-    for pid in $PIDS; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$WORK"
-}
-trap cleanup EXIT INT TERM
-
-wait_for() {
-    tries=$1
-    shift
-    while ! "$@" >/dev/null 2>&1; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
-        sleep 0.1
-    done
-}
+. "$ROOT/benchmarks/xsession.sh"
 
 python3 "$ROOT/benchmarks/gen_store.py" keys "$ROOT/data/schema.sql" "$WORK/keys1000.mdb" 1000
 
-n=$((60 + $$ % 100))
-while [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-DISPLAY=:$n
-export DISPLAY
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-PIDS="$! $PIDS"
-wait_for 100 xdpyinfo || { echo "Xvfb did not come up" >&2; exit 1; }
-openbox >/dev/null 2>&1 &
-PIDS="$! $PIDS"
-wait_for 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-    { echo "openbox did not come up" >&2; exit 1; }
-RECORD=$WORK/recorder.bin
-xterm -T 'Front Desk' -xrm 'XTerm*allowTitleOps: false' \
-    -e sh -c "stty raw -echo; exec cat >> '$RECORD'" >/dev/null 2>&1 &
-PIDS="$! $PIDS"
-wait_for 100 sh -c "test -e '$RECORD' && xwininfo -root -tree | grep -q '\"Front Desk\"'" ||
-    { echo "the recording xterm did not come up" >&2; exit 1; }
+start_x_session
 
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 echo "Date: $(date -u '+%Y-%m-%d %H:%M UTC'); before $BEFORE, after $AFTER"

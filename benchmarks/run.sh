@@ -10,26 +10,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${BUILD:-$ROOT/build-bench}
 REPS=${REPS:-7}
 WORK=$(mktemp -d /tmp/nightaudit-bench.XXXXXX)
-PIDS=""
-
-cleanup() {
-    # Clients first, the server last.
-    for pid in $PIDS; do kill "$pid" 2>/dev/null || true; done
-    for pid in $PIDS; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$WORK"
-}
-trap cleanup EXIT INT TERM
-
-# A bounded poll: waits until the command succeeds, at most $1 tenths of a second.
-wait_for() {
-    tries=$1
-    shift
-    while ! "$@" >/dev/null 2>&1; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
-        sleep 0.1
-    done
-}
+. "$ROOT/benchmarks/xsession.sh"
 
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DNIGHTAUDIT_BENCHMARKS=ON -DNIGHTAUDIT_TESTS=OFF >/dev/null
@@ -55,25 +36,7 @@ echo "|---|---|---|---|---|---|---|"
 # shellcheck disable=SC2086
 QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 "$BUILD/benchmarks/bench_tree" "$REPS" $STORES
 
-# The X session: a free display number, openbox for window activation, and an xterm in
-# raw mode that appends every byte it receives to a file.
-n=$((60 + $$ % 100))
-while [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-DISPLAY=:$n
-export DISPLAY
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-PIDS="$! $PIDS"
-wait_for 100 xdpyinfo || { echo "Xvfb did not come up" >&2; exit 1; }
-openbox >/dev/null 2>&1 &
-PIDS="$! $PIDS"
-wait_for 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-    { echo "openbox did not come up" >&2; exit 1; }
-RECORD=$WORK/recorder.bin
-xterm -T 'Front Desk' -xrm 'XTerm*allowTitleOps: false' \
-    -e sh -c "stty raw -echo; exec cat >> '$RECORD'" >/dev/null 2>&1 &
-PIDS="$! $PIDS"
-wait_for 100 sh -c "test -e '$RECORD' && xwininfo -root -tree | grep -q '\"Front Desk\"'" ||
-    { echo "the recording xterm did not come up" >&2; exit 1; }
+start_x_session
 
 PLAYREPS=$(( REPS < 3 ? REPS : 3 ))
 QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$BUILD/benchmarks/bench_playback" "$PLAYREPS" \
