@@ -13,6 +13,24 @@ const QColor kPlayedColour(0, 255, 0);
 
 }  // namespace
 
+// A node keeps its key and index as plain members: a large store adds tens of
+// thousands of nodes at start-up, and item data roles would cost a QVariant each.
+class TaskTree::Node : public QTreeWidgetItem {
+public:
+    Node(const QString& text, const QString& key, int index, Leaf leaf)
+        : m_key(key), m_index(index) {
+        setText(0, text);
+        // The view neither lays out nor remembers an expansion for a node marked so.
+        if (leaf == Leaf::Always) setFlags(flags() | Qt::ItemNeverHasChildren);
+    }
+    const QString& key() const { return m_key; }
+    int index() const { return m_index; }
+
+private:
+    QString m_key;
+    int m_index;
+};
+
 TaskTree::TaskTree(QWidget* parent) : m_view(new QTreeWidget(parent)) {
     m_view->setObjectName(QStringLiteral("TreeView1"));
     m_view->setColumnCount(1);
@@ -35,15 +53,13 @@ int TaskTree::addChild(const QString& parentKey, const QString& key, const QStri
     return add(item(parent), key, text);
 }
 
-int TaskTree::add(QTreeWidgetItem* parent, const QString& key, const QString& text) {
+int TaskTree::add(QTreeWidgetItem* parent, const QString& key, const QString& text, Leaf leaf) {
     if (m_indexByKey.contains(key)) {
         throw Error(err::InvalidArgument,
                     "The key " + key.toStdString() + " is already used by another node");
     }
-    auto* node = new QTreeWidgetItem(QStringList{text});
     const int index = nodeCount() + 1;
-    node->setData(0, KeyRole, key);
-    node->setData(0, IndexRole, index);
+    auto* node = new Node(text, key, index, leaf);
     if (parent) {
         parent->addChild(node);
     } else if (m_deferRoots) {
@@ -62,7 +78,7 @@ void TaskTree::attachPendingRoot() {
     m_pendingRoot = nullptr;
 }
 
-QTreeWidgetItem* TaskTree::item(int index) const {
+TaskTree::Node* TaskTree::node(int index) const {
     if (index < 1 || index > nodeCount()) {
         throw Error(err::NoSuchNode,
                     "The tree has no node with the index " + std::to_string(index));
@@ -70,13 +86,17 @@ QTreeWidgetItem* TaskTree::item(int index) const {
     return m_items[static_cast<std::size_t>(index - 1)];
 }
 
+QTreeWidgetItem* TaskTree::item(int index) const {
+    return node(index);
+}
+
 int TaskTree::indexOf(const QTreeWidgetItem* node) const {
-    if (!node || node->treeWidget() != m_view) return 0;
-    return node->data(0, IndexRole).toInt();
+    const auto* ours = dynamic_cast<const Node*>(node);
+    return ours && ours->treeWidget() == m_view ? ours->index() : 0;
 }
 
 QString TaskTree::key(int index) const {
-    return item(index)->data(0, KeyRole).toString();
+    return node(index)->key();
 }
 
 QString TaskTree::text(int index) const {
@@ -138,12 +158,14 @@ bool TaskTree::isPlayed(int index) const {
     return item(index)->foreground(0).color() == kPlayedColour;
 }
 
+// The view lays its rows out once for the whole tree; expanding node by node would
+// lay them out again for each node.
 void TaskTree::expandAll() {
-    for (QTreeWidgetItem* node : m_items) node->setExpanded(true);
+    m_view->expandAll();
 }
 
 void TaskTree::collapseAll() {
-    for (QTreeWidgetItem* node : m_items) node->setExpanded(false);
+    m_view->collapseAll();
 }
 
 }  // namespace nightaudit

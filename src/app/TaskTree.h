@@ -22,10 +22,7 @@ class TaskStore;
 // Every method that takes an index throws Error(err::NoSuchNode) for an index no node has.
 class TaskTree {
 public:
-    // Item data roles of each node.
-    static constexpr int TagRole = Qt::UserRole;  // the node's tag
-    static constexpr int KeyRole = Qt::UserRole + 1;
-    static constexpr int IndexRole = Qt::UserRole + 2;
+    static constexpr int TagRole = Qt::UserRole;  // the item data role of a node's tag
 
     // Creates `TreeView1` as a child of `parent`.
     explicit TaskTree(QWidget* parent);
@@ -72,11 +69,17 @@ public:
     static bool isListedOn(const QString& enableday, const QDate& day);
 
 private:
-    int add(QTreeWidgetItem* parent, const QString& key, const QString& text);
+    class Node;
+
+    enum class Leaf { Maybe, Always };  // Always: a node that never gets children
+
+    Node* node(int index) const;
+    int add(QTreeWidgetItem* parent, const QString& key, const QString& text,
+            Leaf leaf = Leaf::Maybe);
     void attachPendingRoot();
 
     QTreeWidget* m_view;
-    std::vector<QTreeWidgetItem*> m_items;  // m_items[i - 1] is the node of index i
+    std::vector<Node*> m_items;  // m_items[i - 1] is the node of index i
     QHash<QString, int> m_indexByKey;
     // While LoadTaskSequence fills a task sequence, its root node stays out of the view:
     // nodes added under a detached node cost the view's model no signals, and a large

@@ -17,8 +17,9 @@ QString textOf(const Value& v) {
     return QString::fromStdString(v.text());
 }
 
+// Put together in UTF-8 and converted once: one allocation per caption.
 QString numbered(int position, const Value& name) {
-    return QString::number(position) + QStringLiteral("- ") + textOf(name);
+    return QString::fromStdString(std::to_string(position) + "- " + name.text());
 }
 
 // Only three characters are compared on both sides, so a locale whose short day
@@ -90,9 +91,8 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
     for (; !sequences.eof(); sequences.next()) {
         const Value sequenceIdValue = sequences.value("tasksequenceid");
         const std::string& sequenceId = sequenceIdValue.text();
-        const QString sequenceKey = keyOf(NodeKind::TaskSequence, sequenceId);
-        const int sequenceNode =
-            addRoot(sequenceKey, numbered(sequencePosition++, sequences.value("Name")));
+        const int sequenceNode = addRoot(keyOf(NodeKind::TaskSequence, sequenceId),
+                                         numbered(sequencePosition++, sequences.value("Name")));
         setTag(sequenceNode, textOf(sequences.value("doafterinstructions")));
 
         Cursor tasks = taskRows.run(sequenceIdValue);
@@ -100,8 +100,9 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
         for (; !tasks.eof(); tasks.next()) {
             const Value taskIdValue = tasks.value("TASKID");
             const std::string& taskId = taskIdValue.text();
-            const QString taskKey = keyOf(NodeKind::Task, taskId);
-            addChild(sequenceKey, taskKey, numbered(taskPosition++, tasks.value("Name")));
+            // Children go under the parent's item itself, not found again by its key.
+            const int taskNode = add(item(sequenceNode), keyOf(NodeKind::Task, taskId),
+                                     numbered(taskPosition++, tasks.value("Name")));
 
             Cursor keySequences = keySequenceRows.run(taskIdValue);
             int keySequencePosition = 1;
@@ -109,9 +110,9 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
                 const QString enableday =
                     QString::fromStdString(NullSafeString(keySequences.value("enableday")));
                 if (!isListedOnDayPrefix(enableday, auditDayPrefix)) continue;  // takes no number
-                addChild(taskKey,
-                         keyOf(NodeKind::KeySequence, keySequences.value("keysequenceID").text()),
-                         numbered(keySequencePosition++, keySequences.value("Name")));
+                add(item(taskNode),
+                    keyOf(NodeKind::KeySequence, keySequences.value("keysequenceID").text()),
+                    numbered(keySequencePosition++, keySequences.value("Name")), Leaf::Always);
             }
         }
     }
