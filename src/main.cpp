@@ -21,6 +21,9 @@ int main(int argc, char** argv) {
         nightaudit::StartupCheck::start(QCoreApplication::applicationDirPath() + "/db.mdb");
     if (!start.window) return start.status;
 
+    // The desktop's connections show nothing, so they are opened while the window
+    // manager puts the window on screen; no event is handled before they are in place.
+    start.window->show();
     // Without a desktop to type into the clerk can still look at the tasks, teach and
     // edit keys; Go then says why nothing can be typed instead of failing each key.
     nightaudit::Collaborators collaborators;
@@ -33,6 +36,5 @@ int main(int argc, char** argv) {
         collaborators.desktopProblem = QString::fromStdString(e.description());
     }
     start.window->setCollaborators(std::move(collaborators));
-    start.window->show();
     return app.exec();
 }

@@ -76,10 +76,17 @@ void fitText(QWidget* w) {
     }
     if (!w->property(kFace).isValid()) w->setProperty(kFace, w->font());
     QFont font = w->property(kFace).value<QFont>();
-    int pixels = QFontInfo(font).pixelSize();
-    while (needed(font, text) > width && pixels > kSmallestPixels) font.setPixelSize(--pixels);
+    // Measuring a caption lays it out: each size is measured once.
+    int need = needed(font, text);
+    if (need > width) {
+        int pixels = QFontInfo(font).pixelSize();
+        while (need > width && pixels > kSmallestPixels) {
+            font.setPixelSize(--pixels);
+            need = needed(font, text);
+        }
+    }
     w->setFont(font);
-    if (needed(font, text) <= width) {
+    if (need <= width) {
         if (textOf(w) != text) setTextOf(w, text);
         return;
     }
