@@ -17,11 +17,11 @@ const QColor kPlayedColour(0, 255, 0);
 // thousands of nodes at start-up, and item data roles would cost a QVariant each.
 class TaskTree::Node : public QTreeWidgetItem {
 public:
-    Node(const QString& text, const QString& key, int index, Leaf leaf)
+    Node(const QString& text, const QString& key, int index, Children children)
         : m_key(key), m_index(index) {
         setText(0, text);
         // The view neither lays out nor remembers an expansion for a node marked so.
-        if (leaf == Leaf::Always) setFlags(flags() | Qt::ItemNeverHasChildren);
+        if (children == Children::Never) setFlags(flags() | Qt::ItemNeverHasChildren);
     }
     const QString& key() const { return m_key; }
     int index() const { return m_index; }
@@ -53,13 +53,14 @@ int TaskTree::addChild(const QString& parentKey, const QString& key, const QStri
     return add(item(parent), key, text);
 }
 
-int TaskTree::add(QTreeWidgetItem* parent, const QString& key, const QString& text, Leaf leaf) {
+int TaskTree::add(QTreeWidgetItem* parent, const QString& key, const QString& text,
+                  Children children) {
     if (m_indexByKey.contains(key)) {
         throw Error(err::InvalidArgument,
                     "The key " + key.toStdString() + " is already used by another node");
     }
     const int index = nodeCount() + 1;
-    auto* node = new Node(text, key, index, leaf);
+    auto* node = new Node(text, key, index, children);
     if (parent) {
         parent->addChild(node);
     } else if (m_deferRoots) {

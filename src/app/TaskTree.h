@@ -71,11 +71,11 @@ public:
 private:
     class Node;
 
-    enum class Leaf { Maybe, Always };  // Always: a node that never gets children
+    enum class Children { Possible, Never };
 
     Node* node(int index) const;
     int add(QTreeWidgetItem* parent, const QString& key, const QString& text,
-            Leaf leaf = Leaf::Maybe);
+            Children children = Children::Possible);
     void attachPendingRoot();
 
     QTreeWidget* m_view;

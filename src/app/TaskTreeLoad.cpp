@@ -112,7 +112,7 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
                 if (!isListedOnDayPrefix(enableday, auditDayPrefix)) continue;  // takes no number
                 add(item(taskNode),
                     keyOf(NodeKind::KeySequence, keySequences.value("keysequenceID").text()),
-                    numbered(keySequencePosition++, keySequences.value("Name")), Leaf::Always);
+                    numbered(keySequencePosition++, keySequences.value("Name")), Children::Never);
             }
         }
     }
