@@ -1,7 +1,6 @@
 #include <QApplication>
 #include <QFont>
 
-#include "app/FontWarmUp.h"
 #include "app/StartupCheck.h"
 #include "core/Error.h"
 #include "platform/X11Desktop.h"
@@ -9,14 +8,12 @@
 
 // The store is db.mdb beside the program; nothing else is looked for.
 int main(int argc, char** argv) {
-    nightaudit::FontWarmUp fonts;
     QApplication app(argc, argv);
     // The controls are laid out in twips for an 8-point face; the desktop's larger
     // default font would cut their captions off.
     QFont font = QApplication::font();
     font.setPixelSize(11);
     QApplication::setFont(font);
-    fonts.join();
     auto start =
         nightaudit::StartupCheck::start(QCoreApplication::applicationDirPath() + "/db.mdb");
     if (!start.window) return start.status;
