@@ -60,7 +60,8 @@ public:
     // Builds the tree from the enabled rows of the store, listing only the key
     // sequences meant for the weekday of `auditDay`. On an empty tree only. When no
     // task sequence is enabled, says so in a message box and leaves the tree empty.
-    // Store errors propagate.
+    // Store errors propagate. The store is read on a second thread during the call: no
+    // other thread may use it until the call returns.
     void LoadTaskSequence(TaskStore& store, const QDate& auditDay);
 
     // The day rule: a key sequence whose enableday is `enableday` (" " for Null) is

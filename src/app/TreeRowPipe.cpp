@@ -1,5 +1,7 @@
 #include "TreeRowPipe.h"
 
+#include <utility>
+
 namespace nightaudit {
 
 bool TreeRowPipe::push(std::vector<TreeRow>&& batch) {
