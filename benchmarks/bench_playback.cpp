@@ -10,9 +10,6 @@
 #include <QListWidget>
 #include <QWindow>
 
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,6 +31,10 @@
 #include "support/FakeDesktop.h"
 #include "support/InstantWaiter.h"
 #include "support/UnavailableReports.h"
+
+// Xlib last: its None macro would clash with NamedKey::None.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 
 extern char** environ;
 using namespace nightaudit;
