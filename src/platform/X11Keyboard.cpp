@@ -14,6 +14,8 @@
 #include <thread>
 #include <unordered_map>
 
+#include <sys/prctl.h>
+
 namespace nightaudit {
 
 namespace {
@@ -180,6 +182,23 @@ public:
 private:
     Display* m_display;
     bool m_switched = false;
+};
+
+// The kernel may let a short sleep run on by the thread's timer slack (50 µs by default),
+// which would double the pause between two strokes of a long text: keep it small meanwhile.
+class TightSleeps {
+public:
+    TightSleeps() : m_slack(prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0)) {
+        prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0);
+    }
+    ~TightSleeps() {
+        if (m_slack > 0) prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(m_slack), 0, 0, 0);
+    }
+    TightSleeps(const TightSleeps&) = delete;
+    TightSleeps& operator=(const TightSleeps&) = delete;
+
+private:
+    int m_slack;
 };
 
 // Holds the whole server for one stroke: between the focus check and the key no other
@@ -491,6 +510,7 @@ void X11Keyboard::type(const std::vector<KeyStroke>& strokes, const Check& check
         try {
             CapsLockGuard caps(d.display);
             ModifierGuard modifiers(d.display, d.modifierCodes);
+            TightSleeps tight;
             for (std::size_t i = 0; i < actions.size(); ++i) {
                 if (i > 0) {
                     // Other clients' requests wait while the server is held: leave them a
