@@ -20,6 +20,7 @@
 #include <map>
 #include <thread>
 
+#include <poll.h>
 #include <unistd.h>
 #include <vector>
 
@@ -423,6 +424,14 @@ struct X11Desktop::Impl {
         return found;
     }
 
+    // Returns when an event came from the server, or after `limit`: the window manager's
+    // answer to an activation is an event on the root or the window.
+    void awaitEvent(std::chrono::milliseconds limit) {
+        if (XPending(display) > 0) return;
+        pollfd connection{ConnectionNumber(display), POLLIN, 0};
+        poll(&connection, 1, static_cast<int>(limit.count()));
+    }
+
     // Asks for the window once and waits until the window manager has carried the
     // request out, so that no request of ours is ever still on its way when keys are
     // sent or the next window is asked for.
@@ -451,7 +460,7 @@ struct X11Desktop::Impl {
         while (!holds(w)) {
             if (Clock::now() >= deadline) return false;
             stopIfAsked(typingWatch, "while waiting for the window \"" + activatedTitle + "\"");
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            awaitEvent(std::chrono::milliseconds(2));
         }
         // Nothing is typed into our own windows: a late request cannot misdirect a key there,
         // and the next activation of another window settles for itself.

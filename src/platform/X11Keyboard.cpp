@@ -11,6 +11,7 @@
 #include <X11/keysym.h>
 
 #include <map>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 
@@ -510,7 +511,8 @@ void X11Keyboard::type(const std::vector<KeyStroke>& strokes, const Check& check
         try {
             CapsLockGuard caps(d.display);
             ModifierGuard modifiers(d.display, d.modifierCodes);
-            TightSleeps tight;
+            std::optional<TightSleeps> tight;  // only where strokes are paused between
+            if (actions.size() > 1) tight.emplace();
             for (std::size_t i = 0; i < actions.size(); ++i) {
                 if (i > 0) {
                     // Other clients' requests wait while the server is held: leave them a
