@@ -48,7 +48,7 @@ fi
 start_x_session
 
 if [ -z "$ONLY" ]; then
-    PLAYREPS=$(( REPS < 3 ? REPS : 3 ))
+    PLAYREPS=$(( REPS < 5 ? REPS : 5 ))
     QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$BUILD/benchmarks/bench_playback" "$PLAYREPS" \
         "$WORK/keys1000.mdb" "$RECORD"
     QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$BUILD/benchmarks/bench_night" "$WORK/keys1000.mdb" "$RECORD"

@@ -11,10 +11,10 @@ namespace nightaudit {
 // The run log on the main window's list `lstLog`: one line per keystroke text sent,
 // appended at the end. The log never scrolls the list: it stays where the clerk left it.
 //
-// A run appends a line per key and pumps events after each; repainting and scrolling
-// the list for every line cost far more than typing the key. So a line is in the list
-// at once, but the list repaints at most once per kRefreshMs while
-// lines keep coming, and kRefreshMs after the last one at the latest.
+// A run appends a line per key and pumps events after each; every insertion makes the
+// list lay all its lines out again at the next pump, which in a long key sequence cost
+// more than typing the key. So the lines wait and go into the list together, at most
+// kRefreshMs after they were appended, and at once on refresh() (the end of a run).
 class ListRunLog : public RunLog {
 public:
     static constexpr int kRefreshMs = 40;
@@ -27,10 +27,11 @@ public:
     void clear() override;
     void append(const QString& line) override;
 
-    // Shows every line appended so far now, without waiting for the refresh.
+    // Puts every line appended so far into the list now.
     void refresh();
 
 private:
+    QStringList m_pending;
     // Watched: the list may go before its log, and the log must not touch it then.
     QPointer<QListWidget> m_list;
     QTimer m_refresh;

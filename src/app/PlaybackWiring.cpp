@@ -67,6 +67,7 @@ public:
                                          : key && key->sawPress() ? StopSource::StopKey
                                                                   : StopSource::StopButton);
         }
+        m_wiring.m_runLog->refresh();
         m_wiring.m_observers.runEnded();
         m_wiring.m_window.runEnded();
     }

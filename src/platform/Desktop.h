@@ -34,8 +34,11 @@ public:
     // with it, the active window that receives the following keystrokes. An empty
     // title is no prefix: it finds only a window whose title is empty, never just any
     // window, and a prefix never finds one of this program's own windows. Returns once
-    // the window is active and holds the input focus. Throws err::WindowNotFound naming
-    // the title, err::WrongFocus when it did not become active in time.
+    // the window is active and holds the input focus; when the window was activated last
+    // and nothing the desktop has heard of since moved the focus, the next keystroke's
+    // own check confirms that instead, and activates the window anew if it finds the focus
+    // elsewhere. Throws err::WindowNotFound naming the title, err::WrongFocus when it did
+    // not become active in time.
     virtual void activate(const std::string& title) = 0;
 
     // Types a keystroke text in the SendKeys syntax into the window activated last.

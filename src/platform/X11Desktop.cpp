@@ -20,6 +20,7 @@
 #include <map>
 #include <thread>
 
+#include <poll.h>
 #include <unistd.h>
 #include <vector>
 
@@ -37,6 +38,14 @@ constexpr std::chrono::milliseconds kSettle{50};
 constexpr int kActivationTries = 3;
 // Without a program to show a notice, a held modifier is waited for this long.
 constexpr std::chrono::milliseconds kModifierWait{1000};
+
+// The first stroke of a text found, under its grab, that the text cannot start yet: the
+// window is no longer focused since an activation that trusted the server's last events,
+// or a modifier key is held down. Nothing was sent; the text is typed again once the
+// window is activated anew.
+struct StartAgain {
+    bool heldKey;
+};
 
 // A property's items, freed on every path.
 template <typename T>
@@ -72,7 +81,6 @@ struct X11Desktop::Impl {
     std::unique_ptr<X11LaunchMinimizer> minimizer;  // from the first launch on
     StopKey* stopKey = nullptr;
     std::unique_ptr<X11Keyboard> keyboard;
-    int xkbEventType = -1;
     Atom clientList, wmName, utf8, wmState, activeWindow, supported, wmPid;
 
     // What earlier activations and focus checks learnt, kept only while the server's
@@ -91,10 +99,17 @@ struct X11Desktop::Impl {
     std::map<Window, long> watched;  // event masks selected on other clients' windows
     std::map<Window, bool> own;      // windows known to be, or not to be, this program's
 
-    // Set by the events on the activated window: the focus may have moved (check it
-    // before the next stroke), another client grabbed the keyboard.
+    // Set by the events on the activated window: the focus may have moved since it was
+    // last seen there, another client grabbed the keyboard. keyboardFree: a trial grab
+    // found the keyboard free and no focus event on the window came since.
     bool focusSuspect = true;
     bool keyboardTaken = false;
+    bool keyboardFree = false;
+    // The last activation was answered from what the server's events had said, without a
+    // round trip: the first stroke's check under the grab confirms it.
+    bool trustedActivation = false;
+    // Our own trial grab's focus events, received under the server grab, are not news.
+    bool ownGrabEvents = false;
 
     Atom atom(const char* name) { return XInternAtom(display, name, False); }
 
@@ -144,14 +159,11 @@ struct X11Desktop::Impl {
                     continue;
                 case FocusIn:
                 case FocusOut:
-                    if (e.xfocus.window == activated) {
+                    if (e.xfocus.window == activated && !ownGrabEvents) {
                         focusSuspect = true;
+                        keyboardFree = false;
                         if (e.type == FocusOut && e.xfocus.mode == NotifyGrab) keyboardTaken = true;
                     }
-                    continue;
-                case MappingNotify:
-                    XRefreshKeyboardMapping(&e.xmapping);
-                    keyboard->keymapChanged();
                     continue;
                 case DestroyNotify:
                     about = e.xdestroywindow.window;
@@ -165,7 +177,7 @@ struct X11Desktop::Impl {
                     about = e.xreparent.window;
                     break;
                 default:
-                    if (e.type == xkbEventType) keyboard->keymapChanged();
+                    keyboard->takeEvent(e);
                     continue;
             }
             if (about == cachedWindow) cachedWindow = None;
@@ -197,6 +209,7 @@ struct X11Desktop::Impl {
     bool isOwn(Window w) {
         if (const auto it = own.find(w); it != own.end()) return it->second;
         const std::vector<long> pid = readProperty<long>(display, w, wmPid, XA_CARDINAL);
+        x11::syncOk(display);  // a window that closed meanwhile is not ours
         const bool mine = !pid.empty() && pid.front() == static_cast<long>(getpid());
         own[w] = mine;
         return mine;
@@ -316,6 +329,10 @@ struct X11Desktop::Impl {
         int revert = 0;
         XGetInputFocus(display, &focus, &revert);
         takeEvents();
+        return topLevelOf(focus);
+    }
+
+    Window topLevelOf(Window focus) {
         if (focus != None && focus == focusWindow) return focusTop;
         forgetFocus();
         std::vector<Window> chain;
@@ -352,6 +369,14 @@ struct X11Desktop::Impl {
     bool holds(Window w) {
         catchUp();
         return (!wmSupportsActivation() || activeNow() == w) && focusedTopLevel() == w;
+    }
+
+    // What the events received so far say, without a round trip: the window was found
+    // active and focused, and nothing about its focus or the active window changed since.
+    bool knownToHold(Window w) {
+        takeEvents();
+        return !focusSuspect && focusWindow != None && focusTop == w &&
+               (!wmSupportsActivation() || (activeKnown && active == w));
     }
 
     void stopIfAsked(TypingWatch* typingWatch, const std::string& what) {
@@ -399,6 +424,14 @@ struct X11Desktop::Impl {
         return found;
     }
 
+    // Returns when an event came from the server, or after `limit`: the window manager's
+    // answer to an activation is an event on the root or the window.
+    void awaitEvent(std::chrono::milliseconds limit) {
+        if (XPending(display) > 0) return;
+        pollfd connection{ConnectionNumber(display), POLLIN, 0};
+        poll(&connection, 1, static_cast<int>(limit.count()));
+    }
+
     // Asks for the window once and waits until the window manager has carried the
     // request out, so that no request of ours is ever still on its way when keys are
     // sent or the next window is asked for.
@@ -427,8 +460,11 @@ struct X11Desktop::Impl {
         while (!holds(w)) {
             if (Clock::now() >= deadline) return false;
             stopIfAsked(typingWatch, "while waiting for the window \"" + activatedTitle + "\"");
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            awaitEvent(std::chrono::milliseconds(2));
         }
+        // Nothing is typed into our own windows: a late request cannot misdirect a key there,
+        // and the next activation of another window settles for itself.
+        if (isOwn(w)) return true;
         const auto settled = Clock::now() + kSettle;
         while (Clock::now() < settled) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -438,10 +474,13 @@ struct X11Desktop::Impl {
     }
 
     void activateWindow(Window w, TypingWatch* typingWatch) {
+        trustedActivation = false;
         watch(w, PropertyChangeMask | StructureNotifyMask | FocusChangeMask);
-        if (holds(w)) return;
-        for (int i = 0; i < kActivationTries; ++i) {
-            if (request(w, typingWatch)) return;
+        bool done = holds(w);
+        for (int i = 0; i < kActivationTries && !done; ++i) done = request(w, typingWatch);
+        if (done) {
+            focusSuspect = false;
+            return;
         }
         const std::string holder = describe(focusedTopLevel());
         activated = None;
@@ -450,20 +489,32 @@ struct X11Desktop::Impl {
                                          "; nothing was typed");
     }
 
-    // Before each stroke, with the server grabbed and every earlier event received: the
-    // focus is still on the activated window and no other client holds the keyboard.
-    // Only an event since the last stroke costs a look at the focus.
+    // Before each stroke, with the server grabbed: the focus is still on the activated
+    // window and no other client holds the keyboard. The focus query is the stroke's one
+    // round trip; it brings in every event from before the grab. Before the first stroke
+    // also: no modifier key is held and no other client holds the keyboard, found from the
+    // events where they say so and asked of the server where they do not.
     void checkStroke(std::size_t sent, std::size_t total) {
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(display, &focus, &revert);
+        x11::throwIfRefused(display, "a keystroke");
         takeEvents();
         const std::string progress = "; " + std::to_string(sent) + " of " + std::to_string(total) +
                                      " keys were typed, no more";
+        if (sent == 0) {
+            if (!keyboardFree || keyboardTaken) trialGrab();
+            if (keyboard->modifierMaybeHeld() && !keyboard->heldModifier().empty()) {
+                throw StartAgain{true};
+            }
+        }
         if (keyboardTaken) {
             throw Error(err::WrongFocus, "Another program took the keyboard while typing into \"" +
                                              activatedTitle + "\"" + progress);
         }
-        if (!focusSuspect) return;
-        const Window top = focusedTopLevel();
+        const Window top = topLevelOf(focus);
         if (top != activated) {
+            if (sent == 0 && trustedActivation) throw StartAgain{false};
             throw Error(err::WrongFocus, "The input focus moved to " + describe(top) +
                                              " while typing into \"" + activatedTitle + "\"" +
                                              progress);
@@ -471,13 +522,23 @@ struct X11Desktop::Impl {
         focusSuspect = false;
     }
 
-    // Whether another client holds the keyboard now: a grab of our own would then fail.
-    bool keyboardGrabbedElsewhere() {
+    // Whether another client holds the keyboard: a grab of our own fails then. Made under
+    // the server grab, so the focus events of our own grab are the only ones that come.
+    void trialGrab() {
         const int status =
             XGrabKeyboard(display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
-        if (status == GrabSuccess) XUngrabKeyboard(display, CurrentTime);
-        x11::syncOk(display);
-        return status == AlreadyGrabbed || status == GrabFrozen;
+        if (status != GrabSuccess) {
+            throw Error(err::WrongFocus,
+                        "Another program holds the keyboard; nothing was typed into \"" +
+                            activatedTitle + "\"");
+        }
+        XUngrabKeyboard(display, CurrentTime);
+        x11::sync(display, "XGrabKeyboard");
+        ownGrabEvents = true;
+        takeEvents();
+        ownGrabEvents = false;
+        keyboardTaken = false;
+        keyboardFree = true;
     }
 
     void waitForHeldKeys(TypingWatch* typingWatch) {
@@ -520,11 +581,6 @@ X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
         XCloseDisplay(d.display);
         throw;
     }
-    int opcode = 0, xkbError = 0, xkbMajor = XkbMajorVersion, xkbMinor = XkbMinorVersion;
-    if (XkbQueryExtension(d.display, &opcode, &d.xkbEventType, &xkbError, &xkbMajor, &xkbMinor)) {
-        XkbSelectEvents(d.display, XkbUseCoreKbd, XkbMapNotifyMask | XkbNewKeyboardNotifyMask,
-                        XkbMapNotifyMask | XkbNewKeyboardNotifyMask);
-    }
     d.root = DefaultRootWindow(d.display);
     d.clientList = d.atom("_NET_CLIENT_LIST");
     d.wmName = d.atom("_NET_WM_NAME");
@@ -546,7 +602,7 @@ X11Desktop::~X11Desktop() {
 void X11Desktop::activate(const std::string& title) {
     Impl& d = *m_impl;
     d.launcher.reap();
-    d.catchUp();
+    d.takeEvents();
     Window w = d.find(title);
     if (w == None && m_windowWait.count() > 0) w = d.waitForWindow(title, m_windowWait, m_watch);
     if (w == None) {
@@ -557,8 +613,16 @@ void X11Desktop::activate(const std::string& title) {
                     "No window with the title \"" + title + "\" was found" + waited);
     }
     if (d.minimizer) d.minimizer->keepShown(w);
+    const bool again = w == d.activated;
     d.activated = w;
     d.activatedTitle = title;
+    // The window typed into a moment ago, with no event since saying that anything moved:
+    // the next stroke's check under the grab stands in for the round trips of a look.
+    if (again && d.knownToHold(w)) {
+        d.trustedActivation = true;
+        return;
+    }
+    d.keyboardFree = false;
     d.activateWindow(w, m_watch);
 }
 
@@ -574,45 +638,49 @@ void X11Desktop::sendKeys(const std::string& keys) {
         throw Error(err::WrongFocus, "The window \"" + d.activatedTitle +
                                          "\" is one of this program's own; nothing was typed");
     }
-    d.waitForHeldKeys(m_watch);
-    if (d.keyboardGrabbedElsewhere()) {
-        throw Error(err::WrongFocus,
-                    "Another program holds the keyboard; nothing was typed into \"" +
-                        d.activatedTitle + "\"");
-    }
-    // From here on every focus event on the window counts.
-    d.catchUp();
-    d.keyboardTaken = false;
-    d.focusSuspect = true;
     const bool typesBreak = std::any_of(strokes.begin(), strokes.end(), [](const KeyStroke& s) {
         return s.key == NamedKey::Break;
     });
     StopKey::Suspension suspension(typesBreak ? d.stopKey : nullptr);
     std::size_t sent = 0;
-    try {
-        d.keyboard->type(
-            strokes, [&] { d.checkStroke(sent++, strokes.size()); },
-            [&](std::size_t) {
-                const auto progress = [&] {
-                    return "after " + std::to_string(sent) + " of " +
-                           std::to_string(strokes.size()) + " keys typed into \"" +
-                           d.activatedTitle + "\"";
-                };
-                d.pauseBetweenKeys(m_keyDelay, m_watch, progress);
-                d.stopIfAsked(m_watch, progress());
-            });
-    } catch (const Error& e) {
-        // The stop key grabs the keyboard while it is down: say it was the clerk's stop,
-        // which its own connection may report a moment after the grab was seen.
-        if (d.keyboardTaken && m_watch) {
-            const auto deadline = Clock::now() + std::chrono::milliseconds(100);
-            do {
-                d.stopIfAsked(m_watch, "by the stop key after " + std::to_string(sent - 1) +
-                                           " keys typed into \"" + d.activatedTitle + "\"");
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            } while (Clock::now() < deadline);
+    const auto progress = [&] {
+        return "after " + std::to_string(sent) + " of " + std::to_string(strokes.size()) +
+               " keys typed into \"" + d.activatedTitle + "\"";
+    };
+    for (int attempt = 1;; ++attempt) {
+        sent = 0;
+        try {
+            d.keyboard->type(
+                strokes, [&] { d.checkStroke(sent++, strokes.size()); },
+                [&](std::size_t) {
+                    d.pauseBetweenKeys(m_keyDelay, m_watch, progress);
+                    d.stopIfAsked(m_watch, progress());
+                });
+            return;
+        } catch (const StartAgain& again) {
+            // Nothing was sent; the grab is let go. A held key is waited for with its notice.
+            if (attempt == kActivationTries) {
+                throw Error(err::WrongFocus, "The window \"" + d.activatedTitle +
+                                                 "\" did not keep the focus; nothing was typed");
+            }
+            if (again.heldKey) {
+                d.waitForHeldKeys(m_watch);
+            } else {
+                d.activateWindow(d.activated, m_watch);
+            }
+        } catch (const Error& e) {
+            // The stop key grabs the keyboard while it is down: say it was the clerk's stop,
+            // which its own connection may report a moment after the grab was seen.
+            if (d.keyboardTaken && m_watch) {
+                const auto deadline = Clock::now() + std::chrono::milliseconds(100);
+                do {
+                    d.stopIfAsked(m_watch, "by the stop key after " + std::to_string(sent - 1) +
+                                               " keys typed into \"" + d.activatedTitle + "\"");
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                } while (Clock::now() < deadline);
+            }
+            throw;
         }
-        throw;
     }
 }
 

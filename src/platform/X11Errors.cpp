@@ -56,6 +56,10 @@ bool syncOk(Display* display) {
 
 void sync(Display* display, const char* call) {
     XSync(display, False);
+    throwIfRefused(display, call);
+}
+
+void throwIfRefused(Display* display, const char* call) {
     if (!g_recorded.failed) return;
     const Recorded r = g_recorded;
     g_recorded = {};

@@ -21,6 +21,10 @@ _XDisplay* openDisplay();
 // Error(err::DisplayLost) naming `call` when one of them failed.
 void sync(_XDisplay* display, const char* call);
 
+// Throws like sync() when a request before the latest reply failed; no round trip of
+// its own, for a caller that has just had a reply.
+void throwIfRefused(_XDisplay* display, const char* call);
+
 // Like sync(), but reports a failure as false instead, for requests that may fail for
 // ordinary reasons (a window that closed meanwhile).
 bool syncOk(_XDisplay* display);

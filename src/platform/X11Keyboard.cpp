@@ -11,8 +11,11 @@
 #include <X11/keysym.h>
 
 #include <map>
+#include <optional>
 #include <thread>
 #include <unordered_map>
+
+#include <sys/prctl.h>
 
 namespace nightaudit {
 
@@ -127,6 +130,10 @@ struct Action {
     unsigned modifiers;
 };
 
+// The first stroke found the keymap or the layout group changed since the text was mapped.
+struct MapAgain {};
+constexpr int kMappingTries = 3;
+
 // Holds the modifiers the text presses and lets every one of them go when it ends,
 // whether the text was typed to the end or an error stopped it.
 class ModifierGuard {
@@ -134,6 +141,7 @@ public:
     ModifierGuard(Display* display, const KeyCode (&codes)[3])
         : m_display(display), m_codes(codes) {}
     ~ModifierGuard() {
+        if (m_held == NoModifier) return;
         hold(NoModifier);
         x11::syncOk(m_display);
     }
@@ -155,25 +163,43 @@ private:
 
 // Switches Caps Lock off for the text, so that letters arrive in the case the text gives,
 // and on again afterwards. It changes the lock through XKB, not with a key press: no key
-// event is sent, so none can reach a window or come between two keys of the text.
+// event is sent, so none can reach a window or come between two keys of the text. The
+// switch is made under the first stroke's grab, after the state was read in that grab.
 class CapsLockGuard {
 public:
-    CapsLockGuard(Display* display, bool on) : m_display(display), m_switched(on) {
-        if (!m_switched) return;
-        XkbLockModifiers(m_display, XkbUseCoreKbd, LockMask, 0);
-        x11::sync(m_display, "XkbLockModifiers");
-    }
+    explicit CapsLockGuard(Display* display) : m_display(display) {}
     ~CapsLockGuard() {
         if (!m_switched) return;
         XkbLockModifiers(m_display, XkbUseCoreKbd, LockMask, LockMask);
         x11::syncOk(m_display);
+    }
+    void switchOff() {
+        XkbLockModifiers(m_display, XkbUseCoreKbd, LockMask, 0);
+        m_switched = true;
     }
     CapsLockGuard(const CapsLockGuard&) = delete;
     CapsLockGuard& operator=(const CapsLockGuard&) = delete;
 
 private:
     Display* m_display;
-    bool m_switched;
+    bool m_switched = false;
+};
+
+// The kernel may let a short sleep run on by the thread's timer slack (50 µs by default),
+// which would double the pause between two strokes of a long text: keep it small meanwhile.
+class TightSleeps {
+public:
+    TightSleeps() : m_slack(prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0)) {
+        prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0);
+    }
+    ~TightSleeps() {
+        if (m_slack > 0) prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(m_slack), 0, 0, 0);
+    }
+    TightSleeps(const TightSleeps&) = delete;
+    TightSleeps& operator=(const TightSleeps&) = delete;
+
+private:
+    int m_slack;
 };
 
 // Holds the whole server for one stroke: between the focus check and the key no other
@@ -196,6 +222,15 @@ private:
 
 struct X11Keyboard::Impl {
     Display* display;
+    int xkbEventType = -1;
+    // The keyboard's state as the server last reported it; unknown until read.
+    struct State {
+        int group = 0;      // the layout group in effect
+        int baseGroup = 0;  // set by a group key held down
+        unsigned baseMods = 0, lockedMods = 0;
+    } state;
+    bool stateKnown = false;
+    unsigned keymapGeneration = 0;  // counts the keymap changes reported
     XkbDescPtr xkb = nullptr;
     int group = -1;  // the layout group `places` was built for
     std::unordered_map<KeySym, Place> places;
@@ -216,6 +251,20 @@ struct X11Keyboard::Impl {
         }
         if (!bound.empty()) x11::syncOk(display);
         if (xkb) XkbFreeKeyboard(xkb, 0, True);
+    }
+
+    void readState() {
+        XkbStateRec rec{};
+        XkbGetState(display, XkbUseCoreKbd, &rec);
+        state = {rec.group, static_cast<short>(rec.base_group), rec.base_mods, rec.locked_mods};
+        stateKnown = true;
+    }
+
+    void keymapChanged() {
+        if (xkb) XkbFreeKeyboard(xkb, 0, True);
+        xkb = nullptr;
+        group = -1;
+        ++keymapGeneration;
     }
 
     void readKeymap() {
@@ -387,25 +436,58 @@ struct X11Keyboard::Impl {
 };
 
 X11Keyboard::X11Keyboard(Display* display) : m_impl(std::make_unique<Impl>(display)) {
-    int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
-    if (!XkbQueryExtension(display, &opcode, &event, &error, &major, &minor)) {
+    Impl& d = *m_impl;
+    int opcode = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+    if (!XkbQueryExtension(display, &opcode, &d.xkbEventType, &error, &major, &minor)) {
         throw Error(err::NotAvailable, "The X display offers no XKEYBOARD extension");
     }
+    XkbSelectEvents(display, XkbUseCoreKbd, XkbMapNotifyMask | XkbNewKeyboardNotifyMask,
+                    XkbMapNotifyMask | XkbNewKeyboardNotifyMask);
+    // The group, Caps Lock and held modifiers, so that a text needs no query of its own.
+    constexpr unsigned long kState =
+        XkbModifierStateMask | XkbModifierBaseMask | XkbModifierLatchMask | XkbModifierLockMask |
+        XkbGroupStateMask | XkbGroupBaseMask | XkbGroupLatchMask | XkbGroupLockMask;
+    XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, kState, kState);
+    d.readState();
 }
 
 X11Keyboard::~X11Keyboard() = default;
 
-void X11Keyboard::keymapChanged() {
-    if (m_impl->xkb) XkbFreeKeyboard(m_impl->xkb, 0, True);
-    m_impl->xkb = nullptr;
-    m_impl->group = -1;
+bool X11Keyboard::takeEvent(XEvent& event) {
+    Impl& d = *m_impl;
+    if (event.type == MappingNotify) {
+        XRefreshKeyboardMapping(&event.xmapping);
+        d.keymapChanged();
+        return true;
+    }
+    if (event.type != d.xkbEventType) return false;
+    const auto& xkbEvent = reinterpret_cast<const XkbEvent&>(event);
+    switch (xkbEvent.any.xkb_type) {
+        case XkbStateNotify: {
+            const XkbStateNotifyEvent& s = xkbEvent.state;
+            d.state = {s.group, s.base_group, s.base_mods, s.locked_mods};
+            break;
+        }
+        case XkbNewKeyboardNotify:
+            d.stateKnown = false;
+            d.keymapChanged();
+            break;
+        default:
+            d.keymapChanged();
+            break;
+    }
+    return true;
+}
+
+bool X11Keyboard::modifierMaybeHeld() const {
+    const Impl& d = *m_impl;
+    return !d.stateKnown || d.state.baseMods != 0 || d.state.baseGroup != 0;
 }
 
 std::string X11Keyboard::heldModifier() {
     Impl& d = *m_impl;
-    XkbStateRec state{};
-    XkbGetState(d.display, XkbUseCoreKbd, &state);
-    d.build(state.group);
+    d.readState();
+    d.build(d.state.group);
     char keys[32] = {};
     XQueryKeymap(d.display, keys);
     for (const auto& [code, sym] : d.heldCheck) {
@@ -420,29 +502,47 @@ std::string X11Keyboard::heldModifier() {
 void X11Keyboard::type(const std::vector<KeyStroke>& strokes, const Check& check,
                        const Between& between) {
     Impl& d = *m_impl;
-    XkbStateRec state{};
-    XkbGetState(d.display, XkbUseCoreKbd, &state);
-    d.build(state.group);
-    const std::vector<Action> actions = d.plan(strokes);
-
-    CapsLockGuard caps(d.display, (state.locked_mods & LockMask) != 0);
-    ModifierGuard modifiers(d.display, d.modifierCodes);
-    for (std::size_t i = 0; i < actions.size(); ++i) {
-        if (i > 0) {
-            // Other clients' requests wait while the server is held: leave them a moment
-            // between two strokes, or the target and the window manager would starve.
-            std::this_thread::sleep_for(kBetweenStrokes);
-            if (between) between(i);
+    for (int attempt = 1;; ++attempt) {
+        if (!d.stateKnown) d.readState();
+        const int group = d.state.group;
+        d.build(group);
+        const unsigned generation = d.keymapGeneration;
+        const std::vector<Action> actions = d.plan(strokes);
+        try {
+            CapsLockGuard caps(d.display);
+            ModifierGuard modifiers(d.display, d.modifierCodes);
+            std::optional<TightSleeps> tight;  // only where strokes are paused between
+            if (actions.size() > 1) tight.emplace();
+            for (std::size_t i = 0; i < actions.size(); ++i) {
+                if (i > 0) {
+                    // Other clients' requests wait while the server is held: leave them a
+                    // moment between two strokes, or the target and the window manager
+                    // would starve.
+                    std::this_thread::sleep_for(kBetweenStrokes);
+                    if (between) between(i);
+                }
+                ServerGrab grab(d.display);
+                check();
+                if (i == 0) {
+                    // Binding a spare keycode above is itself a keymap change.
+                    if (d.keymapGeneration != generation || d.state.group != group)
+                        throw MapAgain{};
+                    if (d.state.lockedMods & LockMask) caps.switchOff();
+                }
+                modifiers.hold(actions[i].modifiers);
+                XTestFakeKeyEvent(d.display, actions[i].code, True, CurrentTime);
+                XTestFakeKeyEvent(d.display, actions[i].code, False, CurrentTime);
+            }
+            d.used(actions);
+            return;
+        } catch (const MapAgain&) {
+            if (attempt == kMappingTries) {
+                throw Error(err::NotAvailable,
+                            "The keyboard map kept changing while a text was about to be typed; "
+                            "nothing was typed");
+            }
         }
-        ServerGrab grab(d.display);
-        x11::sync(d.display, "XGrabServer");
-        if (check) check();
-        modifiers.hold(actions[i].modifiers);
-        XTestFakeKeyEvent(d.display, actions[i].code, True, CurrentTime);
-        XTestFakeKeyEvent(d.display, actions[i].code, False, CurrentTime);
     }
-    x11::sync(d.display, "XTestFakeKeyEvent");
-    d.used(actions);
 }
 
 }  // namespace nightaudit

@@ -9,13 +9,15 @@
 #include "SendKeysParser.h"
 
 struct _XDisplay;
+union _XEvent;
 
 namespace nightaudit {
 
-// Types parsed keystrokes through XTest on one X connection. The keymap is read once and
-// kept until the server says it changed (keymapChanged()); keycodes are looked up in the
-// keyboard's current layout group. Characters the keymap lacks are bound to spare keycodes
-// and stay bound while the connection lives, so a slow application that looks a keycode up
+// Types parsed keystrokes through XTest on one X connection. The keymap and the keyboard's
+// state (layout group, Caps Lock, modifiers held down) are read once and then kept up to date
+// from the server's events, which the connection's owner hands to takeEvent(); keycodes are
+// looked up in the keyboard's current layout group. Characters the keymap lacks are bound to spare
+// keycodes and stay bound while the connection lives, so a slow application that looks a keycode up
 // long after the key was sent still finds the character; a spare keycode is given to
 // another character only when none is free, and never within a second of its last use.
 // Only X11 backend sources include this.
@@ -26,14 +28,20 @@ public:
     X11Keyboard(const X11Keyboard&) = delete;
     X11Keyboard& operator=(const X11Keyboard&) = delete;
 
-    // The keymap or the layout changed: read it afresh before the next text.
-    void keymapChanged();
+    // Takes a keymap or keyboard-state event; false for any other event.
+    bool takeEvent(_XEvent& event);
+
+    // Whether the last state the server reported has a modifier or group key held down.
+    // No round trip: a caller that has just made one knows the state as of then.
+    bool modifierMaybeHeld() const;
 
     // The name of a modifier key the user holds down ("Shift_L"), empty when none is.
+    // Asks the server.
     std::string heldModifier();
 
-    // Called before each stroke with the server grabbed and every event sent before the
-    // grab received: it throws to keep that stroke and every later one from being sent.
+    // Called before each stroke with the server grabbed: it makes one round trip, so that
+    // every event sent before the grab is in and handed to takeEvent(), and throws to keep
+    // that stroke and every later one from being sent.
     using Check = std::function<void()>;
     // Called between strokes, outside the grab: it may handle the program's events and
     // throws to stop the text.
@@ -41,8 +49,12 @@ public:
 
     // Maps every stroke to keycodes first (Error(err::KeySyntax) for a character that
     // cannot be typed, Error(err::NotAvailable) when the keymap has no room for the
-    // characters it lacks), then sends them one at a time. Modifiers it presses are
-    // released, and a Caps Lock it switched off is switched on again, on every path.
+    // characters it lacks), then sends them one at a time. When the first stroke's check
+    // shows that the keymap or the layout group changed since, it maps the text again.
+    // Caps Lock is switched off under the first stroke's grab when it is on. Modifiers it
+    // presses are released, and a Caps Lock it switched off is switched on again, on every
+    // path. The last stroke is flushed, not waited for: the next round trip on the
+    // connection reports any error of it.
     void type(const std::vector<KeyStroke>& strokes, const Check& check, const Between& between);
 
 private:
