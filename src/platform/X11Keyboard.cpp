@@ -10,6 +10,8 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <thread>
@@ -128,6 +130,8 @@ const KeySym kModifierSyms[] = {
 struct Action {
     KeyCode code;
     unsigned modifiers;
+    KeySym sym;  // what the key is to type, at
+    int level;   // this level of the key
 };
 
 // The first stroke found the keymap or the layout group changed since the text was mapped.
@@ -138,8 +142,11 @@ constexpr int kMappingTries = 3;
 // whether the text was typed to the end or an error stopped it.
 class ModifierGuard {
 public:
-    ModifierGuard(Display* display, const KeyCode (&codes)[3])
-        : m_display(display), m_codes(codes) {}
+    // The codes are copied: a keymap read afresh mid-text must not change which keys
+    // are let go.
+    ModifierGuard(Display* display, const KeyCode (&codes)[3]) : m_display(display) {
+        std::copy(std::begin(codes), std::end(codes), std::begin(m_codes));
+    }
     ~ModifierGuard() {
         if (m_held == NoModifier) return;
         hold(NoModifier);
@@ -157,7 +164,7 @@ public:
 
 private:
     Display* m_display;
-    const KeyCode (&m_codes)[3];
+    KeyCode m_codes[3];
     unsigned m_held = NoModifier;
 };
 
@@ -398,7 +405,7 @@ struct X11Keyboard::Impl {
                                                 std::to_string(stroke.character) +
                                                 " cannot be typed");
             }
-            Action action{0, stroke.modifiers};
+            Action action{0, stroke.modifiers, sym, 0};
             const Place* place = find(sym);
             if (!place) {
                 KeySym lower = 0, upper = 0;
@@ -407,6 +414,7 @@ struct X11Keyboard::Impl {
                 place = find(sym);
             }
             action.code = place->code;
+            action.level = place->level;
             const Place* pause = find(XK_Pause);
             if (sym == XK_Break && place->level == 1 && pause && pause->code == place->code) {
                 // PC keymaps put Break on the Pause key's Ctrl level, which the core keymap
@@ -425,6 +433,23 @@ struct X11Keyboard::Impl {
             actions.push_back(action);
         }
         return actions;
+    }
+
+    // Whether the strokes from `from` on still type what they were mapped for, in the
+    // keymap and group now in effect.
+    bool stillTypes(const std::vector<Action>& actions, std::size_t from,
+                    const KeyCode (&plannedModifiers)[3]) const {
+        if (!std::equal(std::begin(modifierCodes), std::end(modifierCodes),
+                        std::begin(plannedModifiers))) {
+            return false;
+        }
+        for (std::size_t j = from; j < actions.size(); ++j) {
+            const Place* place = find(actions[j].sym);
+            if (!place || place->code != actions[j].code || place->level != actions[j].level) {
+                return false;
+            }
+        }
+        return true;
     }
 
     void used(const std::vector<Action>& actions) {
@@ -504,10 +529,12 @@ void X11Keyboard::type(const std::vector<KeyStroke>& strokes, const Check& check
     Impl& d = *m_impl;
     for (int attempt = 1;; ++attempt) {
         if (!d.stateKnown) d.readState();
-        const int group = d.state.group;
+        int group = d.state.group;
         d.build(group);
-        const unsigned generation = d.keymapGeneration;
+        unsigned generation = d.keymapGeneration;
         const std::vector<Action> actions = d.plan(strokes);
+        KeyCode planned[3];
+        std::copy(std::begin(d.modifierCodes), std::end(d.modifierCodes), std::begin(planned));
         try {
             CapsLockGuard caps(d.display);
             ModifierGuard modifiers(d.display, d.modifierCodes);
@@ -523,12 +550,24 @@ void X11Keyboard::type(const std::vector<KeyStroke>& strokes, const Check& check
                 }
                 ServerGrab grab(d.display);
                 check();
-                if (i == 0) {
+                if (d.keymapGeneration != generation || d.state.group != group) {
                     // Binding a spare keycode above is itself a keymap change.
-                    if (d.keymapGeneration != generation || d.state.group != group)
-                        throw MapAgain{};
-                    if (d.state.lockedMods & LockMask) caps.switchOff();
+                    if (i == 0) throw MapAgain{};
+                    // The server also reports a change when our keys come from another
+                    // device than the last ones did: only a change that makes a key of the
+                    // rest of the text type another character ends it.
+                    generation = d.keymapGeneration;
+                    group = d.state.group;
+                    d.build(group);
+                    if (!d.stillTypes(actions, i, planned)) {
+                        throw Error(err::KeyboardBusy,
+                                    "The keyboard layout changed while typing; " +
+                                        std::to_string(i) + " of " +
+                                        std::to_string(actions.size()) +
+                                        " keys were typed, no more");
+                    }
                 }
+                if (i == 0 && (d.state.lockedMods & LockMask)) caps.switchOff();
                 modifiers.hold(actions[i].modifiers);
                 XTestFakeKeyEvent(d.display, actions[i].code, True, CurrentTime);
                 XTestFakeKeyEvent(d.display, actions[i].code, False, CurrentTime);

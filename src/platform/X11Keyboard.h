@@ -50,7 +50,9 @@ public:
     // Maps every stroke to keycodes first (Error(err::KeySyntax) for a character that
     // cannot be typed, Error(err::NotAvailable) when the keymap has no room for the
     // characters it lacks), then sends them one at a time. When the first stroke's check
-    // shows that the keymap or the layout group changed since, it maps the text again.
+    // shows that the keymap or the layout group changed since, it maps the text again; a
+    // later stroke's ends the text (Error(err::KeyboardBusy)): its keycodes would now type
+    // other characters.
     // Caps Lock is switched off under the first stroke's grab when it is on. Modifiers it
     // presses are released, and a Caps Lock it switched off is switched on again, on every
     // path. The last stroke is flushed, not waited for: the next round trip on the

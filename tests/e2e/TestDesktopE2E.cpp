@@ -500,6 +500,20 @@ private slots:
         QVERIFY2(got.endsWith("\tn\r"), got.right(10).toHex().constData());
     }
 
+    // Another program switches the layout part-way through a text: the keycodes mapped for
+    // the text would type other characters (y is z on a German keyboard), so none follows.
+    void layoutChangeEndsTheText() {
+        const qint64 front = sizeOf(m_frontDesk);
+        whenTyped(200, "setxkbmap -layout de", m_frontDesk);
+        const QByteArray error = typed("{y 5000}~", 0).split('|').value(1);
+        QTest::qWait(300);  // what the terminal still had to write out
+        m_session.run("setxkbmap", {"-layout", "us"});
+        QCOMPARE(error, QByteArray::number(err::KeyboardBusy));
+        const QByteArray got = readFrom(m_frontDesk, front, 0);
+        QVERIFY2(got.size() >= 200 && got.size() < 5000, QByteArray::number(got.size()));
+        QCOMPARE(got.count('y'), got.size());
+    }
+
     // Pause mid-text, at full speed, between delayed keys or in a countdown: the run ends at
     // once, nothing of it follows, the journal names the stop, and Pause is free again.
     void pauseStopsTheRun_data() {
