@@ -674,7 +674,8 @@ void X11Desktop::sendKeys(const std::string& keys) {
             if (d.keyboardTaken && m_watch) {
                 const auto deadline = Clock::now() + std::chrono::milliseconds(100);
                 do {
-                    d.stopIfAsked(m_watch, "by the stop key after " + std::to_string(sent - 1) +
+                    const std::size_t typed = sent > 0 ? sent - 1 : 0;  // the last was checked only
+                    d.stopIfAsked(m_watch, "by the stop key after " + std::to_string(typed) +
                                                " keys typed into \"" + d.activatedTitle + "\"");
                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 } while (Clock::now() < deadline);
