@@ -12,6 +12,7 @@ const t = document.getElementById('t');
 let n = 0;
 t.addEventListener('input', () => fetch('/value', {method: 'POST', body: ++n + '\\n' + t.value}));
 t.focus();
+fetch('/value', {method: 'POST', body: ++n + '\\n'});
 </script></body></html>"""
 
 port, out = int(sys.argv[1]), sys.argv[2]
