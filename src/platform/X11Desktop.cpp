@@ -45,9 +45,11 @@ constexpr int kActivationTries = 3;
 constexpr std::chrono::milliseconds kModifierWait{1000};
 // How long the focus is kept on a window typed into, for it to read its keys: an answer to
 // a ping through its own event queue, then its process at rest. A target that is never at
-// rest (a busy program) is left after kRestWait.
+// rest (a busy program) is left after kRestWait and kRestPerKey for each key sent to it
+// (Wine's notepad takes 3 ms a key here).
 constexpr std::chrono::milliseconds kPingWait{3000};
-constexpr std::chrono::milliseconds kRestWait{5000};
+constexpr std::chrono::milliseconds kRestWait{2000};
+constexpr std::chrono::milliseconds kRestPerKey{10};
 constexpr std::chrono::milliseconds kRestSample{10};
 constexpr int kRestSamples = 3;
 // At rest: less CPU time than this in one sample.
@@ -148,6 +150,7 @@ struct X11Desktop::Impl {
 
     // The window keys were last sent to and not yet known to be read, for settle().
     Window unsettled = None;
+    std::size_t unsettledKeys = 0;
     long pingSerial = 0;
     Atom wmProtocols, ping, wmClientMachine;
     // What the activated window can be given, from its WM_CLASS.
@@ -674,8 +677,8 @@ struct X11Desktop::Impl {
 
     // Waits until the process has used next to no CPU time for a few samples in a row,
     // or kRestWait has passed.
-    void awaitRest(int pid) {
-        const auto deadline = Clock::now() + kRestWait;
+    void awaitRest(int pid, std::size_t keys) {
+        const auto deadline = Clock::now() + kRestWait + kRestPerKey * keys;
         auto before = cpuTimeOf(pid);
         for (int quiet = 0; quiet < kRestSamples && Clock::now() < deadline;) {
             std::this_thread::sleep_for(kRestSample);
@@ -692,10 +695,11 @@ struct X11Desktop::Impl {
         const Window w = unsettled;
         if (w == None) return;
         unsettled = None;
+        const std::size_t keys = std::exchange(unsettledKeys, 0);
         if (!x11::syncOk(display)) return;
         const bool pings = answersPing(w);
         if (pings && !pingAnswered(w)) return;
-        if (const int pid = processOf(w)) awaitRest(pid);
+        if (const int pid = processOf(w)) awaitRest(pid, keys);
         // Wine reads its X events only when its queue is empty or every few hundred
         // messages: a second answer after the rest says the queue was read to its end.
         if (pings) pingAnswered(w);
@@ -837,6 +841,7 @@ void X11Desktop::sendKeys(const std::string& keys) {
                     d.checkStroke(strokesSent, strokes.size(), std::exchange(first, false));
                     // From here on a key may be on its way to the window.
                     d.unsettled = d.activated;
+                    ++d.unsettledKeys;
                     d.lastStroke = Clock::now();
                 },
                 [&](std::size_t) {
