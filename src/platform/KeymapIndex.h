@@ -12,7 +12,7 @@ namespace nightaudit {
 
 // The modifiers that select a level of a key, beside the Shift of Modifiers: the third level
 // (AltGr on most layouts) and the fifth.
-enum LevelModifiers : unsigned { Level3 = 8, Level5 = 16 };
+inline constexpr unsigned Level3 = 8, Level5 = 16;
 
 // One key of the keymap in one layout group: the keysym at each reachable level with the
 // modifiers (Shift, Level3, Level5) that select it. Levels that need other modifiers (Caps

@@ -10,6 +10,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
 #include <array>
@@ -362,13 +363,22 @@ struct X11Keyboard::Impl {
             }
             const int kg = g % XkbKeyNumGroups(xkb, kc);
             const XkbKeyTypeRec* type = XkbKeyKeyType(xkb, kc, kg);
-            KeymapKey key{kc, {{static_cast<std::uint32_t>(symAt(kc, 0, g)), NoModifier}}};
+            KeymapKey key{kc, {}};
+            // A character is looked up by its Unicode keysym: the layout may list it under
+            // a legacy one (EuroSign, Cyrillic_zhe), which is also kept for named keys.
+            const auto addLevel = [&](KeySym sym, unsigned bits) {
+                key.levels.emplace_back(static_cast<std::uint32_t>(sym), bits);
+                const bool dead = sym >= 0xfe00 && sym <= 0xfeff;
+                const std::uint32_t c =
+                    dead ? 0 : xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(sym));
+                if (c >= 0x20 && keySymOf(c) != sym) key.levels.emplace_back(keySymOf(c), bits);
+            };
+            addLevel(symAt(kc, 0, g), NoModifier);
             for (int i = 0; i < type->map_count; ++i) {
                 const XkbKTMapEntryRec& entry = type->map[i];
                 if (!entry.active || entry.level == 0) continue;
                 if (const auto bits = levelModifiers(entry.mods.mask)) {
-                    key.levels.emplace_back(static_cast<std::uint32_t>(symAt(kc, entry.level, g)),
-                                            *bits);
+                    addLevel(symAt(kc, entry.level, g), *bits);
                 }
             }
             keys.push_back(std::move(key));
