@@ -472,7 +472,7 @@ struct X11Desktop::Impl {
             while (!lookedLongEnough()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
             return found;
         }
-        settle();
+        settle(typingWatch);
         if (!typingWatch->waitUntil("Waiting for window \"" + wanted + "\" ....",
                                     lookedLongEnough)) {
             throw Error(err::Stopped, "Stopped while waiting for the window \"" + wanted + "\"");
@@ -632,7 +632,7 @@ struct X11Desktop::Impl {
 
     // Sends a ping that the window's program answers from its own event queue, after every
     // key it was sent before; false when no answer came in time.
-    bool pingAnswered(Window w) {
+    bool pingAnswered(Window w, TypingWatch* typingWatch) {
         const long serial = ++pingSerial;
         XEvent event{};
         event.xclient.type = ClientMessage;
@@ -657,6 +657,8 @@ struct X11Desktop::Impl {
                 }
                 continue;
             }
+            // The clerk's window stays alive; a stop cannot take back keys already sent.
+            if (typingWatch) typingWatch->stopRequested();
             awaitEvent(std::chrono::milliseconds(5));
             XEventsQueued(display, QueuedAfterReading);
         }
@@ -677,11 +679,12 @@ struct X11Desktop::Impl {
 
     // Waits until the process has used next to no CPU time for a few samples in a row,
     // or kRestWait has passed.
-    void awaitRest(int pid, std::size_t keys) {
+    void awaitRest(int pid, std::size_t keys, TypingWatch* typingWatch) {
         const auto deadline = Clock::now() + kRestWait + kRestPerKey * keys;
         auto before = cpuTimeOf(pid);
         for (int quiet = 0; quiet < kRestSamples && Clock::now() < deadline;) {
             std::this_thread::sleep_for(kRestSample);
+            if (typingWatch) typingWatch->stopRequested();
             const auto now = cpuTimeOf(pid);
             quiet = now - before < kRestBusy ? quiet + 1 : 0;
             before = now;
@@ -691,18 +694,25 @@ struct X11Desktop::Impl {
     // Keeps the focus on the window keys were last sent to until its program has read
     // them: some programs (Windows programs under Wine) drop every key they have not read
     // yet when their window loses the focus.
-    void settle() {
+    void settle(TypingWatch* typingWatch) {
         const Window w = unsettled;
         if (w == None) return;
         unsettled = None;
         const std::size_t keys = std::exchange(unsettledKeys, 0);
         if (!x11::syncOk(display)) return;
         const bool pings = answersPing(w);
-        if (pings && !pingAnswered(w)) return;
-        if (const int pid = processOf(w)) awaitRest(pid, keys);
+        const auto unanswered = [&] {
+            return Error(err::Unconfirmed,
+                         "\"" + activatedTitle + "\" did not answer within " +
+                             std::to_string(kPingWait.count() / 1000) + " s after " +
+                             std::to_string(keys) +
+                             " keys typed into it; it may not have received them all");
+        };
+        if (pings && !pingAnswered(w, typingWatch)) throw unanswered();
+        if (const int pid = processOf(w)) awaitRest(pid, keys, typingWatch);
         // Wine reads its X events only when its queue is empty or every few hundred
         // messages: a second answer after the rest says the queue was read to its end.
-        if (pings) pingAnswered(w);
+        if (pings && !pingAnswered(w, typingWatch)) throw unanswered();
     }
 
     // The pause between the last key of one text and the first of the next, as between
@@ -731,7 +741,7 @@ struct X11Desktop::Impl {
             }
             return;
         }
-        settle();
+        settle(typingWatch);
         const bool released = typingWatch->waitUntil(
             "The " + held + " key is held down: typing goes on when it is let go",
             [this] { return keyboard->heldModifier().empty(); });
@@ -793,7 +803,7 @@ void X11Desktop::activate(const std::string& title) {
                     "No window with the title \"" + title + "\" was found" + waited);
     }
     if (d.minimizer) d.minimizer->keepShown(w);
-    if (w != d.unsettled) d.settle();
+    if (w != d.unsettled) d.settle(m_watch);
     const bool again = w == d.activated;
     if (!again) d.targetMayHoldKeyboard = false;
     d.activated = w;
@@ -878,7 +888,7 @@ void X11Desktop::sendKeys(const std::string& keys) {
 }
 
 void X11Desktop::settle() {
-    m_impl->settle();
+    m_impl->settle(m_watch);
 }
 
 void X11Desktop::setStopKey(StopKey* stopKey) {
@@ -888,7 +898,7 @@ void X11Desktop::setStopKey(StopKey* stopKey) {
 void X11Desktop::launch(const std::string& commandLine) {
     // X11 cannot ask a program to start minimized: its window is iconified once it shows.
     Impl& d = *m_impl;
-    d.settle();
+    d.settle(m_watch);
     const int pid = d.launcher.launch(commandLine);
     if (!d.minimizer) d.minimizer = std::make_unique<X11LaunchMinimizer>(DisplayString(d.display));
     d.minimizer->watch(pid);
@@ -896,14 +906,14 @@ void X11Desktop::launch(const std::string& commandLine) {
 
 void X11Desktop::setPointer(int x, int y) {
     Impl& d = *m_impl;
-    d.settle();
+    d.settle(m_watch);
     XTestFakeMotionEvent(d.display, 0, x, y, CurrentTime);
     x11::sync(d.display, "XTestFakeMotionEvent");
 }
 
 void X11Desktop::leftButton(bool down) {
     Impl& d = *m_impl;
-    d.settle();
+    d.settle(m_watch);
     XTestFakeButtonEvent(d.display, 1, down ? True : False, CurrentTime);
     x11::sync(d.display, "XTestFakeButtonEvent");
 }
