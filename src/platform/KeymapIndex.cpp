@@ -124,6 +124,7 @@ TargetTraits targetTraits(const std::string& instance, const std::string& wmClas
     if (endsWith(name, ".exe") || endsWith(cls, ".exe") || cls == "wine") {
         traits.readsNewBindings = false;
         traits.deadKeys = DeadKeyStyle::Windows;
+        traits.dropsUnreadKeys = true;
         traits.kind = "a Windows program";
         return traits;
     }

@@ -151,6 +151,7 @@ struct X11Desktop::Impl {
     // The window keys were last sent to and not yet known to be read, for settle().
     Window unsettled = None;
     std::size_t unsettledKeys = 0;
+    bool unsettledDropsKeys = false;
     long pingSerial = 0;
     Atom wmProtocols, ping, wmClientMachine;
     // What the activated window can be given, from its WM_CLASS.
@@ -709,6 +710,10 @@ struct X11Desktop::Impl {
                              " keys typed into it; it may not have received them all");
         };
         if (pings && !pingAnswered(w, typingWatch)) throw unanswered();
+        // Only a target that drops unread keys is waited for until its process rests: an X
+        // client has every key in its own queue once it answered, and a fast one is not
+        // slowed.
+        if (!unsettledDropsKeys) return;
         if (const int pid = processOf(w)) awaitRest(pid, keys, typingWatch);
         // Wine reads its X events only when its queue is empty or every few hundred
         // messages: a second answer after the rest says the queue was read to its end.
@@ -851,6 +856,7 @@ void X11Desktop::sendKeys(const std::string& keys) {
                     d.checkStroke(strokesSent, strokes.size(), std::exchange(first, false));
                     // From here on a key may be on its way to the window.
                     d.unsettled = d.activated;
+                    d.unsettledDropsKeys = d.traits.dropsUnreadKeys;
                     ++d.unsettledKeys;
                     d.lastStroke = Clock::now();
                 },

@@ -169,32 +169,28 @@ private slots:
     void targets_data() {
         QTest::addColumn<QString>("instance");
         QTest::addColumn<QString>("wmClass");
-        QTest::addColumn<QString>("expected");  // new bindings / highest / dead-key style
-        QTest::newRow("wine") << "notepad.exe"
-                              << "notepad.exe"
-                              << "no 10ffff windows";
-        QTest::newRow("wine class") << "pms"
-                                    << "Wine"
-                                    << "no 10ffff windows";
-        QTest::newRow("rdp") << "xfreerdp"
-                             << "xfreerdp"
-                             << "no 10ffff windows";
-        QTest::newRow("java") << "sun-awt-X11-XFramePeer"
-                              << "Till"
-                              << "yes ffff x11";
-        QTest::newRow("xterm") << "xterm"
-                               << "XTerm"
-                               << "yes 10ffff x11";
+        QTest::addColumn<QString>("expected");  // new bindings / highest / dead keys / drops
+        // clang-format off
+        const char* rows[][4] = {
+            {"wine", "notepad.exe", "notepad.exe", "no 10ffff windows drops"},
+            {"wine class", "pms", "Wine", "no 10ffff windows drops"},
+            {"rdp", "xfreerdp", "xfreerdp", "no 10ffff windows keeps"},
+            {"java", "sun-awt-X11-XFramePeer", "Till", "yes ffff x11 keeps"},
+            {"xterm", "xterm", "XTerm", "yes 10ffff x11 keeps"}};
+        // clang-format on
+        for (const auto& [name, instance, wmClass, expected] : rows)
+            QTest::newRow(name) << QString(instance) << QString(wmClass) << QString(expected);
     }
     void targets() {
         QFETCH(QString, instance);
         QFETCH(QString, wmClass);
         QFETCH(QString, expected);
         const TargetTraits t = targetTraits(instance.toStdString(), wmClass.toStdString());
-        QCOMPARE(QString("%1 %2 %3")
+        QCOMPARE(QString("%1 %2 %3 %4")
                      .arg(t.readsNewBindings ? "yes" : "no")
                      .arg(uint(t.highestCharacter), 0, 16)
-                     .arg(t.deadKeys == DeadKeyStyle::Windows ? "windows" : "x11"),
+                     .arg(t.deadKeys == DeadKeyStyle::Windows ? "windows" : "x11")
+                     .arg(t.dropsUnreadKeys ? "drops" : "keeps"),
                  expected);
     }
 
