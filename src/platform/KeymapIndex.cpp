@@ -110,7 +110,8 @@ std::optional<KeymapIndex::DeadKeyRoute> KeymapIndex::deadKeyRoute(char32_t c,
     return std::nullopt;
 }
 
-TargetTraits targetTraits(const std::string& instance, const std::string& wmClass) {
+TargetTraits targetTraits(const std::string& instance, const std::string& wmClass,
+                          const std::string& program) {
     const auto lower = [](std::string s) {
         std::transform(s.begin(), s.end(), s.begin(),
                        [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
@@ -121,7 +122,8 @@ TargetTraits targetTraits(const std::string& instance, const std::string& wmClas
         return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
     };
     TargetTraits traits;
-    if (endsWith(name, ".exe") || endsWith(cls, ".exe") || cls == "wine") {
+    const bool wine = program.rfind("wine", 0) == 0;  // wine64-preloader, wine-preloader
+    if (wine || endsWith(name, ".exe") || endsWith(cls, ".exe") || cls == "wine") {
         traits.readsNewBindings = false;
         traits.deadKeys = DeadKeyStyle::Windows;
         traits.dropsUnreadKeys = true;
@@ -137,7 +139,7 @@ TargetTraits targetTraits(const std::string& instance, const std::string& wmClas
             return traits;
         }
     }
-    if (name.rfind("sun-awt-x11", 0) == 0 || cls.rfind("sun-awt-x11", 0) == 0) {
+    if (program == "java" || name.rfind("sun-awt-x11", 0) == 0) {
         traits.highestCharacter = 0xFFFF;
         traits.kind = "a Java program";
     }

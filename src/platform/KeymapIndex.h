@@ -62,7 +62,9 @@ private:
     std::unordered_map<std::uint32_t, Place> m_places;
 };
 
-// What a target window can be given, told from its WM_CLASS (instance and class names).
+// What a target window can be given, told from its WM_CLASS (instance and class names) and
+// the file name of the program that shows it (empty when unknown): Java names its windows
+// after the main class, so only the program says it is Java.
 struct TargetTraits {
     // The target reads the keymap when it starts: a keycode bound afterwards types nothing
     // there (Windows programs under Wine) or never reaches the far end (remote desktops).
@@ -75,7 +77,8 @@ struct TargetTraits {
     bool dropsUnreadKeys = false;
     std::string kind;  // how an error names such a target: "a Windows program"; empty for others
 };
-TargetTraits targetTraits(const std::string& instance, const std::string& wmClass);
+TargetTraits targetTraits(const std::string& instance, const std::string& wmClass,
+                          const std::string& program);
 
 // X keysyms of the dead keys the routes use.
 namespace deadkey {

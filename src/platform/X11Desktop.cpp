@@ -613,7 +613,16 @@ struct X11Desktop::Impl {
             if (hint.res_name) XFree(hint.res_name);
             if (hint.res_class) XFree(hint.res_class);
             x11::syncOk(display);  // a window that closed meanwhile fails at its first key
-            traits = targetTraits(instance, wmClass);
+            std::string program;
+            if (const int pid = processOf(activated)) {
+                char path[4096] = {};
+                const std::string link = "/proc/" + std::to_string(pid) + "/exe";
+                if (readlink(link.c_str(), path, sizeof path - 1) > 0) {
+                    program = path;
+                    program = program.substr(program.rfind('/') + 1);
+                }
+            }
+            traits = targetTraits(instance, wmClass, program);
             if (traits.kind.empty()) traits.kind = "its program";
             traitsWindow = activated;
         }

@@ -169,23 +169,27 @@ private slots:
     void targets_data() {
         QTest::addColumn<QString>("instance");
         QTest::addColumn<QString>("wmClass");
+        QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("expected");  // new bindings / highest / dead keys / drops
         // clang-format off
-        const char* rows[][4] = {
-            {"wine", "notepad.exe", "notepad.exe", "no 10ffff windows drops"},
-            {"wine class", "pms", "Wine", "no 10ffff windows drops"},
-            {"rdp", "xfreerdp", "xfreerdp", "no 10ffff windows keeps"},
-            {"java", "sun-awt-X11-XFramePeer", "Till", "yes ffff x11 keeps"},
-            {"xterm", "xterm", "XTerm", "yes 10ffff x11 keeps"}};
+        const char* rows[][5] = {
+            {"wine", "notepad.exe", "notepad.exe", "", "no 10ffff windows drops"},
+            {"wine program", "PMS", "PMS", "wine64-preloader", "no 10ffff windows drops"},
+            {"rdp", "xfreerdp", "xfreerdp", "xfreerdp", "no 10ffff windows keeps"},
+            {"java", "Till", "Till", "java", "yes ffff x11 keeps"},
+            {"xterm", "xterm", "XTerm", "xterm", "yes 10ffff x11 keeps"}};
         // clang-format on
-        for (const auto& [name, instance, wmClass, expected] : rows)
-            QTest::newRow(name) << QString(instance) << QString(wmClass) << QString(expected);
+        for (const auto& [name, instance, wmClass, program, expected] : rows)
+            QTest::newRow(name) << QString(instance) << QString(wmClass) << QString(program)
+                                << QString(expected);
     }
     void targets() {
         QFETCH(QString, instance);
         QFETCH(QString, wmClass);
+        QFETCH(QString, program);
         QFETCH(QString, expected);
-        const TargetTraits t = targetTraits(instance.toStdString(), wmClass.toStdString());
+        const TargetTraits t =
+            targetTraits(instance.toStdString(), wmClass.toStdString(), program.toStdString());
         QCOMPARE(QString("%1 %2 %3 %4")
                      .arg(t.readsNewBindings ? "yes" : "no")
                      .arg(uint(t.highestCharacter), 0, 16)
