@@ -14,6 +14,7 @@
 #include "playback/RunJournal.h"
 #include "playback/RunTypingWatch.h"
 #include "playback/SelectionRunner.h"
+#include "playback/SettlingWaiter.h"
 #include "playback/StopKeyWatch.h"
 #include "report/CupsPrinter.h"
 #include "report/ReportImport.h"
@@ -124,11 +125,13 @@ void PlaybackWiring::build() {
                                                  if (notice) notice->journalProblem(why);
                                              });
     m_observers.add(m_journal.get());
+    m_settlingWaiter =
+        std::make_unique<SettlingWaiter>(*m_collaborators.waiter, *m_collaborators.desktop);
     m_player = std::make_unique<KeySequencePlayer>(
-        m_window.store(), *m_collaborators.desktop, *m_collaborators.waiter, *m_runLog, m_window,
+        m_window.store(), *m_collaborators.desktop, *m_settlingWaiter, *m_runLog, m_window,
         *m_collaborators.reports, m_window.state(), &m_observers);
     m_runner = std::make_unique<SelectionRunner>(m_window.store(), m_window, *m_player,
-                                                 *m_collaborators.waiter, m_window.state());
+                                                 *m_settlingWaiter, m_window.state());
     StopKeyWatch* stopKey = m_stopKeyWatch.get();
     m_typingWatch = std::make_unique<RunTypingWatch>(m_window, *m_collaborators.waiter,
                                                      m_window.state(), [stopKey] {

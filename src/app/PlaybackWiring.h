@@ -85,6 +85,7 @@ private:
     dlgMain& m_window;
     Collaborators m_collaborators;
     std::unique_ptr<ListRunLog> m_runLog;
+    std::unique_ptr<Waiter> m_settlingWaiter;
     std::unique_ptr<KeySequencePlayer> m_player;
     std::unique_ptr<SelectionRunner> m_runner;
     std::unique_ptr<StopKeyWatch> m_stopKeyWatch;

@@ -62,6 +62,14 @@ public:
     // Presses (down = true) or releases the left button where the pointer is.
     virtual void leftButton(bool down) = 0;
 
+    // Returns once the window keys were last typed into has read them, as far as the
+    // desktop can tell (bounded to a few seconds), so that moving the focus away loses
+    // none: some programs drop the keys they have not read when their window loses the
+    // focus. activate() of another window, launch() and the pointer do this themselves;
+    // a caller calls it before it shows a window of its own (a countdown). Nothing to do
+    // when no key was typed since.
+    virtual void settle() {}
+
     // Asked between keystrokes and during the desktop's own waits; null for none. It must
     // outlive every later call.
     void setTypingWatch(TypingWatch* watch) { m_watch = watch; }

@@ -1,6 +1,7 @@
 #include "X11Desktop.h"
 
 // Our headers come before Xlib's, whose None macro would clash with NamedKey::None.
+#include "KeymapIndex.h"
 #include "ProcessLauncher.h"
 #include "SendKeysParser.h"
 #include "X11Errors.h"
@@ -18,10 +19,14 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <optional>
 #include <thread>
+#include <utility>
 
+#include <dirent.h>
 #include <poll.h>
 #include <unistd.h>
+#include <fstream>
 #include <vector>
 
 namespace nightaudit {
@@ -38,6 +43,33 @@ constexpr std::chrono::milliseconds kSettle{50};
 constexpr int kActivationTries = 3;
 // Without a program to show a notice, a held modifier is waited for this long.
 constexpr std::chrono::milliseconds kModifierWait{1000};
+// How long the focus is kept on a window typed into, for it to read its keys: an answer to
+// a ping through its own event queue, then its process at rest. A target that is never at
+// rest (a busy program) is left after kRestWait and kRestPerKey for each key sent to it
+// (Wine's notepad takes 3 ms a key here).
+constexpr std::chrono::milliseconds kPingWait{3000};
+constexpr std::chrono::milliseconds kRestWait{2000};
+constexpr std::chrono::milliseconds kRestPerKey{10};
+constexpr std::chrono::milliseconds kRestSample{10};
+constexpr int kRestSamples = 3;
+// At rest: less CPU time than this in one sample.
+constexpr std::chrono::microseconds kRestBusy{1000};
+
+// The CPU time all threads of a process have used so far; zero when it cannot be read.
+std::chrono::nanoseconds cpuTimeOf(int pid) {
+    std::chrono::nanoseconds total{0};
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    if (!dir) return total;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.') continue;
+        std::ifstream stat(tasks + "/" + entry->d_name + "/schedstat");
+        long long ran = 0;
+        if (stat >> ran) total += std::chrono::nanoseconds(ran);
+    }
+    closedir(dir);
+    return total;
+}
 
 // The first stroke of a text found, under its grab, that the text cannot start yet: the
 // window is no longer focused since an activation that trusted the server's last events,
@@ -110,6 +142,23 @@ struct X11Desktop::Impl {
     bool trustedActivation = false;
     // Our own trial grab's focus events, received under the server grab, are not news.
     bool ownGrabEvents = false;
+    // The activated window took the focus while the keyboard was free and no other
+    // client's grab took it from there since: a grab found now is the target's own (a
+    // remote-desktop client or a viewer grabs the keyboard whenever it has the focus), and
+    // keys reach it.
+    bool targetMayHoldKeyboard = false;
+
+    // The window keys were last sent to and not yet known to be read, for settle().
+    Window unsettled = None;
+    std::size_t unsettledKeys = 0;
+    bool unsettledDropsKeys = false;
+    long pingSerial = 0;
+    Atom wmProtocols, ping, wmClientMachine;
+    // What the activated window can be given, from its WM_CLASS.
+    Window traitsWindow = None;
+    TargetTraits traits;
+    // When the last key of a text went out, for the pause before the next text's first key.
+    std::optional<Clock::time_point> lastStroke;
 
     Atom atom(const char* name) { return XInternAtom(display, name, False); }
 
@@ -162,7 +211,14 @@ struct X11Desktop::Impl {
                     if (e.xfocus.window == activated && !ownGrabEvents) {
                         focusSuspect = true;
                         keyboardFree = false;
-                        if (e.type == FocusOut && e.xfocus.mode == NotifyGrab) keyboardTaken = true;
+                        // A grab on a window inside the target is the target's own.
+                        const bool grabInside =
+                            e.xfocus.mode == NotifyGrab && e.xfocus.detail == NotifyInferior;
+                        if (e.type == FocusOut && e.xfocus.mode == NotifyGrab && !grabInside) {
+                            keyboardTaken = true;
+                        }
+                        targetMayHoldKeyboard =
+                            e.type == FocusIn ? e.xfocus.mode != NotifyWhileGrabbed : grabInside;
                     }
                     continue;
                 case DestroyNotify:
@@ -417,6 +473,7 @@ struct X11Desktop::Impl {
             while (!lookedLongEnough()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
             return found;
         }
+        settle(typingWatch);
         if (!typingWatch->waitUntil("Waiting for window \"" + wanted + "\" ....",
                                     lookedLongEnough)) {
             throw Error(err::Stopped, "Stopped while waiting for the window \"" + wanted + "\"");
@@ -494,7 +551,7 @@ struct X11Desktop::Impl {
     // round trip; it brings in every event from before the grab. Before the first stroke
     // also: no modifier key is held and no other client holds the keyboard, found from the
     // events where they say so and asked of the server where they do not.
-    void checkStroke(std::size_t sent, std::size_t total) {
+    void checkStroke(std::size_t sent, std::size_t total, bool first) {
         Window focus = None;
         int revert = 0;
         XGetInputFocus(display, &focus, &revert);
@@ -502,8 +559,8 @@ struct X11Desktop::Impl {
         takeEvents();
         const std::string progress = "; " + std::to_string(sent) + " of " + std::to_string(total) +
                                      " keys were typed, no more";
-        if (sent == 0) {
-            if (!keyboardFree || keyboardTaken) trialGrab();
+        if (first) {
+            if (!keyboardFree || keyboardTaken) trialGrab(focus);
             if (keyboard->modifierMaybeHeld() && !keyboard->heldModifier().empty()) {
                 throw StartAgain{true};
             }
@@ -514,7 +571,7 @@ struct X11Desktop::Impl {
         }
         const Window top = topLevelOf(focus);
         if (top != activated) {
-            if (sent == 0 && trustedActivation) throw StartAgain{false};
+            if (first && trustedActivation) throw StartAgain{false};
             throw Error(err::WrongFocus, "The input focus moved to " + describe(top) +
                                              " while typing into \"" + activatedTitle + "\"" +
                                              progress);
@@ -524,9 +581,13 @@ struct X11Desktop::Impl {
 
     // Whether another client holds the keyboard: a grab of our own fails then. Made under
     // the server grab, so the focus events of our own grab are the only ones that come.
-    void trialGrab() {
+    void trialGrab(Window focus) {
         const int status =
             XGrabKeyboard(display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+        if (status == AlreadyGrabbed && targetMayHoldKeyboard && topLevelOf(focus) == activated) {
+            keyboardTaken = false;
+            return;
+        }
         if (status != GrabSuccess) {
             throw Error(err::WrongFocus,
                         "Another program holds the keyboard; nothing was typed into \"" +
@@ -539,6 +600,145 @@ struct X11Desktop::Impl {
         ownGrabEvents = false;
         keyboardTaken = false;
         keyboardFree = true;
+    }
+
+    X11Keyboard::Target target() {
+        if (traitsWindow != activated) {
+            XClassHint hint{};
+            std::string instance, wmClass;
+            if (XGetClassHint(display, activated, &hint)) {
+                if (hint.res_name) instance = hint.res_name;
+                if (hint.res_class) wmClass = hint.res_class;
+            }
+            if (hint.res_name) XFree(hint.res_name);
+            if (hint.res_class) XFree(hint.res_class);
+            x11::syncOk(display);  // a window that closed meanwhile fails at its first key
+            std::string program;
+            if (const int pid = processOf(activated)) {
+                char path[4096] = {};
+                const std::string link = "/proc/" + std::to_string(pid) + "/exe";
+                if (readlink(link.c_str(), path, sizeof path - 1) > 0) {
+                    program = path;
+                    program = program.substr(program.rfind('/') + 1);
+                }
+            }
+            traits = targetTraits(instance, wmClass, program);
+            if (traits.kind.empty()) traits.kind = "its program";
+            traitsWindow = activated;
+        }
+        return {activatedTitle, traits};
+    }
+
+    bool answersPing(Window w) {
+        Atom* protocols = nullptr;
+        int count = 0;
+        bool answers = false;
+        if (XGetWMProtocols(display, w, &protocols, &count) && protocols) {
+            answers = std::find(protocols, protocols + count, ping) != protocols + count;
+            XFree(protocols);
+        }
+        return x11::syncOk(display) && answers;
+    }
+
+    // Sends a ping that the window's program answers from its own event queue, after every
+    // key it was sent before; false when no answer came in time.
+    bool pingAnswered(Window w, TypingWatch* typingWatch) {
+        const long serial = ++pingSerial;
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = w;
+        event.xclient.message_type = wmProtocols;
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(ping);
+        event.xclient.data.l[1] = serial;
+        event.xclient.data.l[2] = static_cast<long>(w);
+        // The answer goes to the root window, to those who listen for its children.
+        watch(root, SubstructureNotifyMask);
+        XSendEvent(display, w, False, NoEventMask, &event);
+        if (!x11::syncOk(display)) return false;
+        const auto deadline = Clock::now() + kPingWait;
+        while (Clock::now() < deadline) {
+            XEvent reply;
+            if (XCheckTypedEvent(display, ClientMessage, &reply)) {
+                if (reply.xclient.message_type == wmProtocols &&
+                    static_cast<Atom>(reply.xclient.data.l[0]) == ping &&
+                    reply.xclient.data.l[1] == serial) {
+                    return true;
+                }
+                continue;
+            }
+            // The clerk's window stays alive; a stop cannot take back keys already sent.
+            if (typingWatch) typingWatch->stopRequested();
+            awaitEvent(std::chrono::milliseconds(5));
+            XEventsQueued(display, QueuedAfterReading);
+        }
+        return false;
+    }
+
+    // The local process that shows the window, 0 when unknown or on another machine.
+    int processOf(Window w) {
+        const std::vector<long> pid = readProperty<long>(display, w, wmPid, XA_CARDINAL);
+        const std::vector<char> host = readProperty<char>(display, w, wmClientMachine, XA_STRING);
+        x11::syncOk(display);
+        if (pid.empty() || pid.front() <= 0) return 0;
+        char here[256] = {};
+        gethostname(here, sizeof here - 1);
+        if (!host.empty() && std::string(host.begin(), host.end()) != here) return 0;
+        return static_cast<int>(pid.front());
+    }
+
+    // Waits until the process has used next to no CPU time for a few samples in a row,
+    // or kRestWait has passed.
+    void awaitRest(int pid, std::size_t keys, TypingWatch* typingWatch) {
+        const auto deadline = Clock::now() + kRestWait + kRestPerKey * keys;
+        auto before = cpuTimeOf(pid);
+        for (int quiet = 0; quiet < kRestSamples && Clock::now() < deadline;) {
+            std::this_thread::sleep_for(kRestSample);
+            if (typingWatch) typingWatch->stopRequested();
+            const auto now = cpuTimeOf(pid);
+            quiet = now - before < kRestBusy ? quiet + 1 : 0;
+            before = now;
+        }
+    }
+
+    // Keeps the focus on the window keys were last sent to until its program has read
+    // them: some programs (Windows programs under Wine) drop every key they have not read
+    // yet when their window loses the focus.
+    void settle(TypingWatch* typingWatch) {
+        const Window w = unsettled;
+        if (w == None) return;
+        unsettled = None;
+        const std::size_t keys = std::exchange(unsettledKeys, 0);
+        if (!x11::syncOk(display)) return;
+        const bool pings = answersPing(w);
+        const auto unanswered = [&] {
+            return Error(err::Unconfirmed,
+                         "\"" + activatedTitle + "\" did not answer within " +
+                             std::to_string(kPingWait.count() / 1000) + " s after " +
+                             std::to_string(keys) +
+                             " keys typed into it; it may not have received them all");
+        };
+        if (pings && !pingAnswered(w, typingWatch)) throw unanswered();
+        // Only a target that drops unread keys is waited for until its process rests: an X
+        // client has every key in its own queue once it answered, and a fast one is not
+        // slowed.
+        if (!unsettledDropsKeys) return;
+        if (const int pid = processOf(w)) awaitRest(pid, keys, typingWatch);
+        // Wine reads its X events only when its queue is empty or every few hundred
+        // messages: a second answer after the rest says the queue was read to its end.
+        if (pings && !pingAnswered(w, typingWatch)) throw unanswered();
+    }
+
+    // The pause between the last key of one text and the first of the next, as between
+    // two keys of one text.
+    void pauseSinceLastStroke(std::chrono::milliseconds delay, TypingWatch* typingWatch) {
+        if (delay.count() <= 0 || !lastStroke) return;
+        const auto until = *lastStroke + delay;
+        for (auto now = Clock::now(); now < until; now = Clock::now()) {
+            stopIfAsked(typingWatch, "before a text was typed into \"" + activatedTitle + "\"");
+            std::this_thread::sleep_for(
+                std::min<Clock::duration>(until - now, std::chrono::milliseconds(2)));
+        }
     }
 
     void waitForHeldKeys(TypingWatch* typingWatch) {
@@ -555,6 +755,7 @@ struct X11Desktop::Impl {
             }
             return;
         }
+        settle(typingWatch);
         const bool released = typingWatch->waitUntil(
             "The " + held + " key is held down: typing goes on when it is let go",
             [this] { return keyboard->heldModifier().empty(); });
@@ -589,6 +790,9 @@ X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
     d.activeWindow = d.atom("_NET_ACTIVE_WINDOW");
     d.supported = d.atom("_NET_SUPPORTED");
     d.wmPid = d.atom("_NET_WM_PID");
+    d.wmProtocols = d.atom("WM_PROTOCOLS");
+    d.ping = d.atom("_NET_WM_PING");
+    d.wmClientMachine = d.atom("WM_CLIENT_MACHINE");
     // Changes of the client list and the active window invalidate what is cached.
     d.watch(d.root, PropertyChangeMask);
     x11::syncOk(d.display);
@@ -613,7 +817,9 @@ void X11Desktop::activate(const std::string& title) {
                     "No window with the title \"" + title + "\" was found" + waited);
     }
     if (d.minimizer) d.minimizer->keepShown(w);
+    if (w != d.unsettled) d.settle(m_watch);
     const bool again = w == d.activated;
+    if (!again) d.targetMayHoldKeyboard = false;
     d.activated = w;
     d.activatedTitle = title;
     // The window typed into a moment ago, with no event since saying that anything moved:
@@ -647,11 +853,22 @@ void X11Desktop::sendKeys(const std::string& keys) {
         return "after " + std::to_string(sent) + " of " + std::to_string(strokes.size()) +
                " keys typed into \"" + d.activatedTitle + "\"";
     };
+    d.pauseSinceLastStroke(m_keyDelay, m_watch);
     for (int attempt = 1;; ++attempt) {
         sent = 0;
+        bool first = true;
         try {
             d.keyboard->type(
-                strokes, [&] { d.checkStroke(sent++, strokes.size()); },
+                strokes, d.target(),
+                [&](std::size_t strokesSent) {
+                    sent = strokesSent;
+                    d.checkStroke(strokesSent, strokes.size(), std::exchange(first, false));
+                    // From here on a key may be on its way to the window.
+                    d.unsettled = d.activated;
+                    d.unsettledDropsKeys = d.traits.dropsUnreadKeys;
+                    ++d.unsettledKeys;
+                    d.lastStroke = Clock::now();
+                },
                 [&](std::size_t) {
                     d.pauseBetweenKeys(m_keyDelay, m_watch, progress);
                     d.stopIfAsked(m_watch, progress());
@@ -674,7 +891,7 @@ void X11Desktop::sendKeys(const std::string& keys) {
             if (d.keyboardTaken && m_watch) {
                 const auto deadline = Clock::now() + std::chrono::milliseconds(100);
                 do {
-                    const std::size_t typed = sent > 0 ? sent - 1 : 0;  // the last was checked only
+                    const std::size_t typed = sent;
                     d.stopIfAsked(m_watch, "by the stop key after " + std::to_string(typed) +
                                                " keys typed into \"" + d.activatedTitle + "\"");
                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -685,6 +902,10 @@ void X11Desktop::sendKeys(const std::string& keys) {
     }
 }
 
+void X11Desktop::settle() {
+    m_impl->settle(m_watch);
+}
+
 void X11Desktop::setStopKey(StopKey* stopKey) {
     m_impl->stopKey = stopKey;
 }
@@ -692,6 +913,7 @@ void X11Desktop::setStopKey(StopKey* stopKey) {
 void X11Desktop::launch(const std::string& commandLine) {
     // X11 cannot ask a program to start minimized: its window is iconified once it shows.
     Impl& d = *m_impl;
+    d.settle(m_watch);
     const int pid = d.launcher.launch(commandLine);
     if (!d.minimizer) d.minimizer = std::make_unique<X11LaunchMinimizer>(DisplayString(d.display));
     d.minimizer->watch(pid);
@@ -699,12 +921,14 @@ void X11Desktop::launch(const std::string& commandLine) {
 
 void X11Desktop::setPointer(int x, int y) {
     Impl& d = *m_impl;
+    d.settle(m_watch);
     XTestFakeMotionEvent(d.display, 0, x, y, CurrentTime);
     x11::sync(d.display, "XTestFakeMotionEvent");
 }
 
 void X11Desktop::leftButton(bool down) {
     Impl& d = *m_impl;
+    d.settle(m_watch);
     XTestFakeButtonEvent(d.display, 1, down ? True : False, CurrentTime);
     x11::sync(d.display, "XTestFakeButtonEvent");
 }

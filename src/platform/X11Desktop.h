@@ -20,6 +20,7 @@ public:
     void launch(const std::string& commandLine) override;
     void setPointer(int x, int y) override;
     void leftButton(bool down) override;
+    void settle() override;
 
     // The run's stop key, given back while a text with {BREAK} is typed: that key is
     // Pause with a modifier on most keymaps, and a grab must neither swallow it nor take

@@ -1,6 +1,7 @@
 #include "X11Keyboard.h"
 
 // Our headers come before Xlib's, whose None macro would clash with NamedKey::None.
+#include "KeymapIndex.h"
 #include "X11Errors.h"
 #include "core/Error.h"
 
@@ -9,8 +10,10 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <map>
 #include <optional>
@@ -108,18 +111,32 @@ KeySym characterKeySym(char32_t c) {
     return 0x01000000 | c;
 }
 
-struct Place {
-    KeyCode code;
-    int level;  // 0 plain, 1 with Shift
-};
+using Place = KeymapIndex::Place;
 
-// The level Shift alone selects in a key type, -1 when it selects none.
-int shiftLevel(const XkbKeyTypeRec* type) {
-    for (int i = 0; i < type->map_count; ++i) {
-        const XkbKTMapEntryRec& entry = type->map[i];
-        if (entry.active && entry.mods.mask == ShiftMask) return entry.level;
+// The modifier keys a stroke may hold, in the order of their bits: Shift, Ctrl, Alt (the
+// text's own), and the level keys Level3 and Level5.
+constexpr unsigned kModifierBits[] = {Shift, Ctrl, Alt, Level3, Level5};
+constexpr std::size_t kModifierKeys = std::size(kModifierBits);
+using ModifierCodes = std::array<KeyCode, kModifierKeys>;
+
+std::string utf8Of(char32_t c) {
+    std::string out;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xc0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3f));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xe0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+        out += static_cast<char>(0x80 | (c & 0x3f));
+    } else {
+        out += static_cast<char>(0xf0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+        out += static_cast<char>(0x80 | (c & 0x3f));
     }
-    return -1;
+    return out;
 }
 
 const KeySym kModifierSyms[] = {
@@ -129,9 +146,10 @@ const KeySym kModifierSyms[] = {
 
 struct Action {
     KeyCode code;
-    unsigned modifiers;
-    KeySym sym;  // what the key is to type, at
-    int level;   // this level of the key
+    unsigned modifiers;  // the text's and the level's
+    KeySym sym;          // what the key is to type, at
+    unsigned level;      // the modifiers that select its level
+    std::size_t stroke;  // the stroke of the text it belongs to
 };
 
 // The first stroke found the keymap or the layout group changed since the text was mapped.
@@ -144,27 +162,28 @@ class ModifierGuard {
 public:
     // The codes are copied: a keymap read afresh mid-text must not change which keys
     // are let go.
-    ModifierGuard(Display* display, const KeyCode (&codes)[3]) : m_display(display) {
-        std::copy(std::begin(codes), std::end(codes), std::begin(m_codes));
-    }
+    ModifierGuard(Display* display, const ModifierCodes& codes)
+        : m_display(display), m_codes(codes) {}
     ~ModifierGuard() {
         if (m_held == NoModifier) return;
         hold(NoModifier);
         x11::syncOk(m_display);
     }
     void hold(unsigned wanted) {
-        for (unsigned bit = 0; bit < 3; ++bit) {
-            const unsigned mask = 1u << bit;
-            if ((m_held & mask) != (wanted & mask)) {
-                XTestFakeKeyEvent(m_display, m_codes[bit], (wanted & mask) != 0, CurrentTime);
+        for (std::size_t i = 0; i < kModifierKeys; ++i) {
+            const unsigned bit = kModifierBits[i];
+            if ((m_held & bit) != (wanted & bit)) {
+                XTestFakeKeyEvent(m_display, m_codes[i], (wanted & bit) != 0, CurrentTime);
             }
         }
         m_held = wanted;
     }
+    ModifierGuard(const ModifierGuard&) = delete;
+    ModifierGuard& operator=(const ModifierGuard&) = delete;
 
 private:
     Display* m_display;
-    KeyCode m_codes[3];
+    ModifierCodes m_codes;
     unsigned m_held = NoModifier;
 };
 
@@ -239,15 +258,15 @@ struct X11Keyboard::Impl {
     bool stateKnown = false;
     unsigned keymapGeneration = 0;  // counts the keymap changes reported
     XkbDescPtr xkb = nullptr;
-    int group = -1;  // the layout group `places` was built for
-    std::unordered_map<KeySym, Place> places;
+    int group = -1;  // the layout group `index` was built for
+    KeymapIndex index;
     std::vector<KeyCode> spare;  // keycodes with no symbol, free to bind
     struct Binding {
         KeySym lower;
         Clock::time_point lastUse;
     };
-    std::map<KeyCode, Binding> bound;      // spare keycodes this connection bound
-    KeyCode modifierCodes[3] = {0, 0, 0};  // Shift, Ctrl, Alt
+    std::map<KeyCode, Binding> bound;  // spare keycodes this connection bound
+    ModifierCodes modifierCodes{};     // Shift, Ctrl, Alt, Level3, Level5; 0 where absent
     std::vector<std::pair<KeyCode, KeySym>> heldCheck;
 
     explicit Impl(Display* d) : display(d) {}
@@ -276,7 +295,8 @@ struct X11Keyboard::Impl {
 
     void readKeymap() {
         if (xkb) XkbFreeKeyboard(xkb, 0, True);
-        xkb = XkbGetMap(display, XkbKeySymsMask | XkbKeyTypesMask, XkbUseCoreKbd);
+        xkb = XkbGetMap(display, XkbKeySymsMask | XkbKeyTypesMask | XkbModifierMapMask,
+                        XkbUseCoreKbd);
         if (!xkb) throw Error(err::DisplayLost, "The X display refused XkbGetMap");
         group = -1;
     }
@@ -297,15 +317,39 @@ struct X11Keyboard::Impl {
         return true;
     }
 
-    // Where each keysym is in layout group `g`, and which keycodes are free.
+    // The real modifier a level key (ISO_Level3_Shift, ISO_Level5_Shift) sets in group
+    // `g`, and its keycode; 0 when the layout has none.
+    std::pair<unsigned, KeyCode> levelKey(KeySym sym, int g) const {
+        for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
+            const KeyCode kc = static_cast<KeyCode>(code);
+            if (symAt(kc, 0, g) == sym && xkb->map->modmap[kc] != 0) {
+                return {xkb->map->modmap[kc], kc};
+            }
+        }
+        return {0, 0};
+    }
+
+    // Where each keysym is in layout group `g`, at every level a person reaches with
+    // Shift and the level keys, and which keycodes are free.
     void build(int g) {
         if (!xkb) readKeymap();
         if (g == group) return;
-        places.clear();
         spare.clear();
-        auto add = [&](KeySym sym, int code, int level) {
-            if (sym != NoSymbol) places.emplace(sym, Place{static_cast<KeyCode>(code), level});
+        const auto [level3Mask, level3Code] = levelKey(XK_ISO_Level3_Shift, g);
+        const auto [level5Mask, level5Code] = levelKey(XK_ISO_Level5_Shift, g);
+        // Our bits for a type's real modifiers; nothing for a level that needs any other
+        // modifier (Caps Lock and Num Lock are not pressed to reach a character).
+        const auto levelModifiers = [&](unsigned mask) -> std::optional<unsigned> {
+            unsigned bits = NoModifier;
+            if (mask & ShiftMask) bits |= Shift, mask &= ~ShiftMask;
+            if (level3Mask && (mask & level3Mask) == level3Mask)
+                bits |= Level3, mask &= ~level3Mask;
+            if (level5Mask && (mask & level5Mask) == level5Mask)
+                bits |= Level5, mask &= ~level5Mask;
+            if (mask != 0) return std::nullopt;
+            return bits;
         };
+        std::vector<KeymapKey> keys;
         for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
             const KeyCode kc = static_cast<KeyCode>(code);
             if (const auto it = bound.find(kc); it != bound.end()) {
@@ -318,44 +362,50 @@ struct X11Keyboard::Impl {
                 continue;
             }
             const int kg = g % XkbKeyNumGroups(xkb, kc);
-            const KeySym plain = symAt(kc, 0, g);
-            add(plain, code, 0);
-            const KeySym shifted =
-                shiftLevel(XkbKeyKeyType(xkb, kc, kg)) == 1 ? symAt(kc, 1, g) : NoSymbol;
-            add(shifted, code, 1);
-            // A key that lists only the lower-case letter gives the upper case with Shift.
-            if (shifted == NoSymbol) {
-                KeySym lower = 0, upper = 0;
-                XConvertCase(plain, &lower, &upper);
-                if (lower != upper && plain == lower) add(upper, code, 1);
+            const XkbKeyTypeRec* type = XkbKeyKeyType(xkb, kc, kg);
+            KeymapKey key{kc, {}};
+            // A character is looked up by its Unicode keysym: the layout may list it under
+            // a legacy one (EuroSign, Cyrillic_zhe), which is also kept for named keys.
+            const auto addLevel = [&](KeySym sym, unsigned bits) {
+                key.levels.emplace_back(static_cast<std::uint32_t>(sym), bits);
+                const bool dead = sym >= 0xfe00 && sym <= 0xfeff;
+                const std::uint32_t c =
+                    dead ? 0 : xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(sym));
+                if (c >= 0x20 && keySymOf(c) != sym) key.levels.emplace_back(keySymOf(c), bits);
+            };
+            addLevel(symAt(kc, 0, g), NoModifier);
+            for (int i = 0; i < type->map_count; ++i) {
+                const XkbKTMapEntryRec& entry = type->map[i];
+                if (!entry.active || entry.level == 0) continue;
+                if (const auto bits = levelModifiers(entry.mods.mask)) {
+                    addLevel(symAt(kc, entry.level, g), *bits);
+                }
             }
+            keys.push_back(std::move(key));
         }
+        index = KeymapIndex(keys);
         for (const auto& [code, binding] : bound) {
             KeySym lower = 0, upper = 0;
             XConvertCase(binding.lower, &lower, &upper);
-            places.emplace(lower, Place{code, 0});
-            if (upper != lower) places.emplace(upper, Place{code, 1});
+            index.add(lower, Place{code, NoModifier});
+            if (upper != lower) index.add(upper, Place{code, Shift});
         }
         group = g;
         auto codeOf = [&](std::initializer_list<KeySym> syms) -> KeyCode {
             for (KeySym s : syms) {
-                if (const Place* p = find(s); p && p->level == 0) return p->code;
+                if (const Place* p = find(s); p && p->modifiers == NoModifier) return p->code;
             }
             return 0;
         };
-        modifierCodes[0] = codeOf({XK_Shift_L, XK_Shift_R});
-        modifierCodes[1] = codeOf({XK_Control_L, XK_Control_R});
-        modifierCodes[2] = codeOf({XK_Alt_L, XK_Alt_R, XK_Meta_L});
+        modifierCodes = {codeOf({XK_Shift_L, XK_Shift_R}), codeOf({XK_Control_L, XK_Control_R}),
+                         codeOf({XK_Alt_L, XK_Alt_R, XK_Meta_L}), level3Code, level5Code};
         heldCheck.clear();
         for (KeySym s : kModifierSyms) {
             if (const Place* p = find(s)) heldCheck.emplace_back(p->code, s);
         }
     }
 
-    const Place* find(KeySym sym) const {
-        const auto it = places.find(sym);
-        return it == places.end() ? nullptr : &it->second;
-    }
+    const Place* find(KeySym sym) const { return index.find(static_cast<std::uint32_t>(sym)); }
 
     // A keycode for a character the keymap lacks: a free one, or else the one used
     // longest ago by a character this text does not need.
@@ -378,10 +428,10 @@ struct X11Keyboard::Impl {
             }
             std::this_thread::sleep_until(oldest->second.lastUse + kRebindAfter);
             code = oldest->first;
-            places.erase(oldest->second.lower);
+            index.remove(oldest->second.lower);
             KeySym l = 0, u = 0;
             XConvertCase(oldest->second.lower, &l, &u);
-            places.erase(u);
+            index.remove(u);
             bound.erase(oldest);
         }
         KeySym lowerUpper[2];
@@ -389,46 +439,74 @@ struct X11Keyboard::Impl {
         XChangeKeyboardMapping(display, code, 2, lowerUpper, 1);
         x11::sync(display, "XChangeKeyboardMapping");
         bound[code] = Binding{lower, Clock::now()};
-        places.emplace(lowerUpper[0], Place{code, 0});
-        if (lowerUpper[1] != lowerUpper[0]) places.emplace(lowerUpper[1], Place{code, 1});
+        index.add(lowerUpper[0], Place{code, NoModifier});
+        if (lowerUpper[1] != lowerUpper[0]) index.add(lowerUpper[1], Place{code, Shift});
         return code;
     }
 
-    std::vector<Action> plan(const std::vector<KeyStroke>& strokes) {
+    // The keys to press for the strokes, in the layout group `index` was built for: a
+    // character on the layout as a person types it (any level, or a dead key and its base),
+    // else through a spare keycode where the target reads new bindings. Throws before any
+    // key is sent for a character the target cannot be given.
+    std::vector<Action> plan(const std::vector<KeyStroke>& strokes,
+                             const X11Keyboard::Target& target) {
+        std::size_t strokeIndex = 0;
         std::vector<Action> actions;
         std::map<KeySym, KeyCode> inText;  // characters bound for this text
+        const auto refuse = [&](char32_t c, const std::string& why) {
+            throw Error(err::NotAvailable, "The character \"" + utf8Of(c) + "\" " + why + " \"" +
+                                               target.title + "\" (" + target.traits.kind +
+                                               "); nothing was typed");
+        };
         for (const KeyStroke& stroke : strokes) {
-            const KeySym sym = stroke.key == NamedKey{} ? characterKeySym(stroke.character)
-                                                        : namedKeySym(stroke.key);
+            const std::size_t n = strokeIndex++;
+            const bool character = stroke.key == NamedKey{};
+            const KeySym sym =
+                character ? characterKeySym(stroke.character) : namedKeySym(stroke.key);
             if (sym == NoSymbol) {
                 throw Error(err::KeySyntax, "Keystroke text: the control character " +
                                                 std::to_string(stroke.character) +
                                                 " cannot be typed");
             }
-            Action action{0, stroke.modifiers, sym, 0};
+            if (character && stroke.character > target.traits.highestCharacter) {
+                refuse(stroke.character, "would arrive garbled in");
+            }
             const Place* place = find(sym);
+            if (!place && character) {
+                const DeadKeyStyle style = target.traits.deadKeys;
+                if (const auto route = index.deadKeyRoute(stroke.character, style)) {
+                    actions.push_back({route->dead.code, route->dead.modifiers, route->deadSym,
+                                       route->dead.modifiers, n});
+                    actions.push_back({route->base.code, stroke.modifiers | route->base.modifiers,
+                                       route->baseSym, route->base.modifiers, n});
+                    continue;
+                }
+            }
             if (!place) {
+                if (!target.traits.readsNewBindings) {
+                    refuse(stroke.character,
+                           "is not on the keyboard layout, which is all that reaches");
+                }
                 KeySym lower = 0, upper = 0;
                 XConvertCase(sym, &lower, &upper);
                 inText.emplace(lower, bind(lower, inText));
                 place = find(sym);
             }
-            action.code = place->code;
-            action.level = place->level;
+            Action action{place->code, stroke.modifiers | place->modifiers, sym, place->modifiers,
+                          n};
             const Place* pause = find(XK_Pause);
-            if (sym == XK_Break && place->level == 1 && pause && pause->code == place->code) {
+            if (sym == XK_Break && place->modifiers == Shift && pause &&
+                pause->code == place->code) {
                 // PC keymaps put Break on the Pause key's Ctrl level, which the core keymap
                 // shows as its Shift level: Shift+Pause reaches XKB clients as Pause, while
                 // Ctrl+Pause is Break to every client, as on the physical keyboard.
-                action.modifiers |= Ctrl;
-            } else if (place->level == 1) {
-                action.modifiers |= Shift;
+                action.modifiers = (action.modifiers & ~Shift) | Ctrl;
             }
-            const bool modifiersOnMap = ((action.modifiers & Shift) == 0 || modifierCodes[0]) &&
-                                        ((action.modifiers & Ctrl) == 0 || modifierCodes[1]) &&
-                                        ((action.modifiers & Alt) == 0 || modifierCodes[2]);
-            if (!modifiersOnMap) {
-                throw Error(err::NotAvailable, "The keyboard map has no Shift, Ctrl or Alt key");
+            for (std::size_t i = 0; i < kModifierKeys; ++i) {
+                if ((action.modifiers & kModifierBits[i]) && !modifierCodes[i]) {
+                    throw Error(err::NotAvailable,
+                                "The keyboard map has no key for a modifier the text needs");
+                }
             }
             actions.push_back(action);
         }
@@ -438,14 +516,11 @@ struct X11Keyboard::Impl {
     // Whether the strokes from `from` on still type what they were mapped for, in the
     // keymap and group now in effect.
     bool stillTypes(const std::vector<Action>& actions, std::size_t from,
-                    const KeyCode (&plannedModifiers)[3]) const {
-        if (!std::equal(std::begin(modifierCodes), std::end(modifierCodes),
-                        std::begin(plannedModifiers))) {
-            return false;
-        }
+                    const ModifierCodes& plannedModifiers) const {
+        if (modifierCodes != plannedModifiers) return false;
         for (std::size_t j = from; j < actions.size(); ++j) {
             const Place* place = find(actions[j].sym);
-            if (!place || place->code != actions[j].code || place->level != actions[j].level) {
+            if (!place || place->code != actions[j].code || place->modifiers != actions[j].level) {
                 return false;
             }
         }
@@ -524,17 +599,16 @@ std::string X11Keyboard::heldModifier() {
     return {};
 }
 
-void X11Keyboard::type(const std::vector<KeyStroke>& strokes, const Check& check,
-                       const Between& between) {
+void X11Keyboard::type(const std::vector<KeyStroke>& strokes, const Target& target,
+                       const Check& check, const Between& between) {
     Impl& d = *m_impl;
     for (int attempt = 1;; ++attempt) {
         if (!d.stateKnown) d.readState();
         int group = d.state.group;
         d.build(group);
         unsigned generation = d.keymapGeneration;
-        const std::vector<Action> actions = d.plan(strokes);
-        KeyCode planned[3];
-        std::copy(std::begin(d.modifierCodes), std::end(d.modifierCodes), std::begin(planned));
+        const std::vector<Action> actions = d.plan(strokes, target);
+        const ModifierCodes planned = d.modifierCodes;
         try {
             CapsLockGuard caps(d.display);
             ModifierGuard modifiers(d.display, d.modifierCodes);
@@ -546,10 +620,10 @@ void X11Keyboard::type(const std::vector<KeyStroke>& strokes, const Check& check
                     // moment between two strokes, or the target and the window manager
                     // would starve.
                     std::this_thread::sleep_for(kBetweenStrokes);
-                    if (between) between(i);
+                    if (between) between(actions[i].stroke);
                 }
                 ServerGrab grab(d.display);
-                check();
+                check(actions[i].stroke);
                 if (d.keymapGeneration != generation || d.state.group != group) {
                     // Binding a spare keycode above is itself a keymap change.
                     if (i == 0) throw MapAgain{};
@@ -562,8 +636,8 @@ void X11Keyboard::type(const std::vector<KeyStroke>& strokes, const Check& check
                     if (!d.stillTypes(actions, i, planned)) {
                         throw Error(err::KeyboardBusy,
                                     "The keyboard layout changed while typing; " +
-                                        std::to_string(i) + " of " +
-                                        std::to_string(actions.size()) +
+                                        std::to_string(actions[i].stroke) + " of " +
+                                        std::to_string(strokes.size()) +
                                         " keys were typed, no more");
                     }
                 }

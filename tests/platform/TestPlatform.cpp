@@ -4,6 +4,7 @@
 
 #include "core/Error.h"
 #include "platform/CommandLine.h"
+#include "platform/KeymapIndex.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/SendKeysParser.h"
 #include "support/ErrorOf.h"
@@ -44,6 +45,37 @@ QString split(const QByteArray& line) {
             got += "<" + QString::fromStdString(w) + ">";
     });
     return e.number ? QString("error %1").arg(e.number) : got;
+}
+
+// A German layout in miniature, as the X server lists it: keycode, then each level's keysym
+// with the modifiers that select it (S Shift, 3 AltGr).
+const KeymapIndex kGerman({
+    {24, {{'q', 0}, {'Q', Shift}, {'@', Level3}}},
+    {26, {{'e', 0}, {'E', Shift}}},
+    {21, {{deadkey::Acute, 0}, {deadkey::Grave, Shift}}},
+    {49, {{deadkey::Circumflex, 0}, {0xb0, Shift}}},
+    {35, {{'+', 0}, {'*', Shift}, {'~', Level3}}},
+    {38, {{'a', 0}}},  // lists the lower case only
+    {48, {{0xe4, 0}, {0xc4, Shift}}},
+    {57, {{'n', 0}, {'N', Shift}}},
+    {65, {{' ', 0}}},
+    {94, {{'<', 0}, {'>', Shift}, {'|', Level3}}},
+    {59, {{',', 0}, {';', Shift}, {'<', Level3 | Shift}}},
+});
+
+// How the index types a character: "code+mods", a dead key and its base joined by " then ",
+// or "none".
+QString route(char32_t c, DeadKeyStyle style) {
+    const auto place = [](const KeymapIndex::Place& p) {
+        return QString("%1%2%3")
+            .arg(p.code)
+            .arg(p.modifiers & Shift ? "+S" : "")
+            .arg(p.modifiers & Level3 ? "+3" : "");
+    };
+    if (const auto* p = kGerman.find(keySymOf(c))) return place(*p);
+    if (const auto r = kGerman.deadKeyRoute(c, style))
+        return place(r->dead) + " then " + place(r->base);
+    return "none";
 }
 
 }  // namespace
@@ -97,6 +129,73 @@ private slots:
         QFETCH(bool, commandLine);
         QFETCH(QString, expected);
         QCOMPARE(commandLine ? split(text) : describe(text), expected);
+    }
+
+    void keymap_data() {
+        QTest::addColumn<QString>("character");
+        QTest::addColumn<bool>("windows");
+        QTest::addColumn<QString>("expected");
+        // The fewest modifiers win; AltGr levels; the upper case of a one-level letter; dead
+        // keys with their base; the spacing accents as each kind of target composes them.
+        const char* rows[][3] = {{"@", "x", "24+3"},
+                                 {"Q", "x", "24+S"},
+                                 {"A", "x", "38+S"},
+                                 {"<", "x", "94"},
+                                 {"|", "x", "94+3"},
+                                 {"~", "x", "35+3"},
+                                 {"\u00c4", "x", "48+S"},
+                                 {"\u00e9", "x", "21 then 26"},
+                                 {"\u00c8", "x", "21+S then 26+S"},
+                                 {"\u00ea", "x", "49 then 26"},
+                                 {"^", "x", "49 then 65"},
+                                 {"`", "w", "21+S then 65"},
+                                 {"\u00b4", "x", "21 then 21"},
+                                 {"\u00b4", "w", "21 then 65"},
+                                 {"\u00f1", "x", "none"},
+                                 {"\u0436", "x", "none"},
+                                 {"\u20ac", "x", "none"}};
+        for (const auto& [c, style, expected] : rows)
+            QTest::newRow(c) << QString::fromUtf8(c) << (style[0] == 'w') << QString(expected);
+    }
+    void keymap() {
+        QFETCH(QString, character);
+        QFETCH(bool, windows);
+        QFETCH(QString, expected);
+        const char32_t c = character.toUcs4().front();
+        QCOMPARE(route(c, windows ? DeadKeyStyle::Windows : DeadKeyStyle::X11), expected);
+    }
+
+    // What a target can be given, from its WM_CLASS.
+    void targets_data() {
+        QTest::addColumn<QString>("instance");
+        QTest::addColumn<QString>("wmClass");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("expected");  // new bindings / highest / dead keys / drops
+        // clang-format off
+        const char* rows[][5] = {
+            {"wine", "notepad.exe", "notepad.exe", "", "no 10ffff windows drops"},
+            {"wine program", "PMS", "PMS", "wine64-preloader", "no 10ffff windows drops"},
+            {"rdp", "xfreerdp", "xfreerdp", "xfreerdp", "no 10ffff windows keeps"},
+            {"java", "Till", "Till", "java", "yes ffff x11 keeps"},
+            {"xterm", "xterm", "XTerm", "xterm", "yes 10ffff x11 keeps"}};
+        // clang-format on
+        for (const auto& [name, instance, wmClass, program, expected] : rows)
+            QTest::newRow(name) << QString(instance) << QString(wmClass) << QString(program)
+                                << QString(expected);
+    }
+    void targets() {
+        QFETCH(QString, instance);
+        QFETCH(QString, wmClass);
+        QFETCH(QString, program);
+        QFETCH(QString, expected);
+        const TargetTraits t =
+            targetTraits(instance.toStdString(), wmClass.toStdString(), program.toStdString());
+        QCOMPARE(QString("%1 %2 %3 %4")
+                     .arg(t.readsNewBindings ? "yes" : "no")
+                     .arg(uint(t.highestCharacter), 0, 16)
+                     .arg(t.deadKeys == DeadKeyStyle::Windows ? "windows" : "x11")
+                     .arg(t.dropsUnreadKeys ? "drops" : "keeps"),
+                 expected);
     }
 
     // One word reaches the program, its $ and ; untouched by any shell; a program that

@@ -3,6 +3,7 @@
 #include "KeyTokens.h"
 #include "PlaybackRig.h"
 #include "playback/Countdown.h"
+#include "playback/SettlingWaiter.h"
 #include "support/ErrorOf.h"
 
 using namespace nightaudit;
@@ -182,6 +183,33 @@ private slots:
             rig.player.RunKeySequence(0, static_cast<std::int16_t>(from));
             QCOMPARE(rig.host.log, from == 102 ? played : QStringList());
         }
+    }
+
+    // A countdown takes the focus from the window typed into: it shows only once that window
+    // has read its keys. A wait that shows nothing, and one with no keys before it, do not
+    // ask.
+    void countdownsWaitForTheKeysToBeRead_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("trace");
+        QTest::newRow("after") << "(1, 0, 'a', NULL, 0, 1000)"
+                               << kFront + "keys(a) settle wait(1000) " + kMain;
+        QTest::newRow("none shown")
+            << "(1, 0, 'a', NULL, 0, 500)" << kFront + "keys(a) wait(500) " + kMain;
+        QTest::newRow("before the next key")
+            << "(1, 0, 'a', NULL, 0, 0), (2, 0, 'b', NULL, 2000, 0)"
+            << kFront + "keys(a) settle wait(2000) " + kFront + "keys(b) " + kMain;
+        QTest::newRow("pause, nothing typed") << "(1, 4, NULL, NULL, 0, 3000)"
+                                              << "wait(3000) " + kMain;
+    }
+    void countdownsWaitForTheKeysToBeRead() {
+        QFETCH(QString, keys);
+        QFETCH(QString, trace);
+        PlaybackRig rig(keySequences(keys.toStdString(), ""), kTree);
+        SettlingWaiter waiter(rig.waiter, rig.fake);
+        KeySequencePlayer player(rig.store, rig.fake, waiter, rig.host, rig.host, rig.host,
+                                 rig.state);
+        player.RunKeySequence(0, 20);
+        QCOMPARE(QString::fromStdString(rig.trace), trace);
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string>
+#include <utility>
 
 #include "core/Error.h"
 #include "platform/Desktop.h"
@@ -30,6 +31,8 @@ public:
         if (found.empty() && !(title.empty() && m_windows.count("")))
             throw Error(err::WindowNotFound,
                         "No window with the title \"" + title + "\" was found");
+        // Another window settles the last one first, as on the real desktop; that is not noted.
+        if (found != m_active) m_unsettled = false;
         m_active = found;
         note("activate(" + title + ") ");
     }
@@ -39,6 +42,11 @@ public:
             throw Error(err::WrongFocus,
                         "The input focus is not on the window the keys are meant for");
         note("keys(" + keys + ") ");
+        m_unsettled = true;
+    }
+    // Noted only after keys, as only then is there something to read.
+    void settle() override {
+        if (std::exchange(m_unsettled, false)) note("settle ");
     }
     void launch(const std::string& commandLine) override { note("launch(" + commandLine + ") "); }
     void setPointer(int x, int y) override {
@@ -50,6 +58,7 @@ private:
     std::set<std::string> m_windows;
     std::string m_active;
     std::string m_record;
+    bool m_unsettled = false;
 };
 
 }  // namespace nightaudit
