@@ -341,7 +341,7 @@ private slots:
             return;
         }
         waitFor([&] { return current() == chars; }, 30000);
-        QVERIFY2(current() == chars, qPrintable(difference(current(), chars)));
+        QVERIFY2(current() == chars, qPrintable(difference(current(), chars) + "\n" + said()));
         QCOMPARE(m_window->caption(), kCaption);
         if (waitAndSecondTask) QCOMPARE(readFrom(m_second, second, 3), QByteArray("ok\r"));
         // Characters on the layout in force go through its own keys, AltGr and dead keys included.

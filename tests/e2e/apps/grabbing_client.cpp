@@ -1,6 +1,8 @@
 // A stand-in for a remote-desktop client: a window titled by the first argument that grabs the
 // keyboard while it has the focus (as such clients do, to forward every key) and appends the
-// UTF-8 of each key press it receives to the file named by the second argument.
+// UTF-8 of each key press it receives to the file named by the second argument. Like such a
+// client, which sends the far end the key's position, not its symbol, it forwards nothing for a
+// keycode that had no symbol when it started: the far end has no such key.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <clocale>
@@ -26,6 +28,13 @@ int main(int argc, char** argv) {
                     static_cast<int>(std::strlen(argv[1])));
     XSelectInput(dpy, w, KeyPressMask | FocusChangeMask | StructureNotifyMask);
     XMapWindow(dpy, w);
+    int min, max, perCode;
+    XDisplayKeycodes(dpy, &min, &max);
+    KeySym* map = XGetKeyboardMapping(dpy, static_cast<KeyCode>(min), max - min + 1, &perCode);
+    bool known[256] = {};
+    for (int k = min; k <= max; ++k)
+        for (int l = 0; l < perCode; ++l) known[k] |= map[(k - min) * perCode + l] != NoSymbol;
+    XFree(map);
     XIM im = XOpenIM(dpy, nullptr, nullptr, nullptr);
     XIC ic = im ? XCreateIC(im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
                             w, XNFocusWindow, w, nullptr)
@@ -43,7 +52,7 @@ int main(int argc, char** argv) {
             XGrabKeyboard(dpy, w, False, GrabModeAsync, GrabModeAsync, CurrentTime);
         else if (moved)
             XUngrabKeyboard(dpy, CurrentTime);
-        else if (e.type == KeyPress) {
+        else if (e.type == KeyPress && known[e.xkey.keycode]) {
             char buf[64];
             KeySym sym;
             Status status;
