@@ -4,8 +4,10 @@
 #   sh benchmarks/bench_apps.sh probe    ping replies, WM_CLASS, how long after the last key a
 #                                        500-character text is complete, what Wine notepad keeps
 #                                        when the focus leaves, a keycode rebound after start
-#   sh benchmarks/bench_apps.sh          the 2 000-character mix through nightaudit and xdotool
-# BUILD=dir (default build/) must hold nightaudit and the test's Wine prefix cache.
+#   sh benchmarks/bench_apps.sh          2 000 characters into each through the program's Go
+#                                        (bench_apps) and through `xdotool type` at rising delays
+# BUILD=dir (default build/): the configured build tree; bench_apps and the remote-desktop
+# stand-in are built there, and the Wine prefix test_real_apps keeps there is copied.
 set -eu
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,10 +16,17 @@ MODE=${1:-speed}
 WORK=$(mktemp -d /tmp/nightaudit-apps.XXXXXX)
 . "$ROOT/benchmarks/xsession.sh"
 
+if [ "$MODE" != probe ]; then
+    cmake -S "$ROOT" -B "$BUILD" -DNIGHTAUDIT_BENCHMARKS=ON >/dev/null
+    ninja -C "$BUILD" -j2 bench_apps grabbing_client >/dev/null
+fi
 PROBE=$WORK/apps_probe
 g++ -std=c++20 -O2 -Wall -Wextra -Werror "$ROOT/benchmarks/apps_probe.cpp" -o "$PROBE" -lX11 -lXtst
 javac -d "$WORK" "$ROOT/tests/e2e/apps/TypedArea.java"
 
+# The applications keep their settings in a home of their own.
+export HOME="$WORK/home"
+mkdir -p "$HOME"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" NO_AT_BRIDGE=1
 # The prefix the test keeps in the build folder, copied: booting one takes a minute.
 WINEPREFIX=$WORK/wine
@@ -134,3 +143,70 @@ print(''.join(random.choice(a) for _ in range(500)), end='')" >"$WORK/t500.txt"
     echo "notepad holds: $(cat "$WORK/notepad.txt")"
     exit 0
 fi
+
+bg "$BUILD/tests/e2e/grabbing_client" "Remote Desk" "$WORK/remote.bin"
+wait_for 200 sh -c "xdotool search --name '^Remote Desk\$'"
+focus "mousepad.txt - Mousepad$"
+MOUSEPAD_TITLE=$(xdotool getactivewindow getwindowname)
+
+echo "Machine: $(nproc) cores; $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git -C "$ROOT" rev-parse --short HEAD); load average $(cut -d' ' -f1-3 /proc/loadavg)"
+echo
+echo "nightaudit (Go, X11 desktop, player): target|text|run s|whole text after s|wrong from the end|characters held|caption"
+QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$BUILD/benchmarks/bench_apps" "$ROOT/data/schema.sql" "$WORK" \
+    "Wine notepad|notepad.txt - Notepad|$WORK/notepad.txt|saved|ascii" \
+    "Wine notepad|notepad.txt - Notepad|$WORK/notepad.txt|saved|mixed" \
+    "mousepad|$MOUSEPAD_TITLE|$WORK/mousepad.txt|saved|mixed" \
+    "Chromium|Typed Page|$WORK/chromium.txt|live|mixed" \
+    "Java|Typed Area|$WORK/java.txt|live|mixed" \
+    "remote desktop|Remote Desk|$WORK/remote.bin|appended|ascii" \
+    "remote desktop|Remote Desk|$WORK/remote.bin|appended|mixed" \
+    "xterm|Front Desk|$RECORD|appended|mixed"
+
+# How much of WANT the file holds past OFFSET: characters wrong from the end (0: all there),
+# then the characters held.
+compare() {
+    python3 -c '
+import sys
+want = open(sys.argv[1], encoding="utf-8").read()
+raw = open(sys.argv[2], "rb").read()[int(sys.argv[3]):]
+got = raw.decode("utf-8", "replace").lstrip("\ufeff").replace("\r\n", "\n").replace("\r", "\n")
+same = 0
+while same < min(len(got), len(want)) and got[same] == want[same]:
+    same += 1
+print(0 if got == want else len(want) - same, len(got))' "$@"
+}
+echo
+echo "xdotool type: target|text|delay ms|type s|whole text after s|wrong from the end|characters held"
+for t in "Wine notepad|^notepad.txt - Notepad\$|$WORK/notepad.txt|saved|ascii" \
+    "mousepad|mousepad.txt - Mousepad\$|$WORK/mousepad.txt|saved|mixed" \
+    "Chromium|^Typed Page\$|$WORK/chromium.txt|live|mixed" \
+    "Java|^Typed Area\$|$WORK/java.txt|live|mixed" \
+    "remote desktop|^Remote Desk\$|$WORK/remote.bin|appended|ascii" \
+    "xterm|^Front Desk\$|$RECORD|appended|mixed"; do
+    name=$(echo "$t" | cut -d'|' -f1)
+    title=$(echo "$t" | cut -d'|' -f2)
+    file=$(echo "$t" | cut -d'|' -f3)
+    how=$(echo "$t" | cut -d'|' -f4)
+    text=$(echo "$t" | cut -d'|' -f5)
+    for delay in 0 2 5 12; do
+        focus "$title"
+        [ "$how" = appended ] || xdotool key ctrl+a Delete
+        sleep 0.5
+        before=0
+        [ "$how" != appended ] || before=$(stat -c %s "$file")
+        start=$(date +%s.%N)
+        xdotool type --delay "$delay" --file "$WORK/$text.txt"
+        typed=$(date +%s.%N)
+        [ "$how" != saved ] || xdotool key ctrl+s
+        # Until the target holds the whole text, or what it holds has not changed for 5 s.
+        last="" same=0
+        while result=$(compare "$WORK/$text.txt" "$file" "$before") && [ "${result%% *}" != 0 ] &&
+            [ $same -lt 50 ]; do
+            if [ "$result" = "$last" ]; then same=$((same + 1)); else same=0 last=$result; fi
+            sleep 0.1
+        done
+        end=$(date +%s.%N)
+        echo "$name|$text|$delay|$(python3 -c "print(round($typed - $start, 2), round($end - $start, 2))" | tr ' ' '|')|$(echo "$result" | tr ' ' '|')"
+        [ "${result%% *}" != 0 ] || break
+    done
+done
