@@ -105,6 +105,7 @@ std::vector<T> readProperty(Display* display, Window window, Atom property, Atom
 }  // namespace
 
 struct X11Desktop::Impl {
+    x11::Connection connection;  // closed last, after the keyboard has put its keys back
     Display* display = nullptr;
     Window root = None;
     Window activated = None;
@@ -709,8 +710,9 @@ struct X11Desktop::Impl {
         if (w == None) return;
         unsettled = None;
         const std::size_t keys = std::exchange(unsettledKeys, 0);
-        if (!x11::syncOk(display)) return;
-        const bool pings = answersPing(w);
+        // An X client has every key in its own queue once the server delivered it, and
+        // keeps it when the focus moves: only a target that drops unread keys is waited for.
+        if (!x11::syncOk(display) || !unsettledDropsKeys) return;
         const auto unanswered = [&] {
             return Error(err::Unconfirmed,
                          "\"" + activatedTitle + "\" did not answer within " +
@@ -718,14 +720,13 @@ struct X11Desktop::Impl {
                              std::to_string(keys) +
                              " keys typed into it; it may not have received them all");
         };
+        // Never sent to a window that does not list it: xterm closes its window on any
+        // WM_PROTOCOLS message it does not know.
+        const bool pings = answersPing(w);
         if (pings && !pingAnswered(w, typingWatch)) throw unanswered();
-        // Only a target that drops unread keys is waited for until its process rests: an X
-        // client has every key in its own queue once it answered, and a fast one is not
-        // slowed.
-        if (!unsettledDropsKeys) return;
         if (const int pid = processOf(w)) awaitRest(pid, keys, typingWatch);
         // Wine reads its X events only when its queue is empty or every few hundred
-        // messages: a second answer after the rest says the queue was read to its end.
+        // messages: an answer after the rest says the queue was read to its end.
         if (pings && !pingAnswered(w, typingWatch)) throw unanswered();
     }
 
@@ -770,18 +771,13 @@ struct X11Desktop::Impl {
 
 X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
     Impl& d = *m_impl;
-    d.display = x11::openDisplay();
+    d.connection = x11::openConnection();
+    d.display = d.connection.get();
     int event = 0, error = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(d.display, &event, &error, &major, &minor)) {
-        XCloseDisplay(d.display);
         throw Error(err::NotAvailable, "The X display offers no XTEST extension for typing");
     }
-    try {
-        d.keyboard = std::make_unique<X11Keyboard>(d.display);
-    } catch (...) {
-        XCloseDisplay(d.display);
-        throw;
-    }
+    d.keyboard = std::make_unique<X11Keyboard>(d.display);
     d.root = DefaultRootWindow(d.display);
     d.clientList = d.atom("_NET_CLIENT_LIST");
     d.wmName = d.atom("_NET_WM_NAME");
@@ -800,7 +796,6 @@ X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
 
 X11Desktop::~X11Desktop() {
     m_impl->keyboard.reset();
-    if (m_impl->display) XCloseDisplay(m_impl->display);
 }
 
 void X11Desktop::activate(const std::string& title) {
