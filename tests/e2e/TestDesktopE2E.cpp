@@ -411,6 +411,16 @@ private slots:
         QCOMPARE(readFrom(m_frontDesk, offset, 6), QByteArray("\xE2\x82\xAC\xC3\x9F\xC3\xA6"));
     }
 
+    // More characters off the layout than there are spare keycodes (a Russian pangram on a US
+    // layout): typed in parts, each keycode bound anew only after its last key was read.
+    void moreCharactersOffTheLayoutThanSpareKeys() {
+        const QByteArray text = QString::fromUtf8(
+                                    "съешь же ещё этих мягких французских булок, "
+                                    "да выпей чаю. ЭХ ЖЁСТКИЙ ЧЕРНЫЙ ЦВЕТ")
+                                    .toUtf8();
+        QCOMPARE(typed(text.toStdString(), text.size()), text);
+    }
+
     // Activated, then gone before the keys: the window the focus falls to must not get them.
     void windowClosedAfterActivation() {
         QVERIFY(!m_session.startRecorder("Till").isEmpty());
