@@ -1,6 +1,9 @@
 #include "StoreCommands.h"
 
+#include <QFile>
+
 #include "StoreChecker.h"
+#include "StoreText.h"
 #include "core/Error.h"
 
 namespace nightaudit {
@@ -24,6 +27,22 @@ int check(const QStringList& args, const QString& defaultStore, std::ostream& ou
     return problems.empty() ? kClean : kProblems;
 }
 
+int exportStore(const QStringList& args, const QString& defaultStore, std::ostream& out) {
+    out << StoreText::exportStore((args.isEmpty() ? defaultStore : args[0]).toStdString());
+    return kClean;
+}
+
+int importText(const QStringList& args, std::ostream& out) {
+    QFile file(args[0]);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw Error(err::FileNotFound, "The text " + args[0].toStdString() +
+                                           " cannot be read: " + file.errorString().toStdString());
+    }
+    StoreText::importText(file.readAll().toStdString(), args[1].toStdString());
+    out << "Made the store " << args[1].toStdString() << " from " << args[0].toStdString() << ".\n";
+    return kClean;
+}
+
 }  // namespace
 
 int runStoreCommand(const QStringList& arguments, const QString& defaultStore, std::ostream& out,
@@ -33,6 +52,9 @@ int runStoreCommand(const QStringList& arguments, const QString& defaultStore, s
     try {
         if (command == QLatin1String("check") && args.size() <= 1)
             return check(args, defaultStore, out);
+        if (command == QLatin1String("export") && args.size() <= 1)
+            return exportStore(args, defaultStore, out);
+        if (command == QLatin1String("import") && args.size() == 2) return importText(args, out);
     } catch (const Error& e) {
         err << "nightaudit-store: " << e.description() << " (error " << e.number() << ")\n";
         return kCannotRead;
