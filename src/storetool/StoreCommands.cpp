@@ -1,10 +1,16 @@
 #include "StoreCommands.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
+#include "RunPreview.h"
 #include "StoreChecker.h"
 #include "StoreText.h"
 #include "core/Error.h"
+#include "specials/SpecialDates.h"
+#include "store/StorePermissions.h"
+#include "store/TaskStore.h"
 
 namespace nightaudit {
 namespace {
@@ -25,6 +31,34 @@ int check(const QStringList& args, const QString& defaultStore, std::ostream& ou
     const auto problems = StoreChecker::checkFile(path);
     for (const StoreProblem& p : problems) out << p.text() << '\n';
     return problems.empty() ? kClean : kProblems;
+}
+
+int preview(const QStringList& args, const QString& defaultStore, std::ostream& out) {
+    QString store = defaultStore;
+    QDate day = SpecialDates::at(QDateTime::currentDateTime()).dtAuditDay.date();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--date") && i + 1 < args.size()) {
+            day = QDate::fromString(args[++i], Qt::ISODate);
+            if (!day.isValid()) {
+                throw Error(err::InvalidArgument, "The date " + args[i].toStdString() +
+                                                      " is not a date written YYYY-MM-DD");
+            }
+        } else {
+            store = args[i];
+        }
+    }
+    int status = kClean;
+    try {
+        StorePermissions::require(store.toStdString());
+    } catch (const Error& e) {
+        out << "Go would be refused. " << e.description() << "\n\n";
+        status = kProblems;
+    }
+    TaskStore tasks(store.toStdString(), 5000, TaskStore::Access::ReadOnly);
+    const PreviewSteps steps =
+        RunPreview(tasks, QFileInfo(store).absolutePath(), day).run(args[0].toStdString());
+    out << RunPreview::text(steps);
+    return steps.failures() > 0 ? kProblems : status;
 }
 
 int exportStore(const QStringList& args, const QString& defaultStore, std::ostream& out) {
@@ -52,6 +86,8 @@ int runStoreCommand(const QStringList& arguments, const QString& defaultStore, s
     try {
         if (command == QLatin1String("check") && args.size() <= 1)
             return check(args, defaultStore, out);
+        if (command == QLatin1String("preview") && !args.isEmpty())
+            return preview(args, defaultStore, out);
         if (command == QLatin1String("export") && args.size() <= 1)
             return exportStore(args, defaultStore, out);
         if (command == QLatin1String("import") && args.size() == 2) return importText(args, out);
