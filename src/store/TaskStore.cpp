@@ -153,9 +153,11 @@ Value Cursor::value(std::string_view column) const {
     }
 }
 
-TaskStore::TaskStore(const std::string& path, int busyTimeoutMs) : m_path(path) {
+TaskStore::TaskStore(const std::string& path, int busyTimeoutMs, Access access) : m_path(path) {
     try {
-        m_db = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READWRITE, busyTimeoutMs);
+        m_db = std::make_unique<SQLite::Database>(
+            path, access == Access::ReadOnly ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE,
+            busyTimeoutMs);
         // Reading the schema now makes a file that is not a database fail at open,
         // not at the first statement.
         m_db->exec("SELECT count(*) FROM sqlite_master");
