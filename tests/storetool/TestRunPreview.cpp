@@ -110,9 +110,11 @@ private slots:
                 record += s.record;
                 if (s.kind == PreviewStep::Kind::Wait) waits.push_back(s.waitMs);
             }
-            QVERIFY2(record == w.desktop->record(),
-                     qPrintable(
-                         QString::fromStdString(key + "\n" + record + "\n" + w.desktop->record())));
+            // The player also lets the window read its keys before a countdown: no step.
+            const std::string played =
+                QString::fromStdString(w.desktop->record()).remove("settle ").toStdString();
+            QVERIFY2(record == played,
+                     qPrintable(QString::fromStdString(key + "\n" + record + "\n" + played)));
             QVERIFY2(waits == w.waiter->waits(), key.c_str());
             QCOMPARE(preview.failures() > 0, w.window.caption() != "Quillmar Night Audit");
         }
