@@ -119,25 +119,6 @@ constexpr unsigned kModifierBits[] = {Shift, Ctrl, Alt, Level3, Level5};
 constexpr std::size_t kModifierKeys = std::size(kModifierBits);
 using ModifierCodes = std::array<KeyCode, kModifierKeys>;
 
-std::string utf8Of(char32_t c) {
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xc0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3f));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xe0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (c & 0x3f));
-    } else {
-        out += static_cast<char>(0xf0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (c & 0x3f));
-    }
-    return out;
-}
 
 const KeySym kModifierSyms[] = {
     XK_Shift_L, XK_Shift_R, XK_Control_L,        XK_Control_R,  XK_Alt_L,
