@@ -108,6 +108,9 @@ private slots:
         QTest::newRow("unclosed text") << "\"%c\" => \"%c"
                                        << "double quotes"
                                        << "";
+        QTest::newRow("two statements") << "KEYORDER)\" => KEYORDER); ATTACH 'x' AS y\""
+                                        << "one CREATE statement"
+                                        << "";
         QTest::newRow("no table") << "schema \"CREATE TABLE _config => # "
                                   << "no table _config"
                                   << "[_config]";
