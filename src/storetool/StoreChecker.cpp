@@ -117,8 +117,11 @@ public:
                              ? std::string()
                              : " from " + std::to_string(lowest) + " to " +
                                    std::to_string(highest)),
-                    "give the row an unused whole number in that range (and its children "
-                    "the same parent id)");
+                    l.parentTable == &m_t.keySequences
+                        ? "give the key an unused whole number; until then the key editor "
+                          "will not rewrite it"
+                        : "give the row an unused whole number in that range (and its "
+                          "children the same parent id)");
             } else if (!ids.emplace(id.text(), &r).second) {
                 add(Severity::Error, l.table, r, l.id, l.id,
                     "another row has the same id, so runs and the editor cannot tell them apart",
