@@ -5,7 +5,7 @@
 namespace nightaudit {
 
 void PreviewSteps::sequenceStarted(std::string heading) {
-    m_open.push_back(0);
+    ++m_depth;
     m_inKey = false;
     add(Kind::Heading, sequenceIndent(), std::move(heading));
     m_ended.clear();
@@ -13,8 +13,8 @@ void PreviewSteps::sequenceStarted(std::string heading) {
 
 void PreviewSteps::sequenceEnded(int id) {
     // A call refused before it began (nested too deep) ends without having started.
-    if (m_open.empty()) return;
-    m_open.pop_back();
+    if (m_depth == 0) return;
+    --m_depth;
     m_inKey = depth() > 0;  // back inside the key that ran it
     if (depth() == 0) m_ended = "KS" + std::to_string(id);
 }

@@ -40,7 +40,7 @@ public:
     const std::vector<PreviewStep>& steps() const { return m_steps; }
     std::int64_t waitSeconds() const { return m_seconds; }
     int failures() const { return m_failures; }
-    int depth() const { return static_cast<int>(m_open.size()); }
+    int depth() const { return m_depth; }
 
 private:
     using Kind = PreviewStep::Kind;
@@ -53,7 +53,7 @@ private:
 
     int m_base;
     std::vector<PreviewStep> m_steps;
-    std::vector<int> m_open;  // indexes of the headings of the key sequences playing
+    int m_depth = 0;  // key sequences playing, one inside the other
     bool m_inKey = false;
     int m_keyType = -1;
     int m_keyWaits = 0;

@@ -16,6 +16,7 @@
 #include "playback/KeySequencePlayer.h"
 #include "playback/SelectionRunner.h"
 #include "report/ReportImport.h"
+#include "store/RunSettings.h"
 #include "store/Statements.h"
 
 namespace nightaudit {
@@ -239,6 +240,12 @@ PreviewSteps RunPreview::run(const std::string& nodeKey) {
                          QLocale::system().toString(m_day, QLocale::ShortFormat).toStdString() +
                          " (" + QLocale::system().dayName(m_day.dayOfWeek()).toStdString() + ")");
     steps.heading(0, tree.specialsText().toStdString());
+    const RunSettings settings = RunSettings::read(m_store);
+    if (settings.keyDelayMs > 0 || settings.windowWaitMs > 0) {
+        steps.heading(0, "keys " + std::to_string(settings.keyDelayMs) +
+                             " ms apart (KEYDELAY), windows looked for up to " +
+                             std::to_string(settings.windowWaitMs) + " ms (WINDOWWAIT)");
+    }
     if (kind == NodeKind::TaskSequence) steps.heading(0, "task sequence " + nodeKey);
 
     PlaybackState state;

@@ -55,7 +55,8 @@ std::string dayNames() {
     return names.join(QStringLiteral(", ")).toStdString();
 }
 
-// The text a table's rows are known by in the messages.
+// One level of the tree: its table, the columns of its id, parent and order, and the
+// table and id column of the parent level (none at the top).
 struct Level {
     const StoreTable& table;
     const char* id;
@@ -111,10 +112,16 @@ public:
             const auto number = integerOf(id);
             if (!number || *number < lowest || *number > highest) {
                 add(Severity::Error, l.table, r, l.id, l.id,
-                    "the id " + shown(id) + " is not a whole number from " +
-                        std::to_string(lowest) + " to " + std::to_string(highest),
-                    "give the row an unused whole number in that range (and its children "
-                    "the same parent id)");
+                    "the id " + shown(id) + " is not a whole number" +
+                        (lowest == std::numeric_limits<std::int64_t>::min() + 1
+                             ? std::string()
+                             : " from " + std::to_string(lowest) + " to " +
+                                   std::to_string(highest)),
+                    l.parentTable == &m_t.keySequences
+                        ? "give the key an unused whole number; until then the key editor "
+                          "will not rewrite it"
+                        : "give the row an unused whole number in that range (and its "
+                          "children the same parent id)");
             } else if (!ids.emplace(id.text(), &r).second) {
                 add(Severity::Error, l.table, r, l.id, l.id,
                     "another row has the same id, so runs and the editor cannot tell them apart",
@@ -352,9 +359,9 @@ private:
         if (!own) return;
         const std::vector<std::int64_t> chain = pathOf(target, *own);
         if (chain.empty()) return;
-        std::string text2 = std::to_string(*own);
-        for (auto id : chain) text2 += " -> " + std::to_string(id);
-        err(Severity::Error, "key sequence " + std::to_string(*own) + " plays itself: " + text2,
+        std::string path = std::to_string(*own);
+        for (auto id : chain) path += " -> " + std::to_string(id);
+        err(Severity::Error, "key sequence " + std::to_string(*own) + " plays itself: " + path,
             "break the chain: one of these type 10 keys must run another key sequence");
     }
 

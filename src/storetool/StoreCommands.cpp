@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <exception>
+
 #include "RunPreview.h"
 #include "StoreChecker.h"
 #include "StoreText.h"
@@ -93,6 +95,9 @@ int runStoreCommand(const QStringList& arguments, const QString& defaultStore, s
         if (command == QLatin1String("import") && args.size() == 2) return importText(args, out);
     } catch (const Error& e) {
         err << "nightaudit-store: " << e.description() << " (error " << e.number() << ")\n";
+        return kCannotRead;
+    } catch (const std::exception& e) {
+        err << "nightaudit-store: " << e.what() << "\n";
         return kCannotRead;
     }
     err << kUsage;

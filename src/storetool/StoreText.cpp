@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <vector>
@@ -319,6 +320,23 @@ void bind(SQLite::Statement& st, int index, const Stored& v) {
     }
 }
 
+// Runs one schema line: a single CREATE statement and nothing else, so a text cannot
+// attach, write or remove files or run pragmas when it is imported.
+void createOnly(SQLite::Database& db, const std::string& sql, int line) {
+    const std::string head = trimmed(sql).substr(0, 7);
+    sqlite3_stmt* statement = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v2(db.getHandle(), sql.c_str(), static_cast<int>(sql.size()),
+                                      &statement, &tail);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owned(statement, sqlite3_finalize);
+    if (rc != SQLITE_OK) refuse(line, sqlite3_errmsg(db.getHandle()));
+    if (strcasecmp(head.c_str(), "CREATE ") != 0 || !trimmed(std::string(tail)).empty() ||
+        !statement) {
+        refuse(line, "a schema line holds one CREATE statement and nothing else");
+    }
+    if (sqlite3_step(statement) != SQLITE_DONE) refuse(line, sqlite3_errmsg(db.getHandle()));
+}
+
 }  // namespace
 
 std::string StoreText::exportStore(const std::string& storePath) {
@@ -392,7 +410,7 @@ void StoreText::importText(const std::string& text, const std::string& newStoreP
         try {
             for (const auto& [number, sql] : schema) {
                 line = number;
-                db.exec(sql);
+                createOnly(db, sql, number);
             }
             std::map<std::string, std::vector<std::string>> columnsOf;
             for (const Block& b : blocks) {

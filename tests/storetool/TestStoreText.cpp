@@ -68,6 +68,11 @@ private slots:
         QTest::addColumn<QString>("rows");
         QTest::newRow("demo") << QString::fromStdString(readFile(NIGHTAUDIT_DATA_DIR "/demo.sql"));
         QTest::newRow("odd values") << kOddRows;
+        QTest::newRow("reals in integer columns")
+            << QString::fromStdString(readFile(NIGHTAUDIT_DATA_DIR "/demo.sql")) +
+                   "UPDATE keys SET KEYORDER = 2.5, waitafter = 1e300 WHERE keysid = 2;"
+                   "UPDATE keysequence SET waitbefore = 0.1, enabled = '1x' WHERE keysequenceID = "
+                   "1;";
     }
     void roundTrip() {
         QFETCH(QString, rows);
@@ -103,6 +108,9 @@ private slots:
         QTest::newRow("unclosed text") << "\"%c\" => \"%c"
                                        << "double quotes"
                                        << "";
+        QTest::newRow("two statements") << "KEYORDER)\" => KEYORDER); ATTACH 'x' AS y\""
+                                        << "one CREATE statement"
+                                        << "";
         QTest::newRow("no table") << "schema \"CREATE TABLE _config => # "
                                   << "no table _config"
                                   << "[_config]";
