@@ -1,5 +1,7 @@
 #include "TaskStore.h"
 
+#include "ColumnValue.h"
+
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Exception.h>
 #include <SQLiteCpp/Statement.h>
@@ -127,6 +129,20 @@ int Cursor::columnIndex(std::string_view column) const {
     return found;
 }
 
+Value columnValue(const SQLite::Column& c) {
+    switch (c.getType()) {
+        case SQLITE_NULL:
+            return Value::null();
+        case SQLITE_INTEGER:
+            return Value::integer(c.getInt64());
+        case SQLITE_FLOAT:
+            return Value::real(c.getText());
+        default:
+            return Value::text(std::string(static_cast<const char*>(c.getBlob()),
+                                           static_cast<std::size_t>(c.getBytes())));
+    }
+}
+
 Value Cursor::value(std::string_view column) const {
     if (!m_prepared || !m_prepared->statement || m_eof) {
         throw Error(
@@ -136,18 +152,7 @@ Value Cursor::value(std::string_view column) const {
     SQLite::Statement& st = statement();
     const int i = columnIndex(column);
     try {
-        const SQLite::Column c = st.getColumn(i);
-        switch (c.getType()) {
-            case SQLITE_NULL:
-                return Value::null();
-            case SQLITE_INTEGER:
-                return Value::integer(c.getInt64());
-            case SQLITE_FLOAT:
-                return Value::real(c.getText());
-            default:
-                return Value::text(std::string(static_cast<const char*>(c.getBlob()),
-                                               static_cast<std::size_t>(c.getBytes())));
-        }
+        return columnValue(st.getColumn(i));
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }

@@ -6,6 +6,7 @@
 #include <strings.h>
 
 #include "core/Error.h"
+#include "store/ColumnValue.h"
 
 namespace nightaudit {
 
@@ -24,19 +25,6 @@ Value StoreTable::value(const Row& row, std::string_view name) const {
     return i < 0 ? Value::null() : row.values[static_cast<std::size_t>(i)];
 }
 
-Value valueOf(const SQLite::Column& c) {
-    switch (c.getType()) {
-        case SQLITE_NULL:
-            return Value::null();
-        case SQLITE_INTEGER:
-            return Value::integer(c.getInt64());
-        case SQLITE_FLOAT:
-            return Value::real(c.getText());
-        default:
-            return Value::text(std::string(static_cast<const char*>(c.getBlob()),
-                                           static_cast<std::size_t>(c.getBytes())));
-    }
-}
 
 StoreTable StoreTables::readTable(SQLite::Database& db, const std::string& name) {
     StoreTable table;
@@ -48,7 +36,7 @@ StoreTable StoreTables::readTable(SQLite::Database& db, const std::string& name)
             StoreTable::Row row;
             row.rowid = q.getColumn(0).getInt64();
             for (int i = 1; i < q.getColumnCount(); ++i) {
-                row.values.push_back(valueOf(q.getColumn(i)));
+                row.values.push_back(columnValue(q.getColumn(i)));
             }
             table.rows.push_back(std::move(row));
         }
