@@ -121,6 +121,9 @@ private slots:
         row("command line: blanks, quotes, joined parts, no expansion",
             "  pr'o'g\"ram\" \t $HOME *.txt ~ 'a b' 'x\\y' '' \"a 'b' \\\"c\\\" \\x\" a\\ b \\' ",
             "<program><$HOME><*.txt><~><a b><x\\y><><a 'b' \"c\" \\x><a b><'>", true);
+        row("command line: a Windows path keeps its backslashes",
+            "wine C:\\PMS\\pms.exe \\\\srv\\x C:\\Program\\ Files\\x a\\",
+            "<wine><C:\\PMS\\pms.exe><\\srv\\x><C:\\Program Files\\x><a\\>", true);
         row("command line: unclosed quote", "prog \"a", QString("error %1").arg(err::LaunchFailed),
             true);
     }
