@@ -30,7 +30,7 @@ cat >>"$t/expected" <<LIST
 -rw-r--r-- ./usr/share/doc/quillmar-night-audit/copyright
 -rw-r--r-- ./usr/share/doc/quillmar-night-audit-frontdesk/copyright
 LIST
-while read -r mode path; do grep -qx "$mode root/root $path" "$t/files" || fail "no $mode $path" "$t/files"; done <"$t/expected"
+while read -r mode path; do grep -qxF -e "$mode root/root $path" "$t/files" || fail "no $mode $path" "$t/files"; done <"$t/expected"
 desktop-file-validate "$t"/root/usr/share/applications/*.desktop || fail "desktop entry"
 appstreamcli validate --no-net "$t"/root/usr/share/metainfo/*.xml >"$t/log" || fail metainfo "$t/log"
 
