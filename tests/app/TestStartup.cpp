@@ -90,10 +90,10 @@ private slots:
         QTest::addColumn<QStringList>("made");  // stores under a temporary root '@'
         QTest::addColumn<QByteArray>("xdg");    // XDG_DATA_HOME; null: unset
         QTest::addColumn<QString>("result");    // the store opened, or part of the message
-        const QString user = "home/.local/share/quillmar-night-audit/db.mdb", bin = "bin/db.mdb";
-        const QString demo = "share/quillmar-night-audit/db.mdb",
-                      xdg = "x/quillmar-night-audit/db.mdb";
-        const QString neither = "neither @" + bin + " nor @" + user + " exists. ";
+        const QString user = "@home/.local/share/quillmar-night-audit/db.mdb", bin = "@bin/db.mdb",
+                      xdg = "@x/quillmar-night-audit/db.mdb",
+                      demo = "@share/quillmar-night-audit/db.mdb";
+        const QString neither = "neither " + bin + " nor " + user + " exists. ";
         for (const auto& [name, made, xdgHome, result] :
              {std::tuple{"program folder wins", QStringList{bin, xdg}, QByteArray("@x"), bin},
               {"XDG_DATA_HOME", {xdg, user}, "@x", xdg},
@@ -103,7 +103,7 @@ private slots:
               {"neither",
                {demo},
                "",
-               neither + "To start from the demo store: install -D -m 644 @" + demo + " @" + user},
+               neither + "To start from the demo store: install -D -m 644 " + demo + " " + user},
               {"neither, no demo store", {}, "", neither + "A task store can be made"}})
             QTest::newRow(name) << made << xdgHome << result;
     }
@@ -114,9 +114,9 @@ private slots:
         const TempStore store;
         const QTemporaryDir root;
         const QString at = root.path() + "/";
-        for (const QString& path : made)
-            QVERIFY(QDir().mkpath(QFileInfo(at + path).path()) &&
-                    QFile::copy(QString::fromStdString(store.path()), at + path));
+        for (QString path : made)
+            QVERIFY(QDir().mkpath(QFileInfo(path.replace('@', at)).path()) &&
+                    QFile::copy(QString::fromStdString(store.path()), path));
         const QByteArray home = qgetenv("HOME");
         qputenv("HOME", (at + "home").toUtf8());
         xdg.isNull() ? qunsetenv("XDG_DATA_HOME")
@@ -124,10 +124,9 @@ private slots:
         MessageBoxes::Recorder messages;
         const StartupCheck::Result r = StartupCheck::startFrom(at + "bin");
         qputenv("HOME", home);
-        const QString expected = r.window ? at + result : QString(result).replace('@', at);
-        QVERIFY2(r.window ? r.window->storePath() == expected
-                          : r.message.contains(expected) && r.status == 1,
-                 qPrintable(r.window ? r.window->storePath() : r.message));
+        const QString got = r.window ? r.window->storePath() : r.message;
+        QVERIFY2(got.contains(result.replace('@', at)) && (r.window || r.status == 1),
+                 qPrintable(got));
     }
 
     // Only --help, -h and --version are understood, each without a window.
@@ -150,8 +149,8 @@ private slots:
         const auto answer =
             StartupCheck::replyToCommandLine(arguments.split(' ', Qt::SkipEmptyParts));
         QCOMPARE(answer ? answer->status : -1, status);
-        if (answer)
-            QVERIFY2(answer->text.contains(QRegularExpression(reply)), qPrintable(answer->text));
+        QVERIFY2(!answer || answer->text.contains(QRegularExpression(reply)),
+                 qPrintable(answer ? answer->text : ""));
     }
 
     // Roots by DISPLAYORDER, numbered by position; only enabled = 1 rows and never the
