@@ -20,6 +20,7 @@ for f in usr/bin/nightaudit usr/bin/frontdesk $share/db.mdb $share/samples/audit
     usr/share/doc/quillmar-night-audit/copyright usr/share/doc/quillmar-night-audit-frontdesk/copyright; do
     [ -f "$t/root/$f" ] || fail "no $f" "$t/files"
 done
+[ ! -e "$1/nightaudit-store" ] || [ -x "$t/root/usr/bin/nightaudit-store" ] || fail "no nightaudit-store"
 desktop-file-validate "$t/root/usr/share/applications/$app.desktop" || fail "desktop entry"
 appstreamcli validate --no-net "$t/root/usr/share/metainfo/$app.metainfo.xml" >"$t/log" || fail metainfo "$t/log"
 
