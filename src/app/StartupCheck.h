@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <QStringList>
 
 #include <memory>
@@ -45,7 +44,7 @@ public:
         QString text;
     };
     static std::optional<CommandLineReply> replyToCommandLine(const QStringList& arguments);
-    // Prints the reply to argv; its status is the program's exit status.
+    // Prints the reply to the program's arguments; its status is the exit status.
     static std::optional<int> answerCommandLine(int argc, char** argv);
 };
 
