@@ -38,6 +38,6 @@ export DISPLAY=":$(cat "$t/display")" QT_QPA_PLATFORM=xcb
 "$t/root/usr/bin/nightaudit" 2>"$t/log" &
 pids="$! $pids"
 for _ in $(seq 150); do xwininfo -name "Quillmar Night Audit" >/dev/null 2>&1 && break; sleep 0.1; done
-ls -l "/proc/${pids%% *}/fd" | grep -q "$HOME/.local/share/quillmar-night-audit/db.mdb" ||
+readlink "/proc/${pids%% *}/fd/"* | grep -qxF "$HOME/.local/share/quillmar-night-audit/db.mdb" ||
     fail "no window on the per-user store" "$t/log"
 echo "PASS: packages, --version, the per-user store set up and opened"
