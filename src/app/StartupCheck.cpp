@@ -1,5 +1,7 @@
 #include "StartupCheck.h"
 
+#include "store/StorePlace.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +18,6 @@ namespace {
 constexpr int kFailureStatus = 1;
 constexpr int kUsageStatus = 2;
 
-const QString kStoreFolder = QStringLiteral("quillmar-night-audit");
 // The package puts the demo store here, relative to the program in bin/.
 const QString kDemoStoreFromProgram = QStringLiteral("../share/quillmar-night-audit/db.mdb");
 
@@ -44,22 +45,11 @@ QString quotedForShell(const QString& path) {
 
 }  // namespace
 
-QString StartupCheck::storeBesideProgram(const QString& programDir) {
-    return QDir(programDir).filePath(QStringLiteral("db.mdb"));
-}
-
-QString StartupCheck::perUserStore() {
-    // The XDG rule: a relative XDG_DATA_HOME is ignored like an empty one.
-    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    if (QDir::isRelativePath(dataHome)) dataHome = QDir::homePath() + "/.local/share";
-    return QDir(dataHome).filePath(kStoreFolder + "/db.mdb");
-}
-
 StartupCheck::Result StartupCheck::startFrom(const QString& programDir, dlgMain::Clock clock) {
-    const QString beside = storeBesideProgram(programDir);
-    const QString perUser = perUserStore();
-    for (const QString& path : {beside, perUser})
-        if (QFileInfo::exists(path)) return start(path, std::move(clock));
+    const std::string found = existingStore(programDir.toStdString());
+    if (!found.empty()) return start(QString::fromStdString(found), std::move(clock));
+    const QString beside = QString::fromStdString(storeBesideProgram(programDir.toStdString()));
+    const QString perUser = QString::fromStdString(perUserStore());
 
     const QString demo = QDir::cleanPath(QDir(programDir).filePath(kDemoStoreFromProgram));
     Result result;

@@ -29,12 +29,9 @@ public:
     // Runs the start. On failure the message has been shown through MessageBoxes.
     static Result start(const QString& storePath, dlgMain::Clock clock = {});
 
-    // The store's two places: beside the program first, so a copied program keeps its own
-    // store; otherwise the user's data folder, where an installed program can write.
-    static QString storeBesideProgram(const QString& programDir);
-    static QString perUserStore();
-    // Starts on the first place that has a store. With neither, the message names both and
-    // the one command that starts from the demo store, when there is one.
+    // Starts on the first place that has a store (store/StorePlace.h). With neither, the
+    // message names both and the one command that starts from the demo store, when there
+    // is one.
     static Result startFrom(const QString& programDir, dlgMain::Clock clock = {});
 
     // The command line, read before anything needs a display. `text` goes to standard

@@ -26,7 +26,8 @@ const char* const kUsage =
     "       nightaudit-store preview NODEKEY [--date YYYY-MM-DD] [STORE]\n"
     "       nightaudit-store export [STORE]\n"
     "       nightaudit-store import TEXTFILE NEWSTORE\n"
-    "STORE is the db.mdb beside nightaudit unless given.\n";
+    "STORE is the db.mdb that nightaudit opens unless given: beside the program, else in\n"
+    "$XDG_DATA_HOME/quillmar-night-audit (~/.local/share/quillmar-night-audit).\n";
 
 int check(const QStringList& args, const QString& defaultStore, std::ostream& out) {
     const std::string path = (args.isEmpty() ? defaultStore : args[0]).toStdString();
