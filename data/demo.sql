@@ -16,7 +16,7 @@ INSERT INTO task VALUES
  (2, 1, 'Roll the business date', 'Front Desk', 1, 2),
  (3, 2, 'Audit report and totals', 'Front Desk', 1, 1),
  (4, 3, 'Cancel no-shows', 'Front Desk', 1, 1),
- (5, 4, 'Month-end posting', 'Front Desk', 1, 1);
+ (5, 4, 'Month-end posting', 'Front Desk', 0, 1);
 
 INSERT INTO keysequence VALUES
  (1, 1, 'Open the cashier screen', 1, NULL, 0, 1000, 1),

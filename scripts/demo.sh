@@ -81,12 +81,14 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "No DISPLAY was set: the program runs on the virtual display $DISPLAY"
 fi
 
+# Both programs drive and show on this X display, whatever platform the environment names.
+export QT_QPA_PLATFORM=xcb
 "$build/frontdesk" 2>"$logs/frontdesk" &
 started="$! $started"
 await has_window "Front Desk" || fail "the demo front desk did not open:" "$logs/frontdesk"
 
 # The demo's report keys name their files without a folder: the program reads them from
-# its working folder, and deletes each once read, so they are put back at every start.
+# the store's folder, and deletes each once read, so they are put back at every start.
 cp data/samples/audit_report.txt data/samples/noshow_report.txt "$build/"
 if ! lpstat -d 2>/dev/null | grep -qi 'default destination:'; then
     echo "No default printer is set up: the card totals and the print keys will stop with"
@@ -94,6 +96,6 @@ if ! lpstat -d 2>/dev/null | grep -qi 'default destination:'; then
 fi
 
 status=0
-(cd "$build" && ./nightaudit) || status=$?
+"$build/nightaudit" || status=$?
 [ "$status" -eq 0 ] || echo "demo.sh: the program ended with status $status" >&2
 exit "$status"

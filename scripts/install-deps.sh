@@ -1,6 +1,7 @@
 #!/bin/sh
-# Installs, as root on Debian 12, every package the build, the program and the tests
-# need. Packages already present are left alone; apt-get runs only when one is missing.
+# Installs, as root on Debian 12, every package the build, the program, the tests and
+# the .deb packages (CPack, shlibdeps, lintian) need. Packages already present are left
+# alone; apt-get runs only when one is missing.
 set -eu
 
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev clang-format
@@ -8,6 +9,7 @@ qt6-base-dev libqt6printsupport6 libsqlite3-dev libsqlitecpp-dev sqlite3
 libx11-dev libxtst-dev libxkbcommon-dev
 xvfb xauth openbox xterm x11-utils x11-xkb-utils xdotool wmctrl
 cups cups-client libcups2-dev printer-driver-cups-pdf poppler-utils locales
+dpkg-dev file lintian desktop-file-utils appstream
 wine wine64 mousepad dbus-daemon chromium openjdk-17-jdk-headless openjdk-17-jre x11-xserver-utils"
 
 missing=""

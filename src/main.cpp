@@ -6,16 +6,17 @@
 #include "platform/X11Desktop.h"
 #include "platform/X11StopKey.h"
 
-// The store is db.mdb beside the program; nothing else is looked for.
+// The store is db.mdb beside the program, else in the user's data folder (StartupCheck).
 int main(int argc, char** argv) {
+    // --help and --version answer without a display, before anything else starts.
+    if (const auto status = nightaudit::StartupCheck::answerCommandLine(argc, argv)) return *status;
     QApplication app(argc, argv);
     // The controls are laid out in twips for an 8-point face; the desktop's larger
     // default font would cut their captions off.
     QFont font = QApplication::font();
     font.setPixelSize(11);
     QApplication::setFont(font);
-    auto start =
-        nightaudit::StartupCheck::start(QCoreApplication::applicationDirPath() + "/db.mdb");
+    auto start = nightaudit::StartupCheck::startFrom(QCoreApplication::applicationDirPath());
     if (!start.window) return start.status;
 
     // The desktop's connections show nothing, so they are opened while the window

@@ -19,6 +19,7 @@
 #include "report/CupsPrinter.h"
 #include "report/ReportImport.h"
 #include "store/RunSettings.h"
+#include "store/StorePermissions.h"
 #include "store/TaskStore.h"
 
 namespace nightaudit {
@@ -104,18 +105,21 @@ std::pair<QString, QString> PlaybackWiring::node(int index) const {
     return {m_window.nodeKey(index), m_window.tree().text(index)};
 }
 
-void PlaybackWiring::checkDesktop() const {
-    if (m_collaborators.desktop) return;
-    const QString why = m_collaborators.desktopProblem.isEmpty()
-                            ? QStringLiteral("no desktop automation is set up")
-                            : m_collaborators.desktopProblem;
-    throw Error(err::NotAvailable, "Keys cannot be typed into other windows: " + why.toStdString());
+void PlaybackWiring::checkMayRun() const {
+    if (!m_collaborators.desktop) {
+        const QString why = m_collaborators.desktopProblem.isEmpty()
+                                ? QStringLiteral("no desktop automation is set up")
+                                : m_collaborators.desktopProblem;
+        throw Error(err::NotAvailable,
+                    "Keys cannot be typed into other windows: " + why.toStdString());
+    }
+    StorePermissions::require(m_window.storePath().toStdString());
 }
 
 // Built on first use: the store opens in Form_Load, which may come after the wiring.
 void PlaybackWiring::build() {
     if (m_runner) return;
-    checkDesktop();
+    checkMayRun();
     const QString journalPath = QFileInfo(QString::fromStdString(m_window.store().path()))
                                     .absoluteDir()
                                     .filePath(QStringLiteral("journal.log"));

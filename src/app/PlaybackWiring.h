@@ -50,8 +50,10 @@ public:
     PlaybackWiring(const PlaybackWiring&) = delete;
     PlaybackWiring& operator=(const PlaybackWiring&) = delete;
 
-    // Throws Error(err::NotAvailable) saying why when no desktop can take keys.
-    void checkDesktop() const;
+    // Throws Error(err::NotAvailable) saying why when no desktop can take keys, and
+    // Error(err::PathFileAccess) when others could change the store (StorePermissions);
+    // the store is looked at afresh each time, so a chmod mends it without a restart.
+    void checkMayRun() const;
 
     // Forwarded to the selection runner and the player; throw what they throw. The
     // stop key is armed for the length of each. Each run reads the store's settings

@@ -58,8 +58,9 @@ bool RunCommands::mayStart() {
                                                  "end or press Stop in its countdown."));
         return false;
     }
-    // Without a desktop every key would fail while the waits still ran: refuse at once.
-    return reportingErrors(&m_window, [this] { m_window.wiring().checkDesktop(); });
+    // Without a desktop every key would fail while the waits still ran, and a store others
+    // can write may type what they put there: refuse at once.
+    return reportingErrors(&m_window, [this] { m_window.wiring().checkMayRun(); });
 }
 
 void RunCommands::cmdSend_Click(RunTrigger trigger) {

@@ -1,7 +1,13 @@
 #include "StartupCheck.h"
 
+#include "store/StorePlace.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cstdio>
 
 #include "MessageBoxes.h"
 #include "core/Error.h"
@@ -10,6 +16,16 @@ namespace nightaudit {
 namespace {
 
 constexpr int kFailureStatus = 1;
+constexpr int kUsageStatus = 2;
+
+// The package puts the demo store here, relative to the program in bin/.
+const QString kDemoStoreFromProgram = QStringLiteral("../share/quillmar-night-audit/db.mdb");
+
+const QString kUsage = QStringLiteral(
+    "Usage: nightaudit [--help | --version]\n"
+    "Plays the night audit's stored steps into the hotel application's windows.\n"
+    "The steps are read from db.mdb beside the program or, failing that, from\n"
+    "$XDG_DATA_HOME/quillmar-night-audit/db.mdb. See nightaudit(1).\n");
 
 const QByteArray kSqliteHeader("SQLite format 3\0", 16);
 const QByteArray kJetSignature("Standard Jet DB");
@@ -21,7 +37,58 @@ QString howToCreate() {
         "sqlite3 db.mdb < data/schema.sql");
 }
 
+QString quotedForShell(const QString& path) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+-]+$"));
+    if (plain.match(path).hasMatch()) return path;
+    return "'" + QString(path).replace("'", "'\\''") + "'";
+}
+
 }  // namespace
+
+StartupCheck::Result StartupCheck::startFrom(const QString& programDir, dlgMain::Clock clock) {
+    const std::string found = existingStore(programDir.toStdString());
+    if (!found.empty()) return start(QString::fromStdString(found), std::move(clock));
+    const QString beside = QString::fromStdString(storeBesideProgram(programDir.toStdString()));
+    const QString perUser = QString::fromStdString(perUserStore());
+
+    const QString demo = QDir::cleanPath(QDir(programDir).filePath(kDemoStoreFromProgram));
+    Result result;
+    result.status = kFailureStatus;
+    result.message =
+        QStringLiteral("There is no task store: neither %1 nor %2 exists. ").arg(beside, perUser) +
+        (QFileInfo::exists(demo)
+             ? QStringLiteral("To start from the demo store: install -D -m 644 %1 %2")
+                   .arg(quotedForShell(demo), quotedForShell(perUser))
+             : howToCreate());
+    MessageBoxes::critical(nullptr, QStringLiteral("Quillmar Night Audit"), result.message);
+    return result;
+}
+
+std::optional<StartupCheck::CommandLineReply> StartupCheck::replyToCommandLine(
+    const QStringList& arguments) {
+    const QString help = QStringLiteral("--help"), shortHelp = QStringLiteral("-h"),
+                  version = QStringLiteral("--version");
+    for (const QString& argument : arguments) {
+        if (argument == help || argument == shortHelp || argument == version) continue;
+        const QString what = argument.startsWith('-') ? QStringLiteral("unknown option")
+                                                      : QStringLiteral("unexpected argument");
+        return CommandLineReply{
+            kUsageStatus, QStringLiteral("nightaudit: %1 '%2'\n").arg(what, argument) + kUsage};
+    }
+    if (arguments.isEmpty()) return std::nullopt;
+    if (arguments.contains(help) || arguments.contains(shortHelp))
+        return CommandLineReply{0, kUsage};
+    return CommandLineReply{0, QStringLiteral("nightaudit " NIGHTAUDIT_VERSION "\n")};
+}
+
+std::optional<int> StartupCheck::answerCommandLine(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const auto reply = replyToCommandLine(arguments);
+    if (!reply) return std::nullopt;
+    std::fputs(reply->text.toLocal8Bit().constData(), reply->status == 0 ? stdout : stderr);
+    return reply->status;
+}
 
 QString StartupCheck::problemWithStoreFile(const QString& storePath) {
     const QFileInfo info(storePath);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
+#include <optional>
 
 #include "dlgMain.h"
 
@@ -26,6 +28,21 @@ public:
 
     // Runs the start. On failure the message has been shown through MessageBoxes.
     static Result start(const QString& storePath, dlgMain::Clock clock = {});
+
+    // Starts on the first place that has a store (store/StorePlace.h). With neither, the
+    // message names both and the one command that starts from the demo store, when there
+    // is one.
+    static Result startFrom(const QString& programDir, dlgMain::Clock clock = {});
+
+    // The command line, read before anything needs a display. `text` goes to standard
+    // output with status 0, else to standard error. No reply: the program starts.
+    struct CommandLineReply {
+        int status = 0;
+        QString text;
+    };
+    static std::optional<CommandLineReply> replyToCommandLine(const QStringList& arguments);
+    // Prints the reply to the program's arguments; its status is the exit status.
+    static std::optional<int> answerCommandLine(int argc, char** argv);
 };
 
 }  // namespace nightaudit

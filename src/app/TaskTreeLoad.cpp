@@ -1,4 +1,3 @@
-#include <QLocale>
 #include <QTreeWidget>
 
 #include <optional>
@@ -11,6 +10,7 @@
 #include "TaskTree.h"
 #include "TreeRowPipe.h"
 #include "core/NodeKey.h"
+#include "specials/DayRule.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 
@@ -24,17 +24,6 @@ QString textOf(const Value& v) {
 // Put together in UTF-8 and converted once: one allocation per caption.
 QString numbered(int position, const Value& name) {
     return QString::fromStdString(std::to_string(position) + "- " + name.text());
-}
-
-// Only three characters are compared on both sides, so a locale whose short day
-// names are longer (or carry a period) still matches "Wednesday" or "wed".
-QString dayPrefix(const QDate& day) {
-    return QLocale::system().dayName(day.dayOfWeek(), QLocale::ShortFormat).left(3).toUpper();
-}
-
-bool isListedOnDayPrefix(const QString& enableday, const QString& prefix) {
-    if (enableday.left(3).toUpper() == prefix) return true;
-    return enableday == QLatin1String(" ");
 }
 
 QString keyOf(NodeKind kind, const std::string& id) {
@@ -103,7 +92,7 @@ void readRows(TaskStore& store, Cursor& sequences, const QString& auditDayPrefix
                 for (; !keySequences.eof(); keySequences.next()) {
                     const QString enableday =
                         QString::fromStdString(NullSafeString(keySequences.value("enableday")));
-                    if (!isListedOnDayPrefix(enableday, auditDayPrefix)) continue;  // no number
+                    if (!DayRule::lists(enableday, auditDayPrefix)) continue;  // no number
                     if (!hand(TreeRow::Level::KeySequence,
                               keyOf(NodeKind::KeySequence,
                                     keySequences.value("keysequenceID").text()),
@@ -125,7 +114,7 @@ void readRows(TaskStore& store, Cursor& sequences, const QString& auditDayPrefix
 }  // namespace
 
 bool TaskTree::isListedOn(const QString& enableday, const QDate& day) {
-    return isListedOnDayPrefix(enableday, dayPrefix(day));
+    return DayRule::lists(enableday, DayRule::dayPrefix(day));
 }
 
 void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
@@ -139,10 +128,10 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
     // The store is read on a second thread while this one makes the items: in a large
     // store each takes about half the time. Only the reader uses the store until it ends.
     TreeRowPipe pipe;
-    std::thread reader(
-        [&pipe, &store, sequences = std::move(sequences), prefix = dayPrefix(auditDay)]() mutable {
-            readRows(store, sequences, prefix, pipe);
-        });
+    std::thread reader([&pipe, &store, sequences = std::move(sequences),
+                        prefix = DayRule::dayPrefix(auditDay)]() mutable {
+        readRows(store, sequences, prefix, pipe);
+    });
     struct ReaderHold {
         TreeRowPipe& pipe;
         std::thread& reader;

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "core/Error.h"
 #include "core/Twips.h"
@@ -27,6 +29,17 @@ QString trimBlanks(const QString& s) {
     while (begin < end && s[begin] == u' ') ++begin;
     while (end > begin && s[end - 1] == u' ') --end;
     return s.mid(begin, end - begin);
+}
+
+// The keysid when it is stored as a whole 32-bit number. A Null, a fraction or a text
+// ("2x", even "2") names no key for certain: in an untyped column `keysid = 2` would
+// find another row, the integer 2.
+std::optional<qint32> wholeKeysId(const Value& id) {
+    if (id.kind() != Value::Kind::Integer) return {};
+    const long long value = std::stoll(id.text());
+    if (value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max())
+        return {};
+    return static_cast<qint32>(value);
 }
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, QRect geometry) {
@@ -101,7 +114,17 @@ void dlgEdit::Form_Load() {
         const Value wait = keys.value("waitafter");
         auto* item = new QListWidgetItem(QString::fromStdString(text.text()) + u' ' +
                                          QString::fromStdString(keys.value("keytype").text()));
-        item->setData(kKeysIdRole, QVariant::fromValue<qint32>(NullSafeLong(keys.value("keysid"))));
+        const Value id = keys.value("keysid");
+        if (const auto keysid = wholeKeysId(id)) {
+            item->setData(kKeysIdRole, QVariant::fromValue<qint32>(*keysid));
+        } else {
+            // An update by a number read leniently from it would rewrite another key.
+            item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+            item->setToolTip(QStringLiteral("This key cannot be edited: its keysid %1 is not a "
+                                            "whole number (nightaudit-store check lists it).")
+                                 .arg(id.isNull() ? QStringLiteral("is Null, it")
+                                                  : QString::fromStdString(id.text())));
+        }
         item->setData(kWaitAfterRole,
                       wait.isNull() ? QString() : QString::fromStdString(wait.text()));
         m_lstKeys->addItem(item);
@@ -163,13 +186,32 @@ void dlgEdit::Command2_Click() {
         return;
     }
     const qint32 keysid = m_lstKeys->currentItem()->data(kKeysIdRole).value<qint32>();
+    // Within a savepoint, so that an update that finds no row or several is undone: the
+    // list was read when the dialog opened, and a keysid may have gone or been doubled.
+    int changed = 0;
     try {
-        m_store.execute(statements::keyUpdate(m_dfsKeyText->text().toStdString(),
-                                              waitAfter.toStdString(), keyType.toStdString(),
-                                              keysid));
+        m_store.execute("SAVEPOINT key_update");
+        try {
+            changed = m_store.execute(statements::keyUpdate(m_dfsKeyText->text().toStdString(),
+                                                            waitAfter.toStdString(),
+                                                            keyType.toStdString(), keysid));
+        } catch (const Error&) {
+            m_store.execute("ROLLBACK TO key_update; RELEASE key_update");
+            throw;
+        }
+        m_store.execute(changed == 1 ? "RELEASE key_update"
+                                     : "ROLLBACK TO key_update; RELEASE key_update");
     } catch (const Error& e) {
         m_tell(this, QStringLiteral("The key was not changed: ") +
                          QString::fromStdString(e.description()));
+        return;
+    }
+    if (changed != 1) {
+        m_tell(this, QStringLiteral("The key was not changed: the update would have changed %1 "
+                                    "rows, not the one key with keysid %2. Check the store with "
+                                    "nightaudit-store check.")
+                         .arg(changed)
+                         .arg(keysid));
         return;
     }
     accept();

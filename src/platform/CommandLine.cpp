@@ -24,8 +24,12 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine) {
         }
         inWord = true;
         if (c == '\\') {
-            if (++i >= commandLine.size()) fail("a backslash at the end", commandLine);
-            word += commandLine[i];
+            // Only before what it would otherwise end or open: a Windows path under Wine
+            // (C:\PMS\pms.exe) keeps its backslashes.
+            const bool escapes = i + 1 < commandLine.size() &&
+                                 std::string(" \t\n'\"\\").find(commandLine[i + 1]) !=
+                                     std::string::npos;
+            word += escapes ? commandLine[++i] : c;
         } else if (c == '\'') {
             const std::size_t close = commandLine.find('\'', i + 1);
             if (close == std::string::npos) fail("an unclosed single quote", commandLine);

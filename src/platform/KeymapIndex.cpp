@@ -1,7 +1,6 @@
 #include "KeymapIndex.h"
 
 #include <algorithm>
-#include <bit>
 #include <cctype>
 
 namespace nightaudit {
@@ -50,14 +49,18 @@ const Spacing kSpacings[] = {
 }  // namespace
 
 KeymapIndex::KeymapIndex(const std::vector<KeymapKey>& keys) {
+    // The lowest keycode wins, at its lowest level: a character that is
+    // also on an extra key (the keypad's parentheses) is typed on the main keyboard, the
+    // one every program knows (Wine types nothing for keys its own table lacks).
     const auto consider = [&](std::uint32_t sym, Place place) {
-        if (sym == 0) return;
-        const auto [it, added] = m_places.emplace(sym, place);
-        if (!added && std::popcount(place.modifiers) < std::popcount(it->second.modifiers)) {
-            it->second = place;
-        }
+        if (sym != 0) m_places.emplace(sym, place);
     };
-    for (const KeymapKey& key : keys) {
+    std::vector<const KeymapKey*> inOrder;
+    for (const KeymapKey& key : keys) inOrder.push_back(&key);
+    std::stable_sort(inOrder.begin(), inOrder.end(),
+                     [](const KeymapKey* a, const KeymapKey* b) { return a->code < b->code; });
+    for (const KeymapKey* k : inOrder) {
+        const KeymapKey& key = *k;
         bool shiftLevel = false;
         for (const auto& [sym, modifiers] : key.levels) {
             consider(sym, Place{key.code, modifiers});

@@ -42,7 +42,8 @@ public:
     KeymapIndex() = default;
     explicit KeymapIndex(const std::vector<KeymapKey>& keys);
 
-    // The place needing the fewest modifiers; null when the group lacks the keysym.
+    // The place on the lowest keycode that has the keysym, at its lowest level; null when
+    // the group lacks the keysym.
     const Place* find(std::uint32_t sym) const;
     // A keysym bound to a spare keycode: plain, and Shift for its other case.
     void add(std::uint32_t sym, Place place);

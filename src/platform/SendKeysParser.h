@@ -76,4 +76,7 @@ struct KeyStroke {
 // 100000 strokes.
 std::vector<KeyStroke> parseSendKeys(const std::string& text);
 
+// A Unicode character as UTF-8.
+std::string utf8Of(char32_t c);
+
 }  // namespace nightaudit

@@ -27,6 +27,7 @@
 #include <poll.h>
 #include <unistd.h>
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 namespace nightaudit {
@@ -71,6 +72,27 @@ std::chrono::nanoseconds cpuTimeOf(int pid) {
     return total;
 }
 
+// Whether a thread of the process is running or waiting for a processor: a program starved
+// of CPU time by others is busy, not at rest.
+bool runnable(int pid) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    if (!dir) return false;
+    bool running = false;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.') continue;
+        std::ifstream stat(tasks + "/" + entry->d_name + "/stat");
+        const std::string line((std::istreambuf_iterator<char>(stat)),
+                               std::istreambuf_iterator<char>());
+        const std::size_t close = line.rfind(')');
+        if (close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'R') {
+            running = true;
+        }
+    }
+    closedir(dir);
+    return running;
+}
+
 // The first stroke of a text found, under its grab, that the text cannot start yet: the
 // window is no longer focused since an activation that trusted the server's last events,
 // or a modifier key is held down. Nothing was sent; the text is typed again once the
@@ -105,6 +127,7 @@ std::vector<T> readProperty(Display* display, Window window, Atom property, Atom
 }  // namespace
 
 struct X11Desktop::Impl {
+    x11::Connection connection;  // closed last, after the keyboard has put its keys back
     Display* display = nullptr;
     Window root = None;
     Window activated = None;
@@ -629,6 +652,24 @@ struct X11Desktop::Impl {
         return {activatedTitle, traits};
     }
 
+    // Whether the activated window's own program holds the keyboard (see
+    // targetMayHoldKeyboard). A trial grab that succeeds also tells the first stroke the
+    // keyboard is free.
+    bool targetHoldsKeyboard() {
+        if (!targetMayHoldKeyboard || (keyboardFree && !keyboardTaken)) return false;
+        const int status =
+            XGrabKeyboard(display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+        if (status != GrabSuccess) return status == AlreadyGrabbed;
+        XUngrabKeyboard(display, CurrentTime);
+        x11::sync(display, "XGrabKeyboard");
+        ownGrabEvents = true;
+        takeEvents();
+        ownGrabEvents = false;
+        keyboardTaken = false;
+        keyboardFree = true;
+        return false;
+    }
+
     bool answersPing(Window w) {
         Atom* protocols = nullptr;
         int count = 0;
@@ -687,16 +728,15 @@ struct X11Desktop::Impl {
         return static_cast<int>(pid.front());
     }
 
-    // Waits until the process has used next to no CPU time for a few samples in a row,
-    // or kRestWait has passed.
-    void awaitRest(int pid, std::size_t keys, TypingWatch* typingWatch) {
-        const auto deadline = Clock::now() + kRestWait + kRestPerKey * keys;
+    // Waits until the process has used next to no CPU time, and wanted none, for a few
+    // samples in a row, or until `deadline`.
+    void awaitRest(int pid, Clock::time_point deadline, TypingWatch* typingWatch) {
         auto before = cpuTimeOf(pid);
         for (int quiet = 0; quiet < kRestSamples && Clock::now() < deadline;) {
             std::this_thread::sleep_for(kRestSample);
             if (typingWatch) typingWatch->stopRequested();
             const auto now = cpuTimeOf(pid);
-            quiet = now - before < kRestBusy ? quiet + 1 : 0;
+            quiet = now - before < kRestBusy && !runnable(pid) ? quiet + 1 : 0;
             before = now;
         }
     }
@@ -709,8 +749,9 @@ struct X11Desktop::Impl {
         if (w == None) return;
         unsettled = None;
         const std::size_t keys = std::exchange(unsettledKeys, 0);
-        if (!x11::syncOk(display)) return;
-        const bool pings = answersPing(w);
+        // An X client has every key in its own queue once the server delivered it, and
+        // keeps it when the focus moves: only a target that drops unread keys is waited for.
+        if (!x11::syncOk(display) || !unsettledDropsKeys) return;
         const auto unanswered = [&] {
             return Error(err::Unconfirmed,
                          "\"" + activatedTitle + "\" did not answer within " +
@@ -718,15 +759,23 @@ struct X11Desktop::Impl {
                              std::to_string(keys) +
                              " keys typed into it; it may not have received them all");
         };
+        // Never sent to a window that does not list it: xterm closes its window on any
+        // WM_PROTOCOLS message it does not know.
+        const bool pings = answersPing(w);
         if (pings && !pingAnswered(w, typingWatch)) throw unanswered();
-        // Only a target that drops unread keys is waited for until its process rests: an X
-        // client has every key in its own queue once it answered, and a fast one is not
-        // slowed.
-        if (!unsettledDropsKeys) return;
-        if (const int pid = processOf(w)) awaitRest(pid, keys, typingWatch);
+        const int pid = processOf(w);
+        const auto deadline = Clock::now() + kRestWait + kRestPerKey * keys;
         // Wine reads its X events only when its queue is empty or every few hundred
-        // messages: a second answer after the rest says the queue was read to its end.
-        if (pings && !pingAnswered(w, typingWatch)) throw unanswered();
+        // messages: an answer that cost it no work, after a rest, says the queue was read
+        // to its end.
+        for (;;) {
+            if (pid) awaitRest(pid, deadline, typingWatch);
+            const auto before = pid ? cpuTimeOf(pid) : std::chrono::nanoseconds{0};
+            if (pings && !pingAnswered(w, typingWatch)) throw unanswered();
+            if (!pid || !pings || Clock::now() >= deadline || cpuTimeOf(pid) - before < kRestBusy) {
+                break;
+            }
+        }
     }
 
     // The pause between the last key of one text and the first of the next, as between
@@ -770,18 +819,13 @@ struct X11Desktop::Impl {
 
 X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
     Impl& d = *m_impl;
-    d.display = x11::openDisplay();
+    d.connection = x11::openConnection();
+    d.display = d.connection.get();
     int event = 0, error = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(d.display, &event, &error, &major, &minor)) {
-        XCloseDisplay(d.display);
         throw Error(err::NotAvailable, "The X display offers no XTEST extension for typing");
     }
-    try {
-        d.keyboard = std::make_unique<X11Keyboard>(d.display);
-    } catch (...) {
-        XCloseDisplay(d.display);
-        throw;
-    }
+    d.keyboard = std::make_unique<X11Keyboard>(d.display);
     d.root = DefaultRootWindow(d.display);
     d.clientList = d.atom("_NET_CLIENT_LIST");
     d.wmName = d.atom("_NET_WM_NAME");
@@ -800,7 +844,6 @@ X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
 
 X11Desktop::~X11Desktop() {
     m_impl->keyboard.reset();
-    if (m_impl->display) XCloseDisplay(m_impl->display);
 }
 
 void X11Desktop::activate(const std::string& title) {
@@ -853,13 +896,20 @@ void X11Desktop::sendKeys(const std::string& keys) {
         return "after " + std::to_string(sent) + " of " + std::to_string(strokes.size()) +
                " keys typed into \"" + d.activatedTitle + "\"";
     };
+    X11Keyboard::Target target = d.target();
+    if (d.targetHoldsKeyboard()) {
+        // Such a program passes key positions on (a remote desktop, a virtual machine's
+        // viewer): a character bound to a spare keycode means nothing at the far end.
+        target.traits.readsNewBindings = false;
+        target.traits.kind = "a program that holds the keyboard itself, as a remote desktop does";
+    }
     d.pauseSinceLastStroke(m_keyDelay, m_watch);
     for (int attempt = 1;; ++attempt) {
         sent = 0;
         bool first = true;
         try {
             d.keyboard->type(
-                strokes, d.target(),
+                strokes, target,
                 [&](std::size_t strokesSent) {
                     sent = strokesSent;
                     d.checkStroke(strokesSent, strokes.size(), std::exchange(first, false));

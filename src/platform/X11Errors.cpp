@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <string>
 
@@ -18,15 +19,26 @@ struct Recorded {
     int code = 0;
     int request = 0;
 };
-// Per thread: a watch on a connection of its own must not report into the desktop's.
-thread_local Recorded g_recorded;
+// Per connection: one thread owns several (the desktop's, the stop key's), and a late error
+// on one must not fail a request on another. Other threads (the launch watch) own theirs.
+std::mutex g_lock;
+std::map<Display*, Recorded> g_recorded;
 
 int recordError(Display* display, XErrorEvent* event) {
-    if (!g_recorded.failed) {
-        g_recorded = {true, event->error_code, event->request_code};
-    }
-    (void)display;
+    const std::lock_guard<std::mutex> hold(g_lock);
+    Recorded& r = g_recorded[display];
+    if (!r.failed) r = {true, event->error_code, event->request_code};
     return 0;
+}
+
+// The first error recorded on the connection since the last call, forgotten now.
+Recorded takeRecorded(Display* display) {
+    const std::lock_guard<std::mutex> hold(g_lock);
+    const auto it = g_recorded.find(display);
+    if (it == g_recorded.end()) return {};
+    const Recorded r = it->second;
+    g_recorded.erase(it);
+    return r;
 }
 
 int connectionLost(Display* display) {
@@ -49,9 +61,7 @@ void installErrorHandlers() {
 
 bool syncOk(Display* display) {
     XSync(display, False);
-    const bool ok = !g_recorded.failed;
-    g_recorded = {};
-    return ok;
+    return !takeRecorded(display).failed;
 }
 
 void sync(Display* display, const char* call) {
@@ -60,13 +70,22 @@ void sync(Display* display, const char* call) {
 }
 
 void throwIfRefused(Display* display, const char* call) {
-    if (!g_recorded.failed) return;
-    const Recorded r = g_recorded;
-    g_recorded = {};
+    const Recorded r = takeRecorded(display);
+    if (!r.failed) return;
     char text[256] = "";
     XGetErrorText(display, r.code, text, sizeof text);
     throw Error(err::DisplayLost, std::string("The X display refused ") + call + ": " + text +
                                       " (request " + std::to_string(r.request) + ")");
+}
+
+void CloseDisplay::operator()(_XDisplay* display) const {
+    if (!display) return;
+    XCloseDisplay(display);
+    takeRecorded(display);  // a later connection may get the same address
+}
+
+Connection openConnection() {
+    return Connection(openDisplay());
 }
 
 _XDisplay* openDisplay() {

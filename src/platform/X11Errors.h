@@ -4,6 +4,8 @@
 // handler and, by default, ends the program on any of them; these turn them into
 // nightaudit::Error naming the call that failed. Only X11 backend sources include this.
 
+#include <memory>
+
 struct _XDisplay;
 
 namespace nightaudit::x11 {
@@ -17,6 +19,16 @@ void installErrorHandlers();
 // the caller's own. Throws Error(err::DisplayLost) naming the display when it cannot.
 _XDisplay* openDisplay();
 
+// Closes a connection and forgets what was recorded for it.
+struct CloseDisplay {
+    void operator()(_XDisplay* display) const;
+};
+using Connection = std::unique_ptr<_XDisplay, CloseDisplay>;
+
+// openDisplay() for an owner that closes the connection with itself.
+Connection openConnection();
+
+// Protocol errors are recorded per connection: a check on one never reports another's.
 // Waits until the server has processed every request so far; throws
 // Error(err::DisplayLost) naming `call` when one of them failed.
 void sync(_XDisplay* display, const char* call);

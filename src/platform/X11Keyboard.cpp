@@ -119,25 +119,6 @@ constexpr unsigned kModifierBits[] = {Shift, Ctrl, Alt, Level3, Level5};
 constexpr std::size_t kModifierKeys = std::size(kModifierBits);
 using ModifierCodes = std::array<KeyCode, kModifierKeys>;
 
-std::string utf8Of(char32_t c) {
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xc0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3f));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xe0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (c & 0x3f));
-    } else {
-        out += static_cast<char>(0xf0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (c & 0x3f));
-    }
-    return out;
-}
 
 const KeySym kModifierSyms[] = {
     XK_Shift_L, XK_Shift_R, XK_Control_L,        XK_Control_R,  XK_Alt_L,
@@ -408,7 +389,8 @@ struct X11Keyboard::Impl {
     const Place* find(KeySym sym) const { return index.find(static_cast<std::uint32_t>(sym)); }
 
     // A keycode for a character the keymap lacks: a free one, or else the one used
-    // longest ago by a character this text does not need.
+    // longest ago by a character this part of the text does not need; 0 when every one is
+    // needed by it.
     KeyCode bind(KeySym lower, const std::map<KeySym, KeyCode>& inText) {
         KeyCode code = 0;
         if (!spare.empty()) {
@@ -422,10 +404,7 @@ struct X11Keyboard::Impl {
                     oldest = it;
                 }
             }
-            if (oldest == bound.end()) {
-                throw Error(err::NotAvailable,
-                            "Too many characters in the text are not on the keyboard map");
-            }
+            if (oldest == bound.end()) return 0;
             std::this_thread::sleep_until(oldest->second.lastUse + kRebindAfter);
             code = oldest->first;
             index.remove(oldest->second.lower);
@@ -444,22 +423,11 @@ struct X11Keyboard::Impl {
         return code;
     }
 
-    // The keys to press for the strokes, in the layout group `index` was built for: a
-    // character on the layout as a person types it (any level, or a dead key and its base),
-    // else through a spare keycode where the target reads new bindings. Throws before any
-    // key is sent for a character the target cannot be given.
-    std::vector<Action> plan(const std::vector<KeyStroke>& strokes,
-                             const X11Keyboard::Target& target) {
-        std::size_t strokeIndex = 0;
-        std::vector<Action> actions;
-        std::map<KeySym, KeyCode> inText;  // characters bound for this text
-        const auto refuse = [&](char32_t c, const std::string& why) {
-            throw Error(err::NotAvailable, "The character \"" + utf8Of(c) + "\" " + why + " \"" +
-                                               target.title + "\" (" + target.traits.kind +
-                                               "); nothing was typed");
-        };
+    // Throws, before any key is sent, for a stroke that cannot be typed or a character
+    // the target cannot be given.
+    void refuseWhatCannotArrive(const std::vector<KeyStroke>& strokes,
+                                const X11Keyboard::Target& target) const {
         for (const KeyStroke& stroke : strokes) {
-            const std::size_t n = strokeIndex++;
             const bool character = stroke.key == NamedKey{};
             const KeySym sym =
                 character ? characterKeySym(stroke.character) : namedKeySym(stroke.key);
@@ -468,32 +436,62 @@ struct X11Keyboard::Impl {
                                                 std::to_string(stroke.character) +
                                                 " cannot be typed");
             }
-            if (character && stroke.character > target.traits.highestCharacter) {
-                refuse(stroke.character, "would arrive garbled in");
+            if (!character) continue;
+            const auto refuse = [&](const std::string& why) {
+                throw Error(err::NotAvailable, "The character \"" + utf8Of(stroke.character) +
+                                                   "\" " + why + " \"" + target.title + "\" (" +
+                                                   target.traits.kind + "); nothing was typed");
+            };
+            if (stroke.character > target.traits.highestCharacter) {
+                refuse("would arrive garbled in");
             }
+            if (!target.traits.readsNewBindings && !find(sym) &&
+                !index.deadKeyRoute(stroke.character, target.traits.deadKeys)) {
+                refuse("is not on the keyboard layout, which is all that reaches");
+            }
+        }
+    }
+
+    // The keys to press for the strokes from `from` on, in the layout group `index` was
+    // built for: a character on the layout as a person types it (any level, or a dead key
+    // and its base), else through a spare keycode. Stops before a stroke that needs a spare
+    // keycode when every one is taken by the strokes before it; `end` is where it stopped.
+    std::vector<Action> plan(const std::vector<KeyStroke>& strokes, std::size_t from,
+                             const X11Keyboard::Target& target, std::size_t& end) {
+        std::vector<Action> actions;
+        std::map<KeySym, KeyCode> inText;  // characters bound for this part
+        for (end = from; end < strokes.size(); ++end) {
+            const KeyStroke& stroke = strokes[end];
+            const bool character = stroke.key == NamedKey{};
+            const KeySym sym =
+                character ? characterKeySym(stroke.character) : namedKeySym(stroke.key);
             const Place* place = find(sym);
             if (!place && character) {
                 const DeadKeyStyle style = target.traits.deadKeys;
                 if (const auto route = index.deadKeyRoute(stroke.character, style)) {
                     actions.push_back({route->dead.code, route->dead.modifiers, route->deadSym,
-                                       route->dead.modifiers, n});
+                                       route->dead.modifiers, end});
                     actions.push_back({route->base.code, stroke.modifiers | route->base.modifiers,
-                                       route->baseSym, route->base.modifiers, n});
+                                       route->baseSym, route->base.modifiers, end});
                     continue;
                 }
             }
             if (!place) {
-                if (!target.traits.readsNewBindings) {
-                    refuse(stroke.character,
-                           "is not on the keyboard layout, which is all that reaches");
-                }
                 KeySym lower = 0, upper = 0;
                 XConvertCase(sym, &lower, &upper);
-                inText.emplace(lower, bind(lower, inText));
+                const KeyCode code = bind(lower, inText);
+                if (code == 0) {
+                    if (end > from) break;
+                    throw Error(err::NotAvailable, "The keyboard map has no free key for \"" +
+                                                       utf8Of(stroke.character) + "\"");
+                }
+                inText.emplace(lower, code);
                 place = find(sym);
+            } else if (const auto it = bound.find(place->code); it != bound.end()) {
+                inText.emplace(it->second.lower, place->code);  // bound earlier, needed here
             }
             Action action{place->code, stroke.modifiers | place->modifiers, sym, place->modifiers,
-                          n};
+                          end};
             const Place* pause = find(XK_Pause);
             if (sym == XK_Break && place->modifiers == Shift && pause &&
                 pause->code == place->code) {
@@ -602,12 +600,28 @@ std::string X11Keyboard::heldModifier() {
 void X11Keyboard::type(const std::vector<KeyStroke>& strokes, const Target& target,
                        const Check& check, const Between& between) {
     Impl& d = *m_impl;
+    if (!d.stateKnown) d.readState();
+    d.build(d.state.group);
+    d.refuseWhatCannotArrive(strokes, target);
+    // A text needing more characters off the layout than there are spare keycodes is typed
+    // in parts; a keycode is bound anew only a while after its last key (see bind()).
+    for (std::size_t from = 0; from < strokes.size();) {
+        if (from > 0 && between) between(from);
+        from = typePart(strokes, from, target, check, between);
+    }
+}
+
+std::size_t X11Keyboard::typePart(const std::vector<KeyStroke>& strokes, std::size_t from,
+                                  const Target& target, const Check& check,
+                                  const Between& between) {
+    Impl& d = *m_impl;
     for (int attempt = 1;; ++attempt) {
         if (!d.stateKnown) d.readState();
         int group = d.state.group;
         d.build(group);
         unsigned generation = d.keymapGeneration;
-        const std::vector<Action> actions = d.plan(strokes, target);
+        std::size_t end = from;
+        const std::vector<Action> actions = d.plan(strokes, from, target, end);
         const ModifierCodes planned = d.modifierCodes;
         try {
             CapsLockGuard caps(d.display);
@@ -647,7 +661,7 @@ void X11Keyboard::type(const std::vector<KeyStroke>& strokes, const Target& targ
                 XTestFakeKeyEvent(d.display, actions[i].code, False, CurrentTime);
             }
             d.used(actions);
-            return;
+            return end;
         } catch (const MapAgain&) {
             if (attempt == kMappingTries) {
                 throw Error(err::NotAvailable,

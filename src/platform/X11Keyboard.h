@@ -72,6 +72,11 @@ public:
               const Between& between);
 
 private:
+    // Types the strokes from `from` on that fit the spare keycodes at hand; returns where
+    // it stopped.
+    std::size_t typePart(const std::vector<KeyStroke>& strokes, std::size_t from,
+                         const Target& target, const Check& check, const Between& between);
+
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

@@ -79,7 +79,8 @@ void X11LaunchMinimizer::keepShown(unsigned long window) {
 
 void X11LaunchMinimizer::look(int pid) {
     x11::installErrorHandlers();
-    Display* display = XOpenDisplay(m_display.c_str());
+    const x11::Connection connection(XOpenDisplay(m_display.c_str()));
+    Display* display = connection.get();
     if (!display) return;  // nothing to minimize on: the program shows as it starts
     const Atom wmPid = XInternAtom(display, "_NET_WM_PID", False);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLookForMs);
@@ -103,7 +104,6 @@ void X11LaunchMinimizer::look(int pid) {
         }
         std::this_thread::sleep_for(kPollStep);
     }
-    XCloseDisplay(display);
 }
 
 }  // namespace nightaudit

@@ -11,6 +11,7 @@
 namespace nightaudit {
 
 struct X11StopKey::Impl {
+    x11::Connection connection;
     Display* display = nullptr;
     Window root = None;
     KeyCode pause = 0;
@@ -52,7 +53,8 @@ struct X11StopKey::Impl {
 
 X11StopKey::X11StopKey() : m_impl(std::make_unique<Impl>()) {
     Impl& d = *m_impl;
-    d.display = x11::openDisplay();
+    d.connection = x11::openConnection();
+    d.display = d.connection.get();
     d.root = DefaultRootWindow(d.display);
     d.pause = XKeysymToKeycode(d.display, XK_Pause);
     d.numLock = d.numLockMask();
@@ -60,7 +62,6 @@ X11StopKey::X11StopKey() : m_impl(std::make_unique<Impl>()) {
 
 X11StopKey::~X11StopKey() {
     disarm();
-    XCloseDisplay(m_impl->display);
 }
 
 bool X11StopKey::arm() {

@@ -78,6 +78,7 @@ public:
                          column("keytype").isNull()
                              ? QStringLiteral("Null")
                              : QString::fromStdString(column("keytype").text())};
+            if (p.m_observer) p.m_observer->keyStarted(m_current);
             playKey();
             p.m_host.processEvents();
             m_keys.next();
@@ -241,6 +242,7 @@ void KeySequencePlayer::RunKeySequence(std::int16_t intNodeIndex,
         }
         m_state.intKeySequenceID = id;
         m_runLog.clear();
+        if (m_observer) m_observer->keySequenceStarted(id);
         m_chain.push_back(id);
         struct ChainGuard {
             std::vector<std::int16_t>& chain;

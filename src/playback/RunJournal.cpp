@@ -42,8 +42,10 @@ void RunJournal::open() {
         QFile::rename(m_path, older);
     }
     m_file.setFileName(m_path);
-    // Unbuffered: every line is handed to the system at once.
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+    // Unbuffered: every line is handed to the system at once. Made for its owner alone:
+    // the node names and errors of the night are nobody else's business.
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
+                     QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         fail(m_file.errorString());
     }
 }

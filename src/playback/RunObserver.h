@@ -29,6 +29,10 @@ public:
 
     virtual void runStarted(RunTrigger trigger, const QString& nodeKey,
                             const QString& nodeText) = 0;
+    // A key sequence is about to read its keys (after its id is known), and each key is
+    // about to play. For a dry run that lists the steps; a record need not care.
+    virtual void keySequenceStarted(int /*keySequenceId*/) {}
+    virtual void keyStarted(const KeyRef& /*key*/) {}
     // A key sequence ended; `key` is the key it ended on (for Played, its last key).
     virtual void keySequenceEnded(int keySequenceId, SequenceOutcome outcome,
                                   const KeyRef& key) = 0;
@@ -45,6 +49,12 @@ public:
 
     void runStarted(RunTrigger trigger, const QString& nodeKey, const QString& nodeText) override {
         for (auto* o : m_observers) o->runStarted(trigger, nodeKey, nodeText);
+    }
+    void keySequenceStarted(int id) override {
+        for (auto* o : m_observers) o->keySequenceStarted(id);
+    }
+    void keyStarted(const KeyRef& key) override {
+        for (auto* o : m_observers) o->keyStarted(key);
     }
     void keySequenceEnded(int id, SequenceOutcome outcome, const KeyRef& key) override {
         for (auto* o : m_observers) o->keySequenceEnded(id, outcome, key);

@@ -1,5 +1,7 @@
 #include "TaskStore.h"
 
+#include "ColumnValue.h"
+
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Exception.h>
 #include <SQLiteCpp/Statement.h>
@@ -127,6 +129,20 @@ int Cursor::columnIndex(std::string_view column) const {
     return found;
 }
 
+Value columnValue(const SQLite::Column& c) {
+    switch (c.getType()) {
+        case SQLITE_NULL:
+            return Value::null();
+        case SQLITE_INTEGER:
+            return Value::integer(c.getInt64());
+        case SQLITE_FLOAT:
+            return Value::real(c.getText());
+        default:
+            return Value::text(std::string(static_cast<const char*>(c.getBlob()),
+                                           static_cast<std::size_t>(c.getBytes())));
+    }
+}
+
 Value Cursor::value(std::string_view column) const {
     if (!m_prepared || !m_prepared->statement || m_eof) {
         throw Error(
@@ -136,26 +152,17 @@ Value Cursor::value(std::string_view column) const {
     SQLite::Statement& st = statement();
     const int i = columnIndex(column);
     try {
-        const SQLite::Column c = st.getColumn(i);
-        switch (c.getType()) {
-            case SQLITE_NULL:
-                return Value::null();
-            case SQLITE_INTEGER:
-                return Value::integer(c.getInt64());
-            case SQLITE_FLOAT:
-                return Value::real(c.getText());
-            default:
-                return Value::text(std::string(static_cast<const char*>(c.getBlob()),
-                                               static_cast<std::size_t>(c.getBytes())));
-        }
+        return columnValue(st.getColumn(i));
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
 }
 
-TaskStore::TaskStore(const std::string& path, int busyTimeoutMs) : m_path(path) {
+TaskStore::TaskStore(const std::string& path, int busyTimeoutMs, Access access) : m_path(path) {
     try {
-        m_db = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READWRITE, busyTimeoutMs);
+        m_db = std::make_unique<SQLite::Database>(
+            path, access == Access::ReadOnly ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE,
+            busyTimeoutMs);
         // Reading the schema now makes a file that is not a database fail at open,
         // not at the first statement.
         m_db->exec("SELECT count(*) FROM sqlite_master");

@@ -70,9 +70,12 @@ private:
 // engine's message.
 class TaskStore {
 public:
-    // Opens an existing file read-write; never creates one. A locked store is
-    // waited for up to `busyTimeoutMs` before a statement fails.
-    explicit TaskStore(const std::string& path, int busyTimeoutMs = 5000);
+    enum class Access { ReadWrite, ReadOnly };
+
+    // Opens an existing file; never creates one. A locked store is waited for up to
+    // `busyTimeoutMs` before a statement fails. A read-only store refuses every change.
+    explicit TaskStore(const std::string& path, int busyTimeoutMs = 5000,
+                       Access access = Access::ReadWrite);
     ~TaskStore();
     TaskStore(const TaskStore&) = delete;
     TaskStore& operator=(const TaskStore&) = delete;

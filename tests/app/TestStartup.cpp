@@ -1,5 +1,7 @@
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -80,6 +82,75 @@ private slots:
         QCOMPARE(QFileInfo::exists(path), !content.isNull());
         if (change.isEmpty() && !content.isNull())
             QCOMPARE(QByteArray::fromStdString(readFile(path)), content);
+    }
+
+    // The program's folder wins; else $XDG_DATA_HOME, or ~/.local/share when it is unset,
+    // empty or relative. With neither, the message names both places and the demo command.
+    void storePlace_data() {
+        QTest::addColumn<QStringList>("made");  // stores under a temporary root '@'
+        QTest::addColumn<QByteArray>("xdg");    // XDG_DATA_HOME; null: unset
+        QTest::addColumn<QString>("result");    // the store opened, or part of the message
+        const QString user = "@home/.local/share/quillmar-night-audit/db.mdb", bin = "@bin/db.mdb",
+                      xdg = "@x/quillmar-night-audit/db.mdb",
+                      demo = "@share/quillmar-night-audit/db.mdb";
+        const QString neither = "neither " + bin + " nor " + user + " exists. ";
+        for (const auto& [name, made, xdgHome, result] :
+             {std::tuple{"program folder wins", QStringList{bin, xdg}, QByteArray("@x"), bin},
+              {"XDG_DATA_HOME", {xdg, user}, "@x", xdg},
+              {"XDG_DATA_HOME unset", {user}, QByteArray(), user},
+              {"XDG_DATA_HOME empty", {user}, "", user},
+              {"XDG_DATA_HOME relative", {user}, "x", user},
+              {"neither",
+               {demo},
+               "",
+               neither + "To start from the demo store: install -D -m 644 " + demo + " " + user},
+              {"neither, no demo store", {}, "", neither + "A task store can be made"}})
+            QTest::newRow(name) << made << xdgHome << result;
+    }
+    void storePlace() {
+        QFETCH(QStringList, made);
+        QFETCH(QByteArray, xdg);
+        QFETCH(QString, result);
+        const TempStore store;
+        const QTemporaryDir root;
+        const QString at = root.path() + "/";
+        for (QString path : made)
+            QVERIFY(QDir().mkpath(QFileInfo(path.replace('@', at)).path()) &&
+                    QFile::copy(QString::fromStdString(store.path()), path));
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", (at + "home").toUtf8());
+        xdg.isNull() ? qunsetenv("XDG_DATA_HOME")
+                     : qputenv("XDG_DATA_HOME", xdg.replace('@', at.toUtf8()));
+        MessageBoxes::Recorder messages;
+        const StartupCheck::Result r = StartupCheck::startFrom(at + "bin");
+        qputenv("HOME", home);
+        const QString got = r.window ? r.window->storePath() : r.message;
+        QVERIFY2(got.contains(result.replace('@', at)) && (r.window || r.status == 1),
+                 qPrintable(got));
+    }
+
+    // Only --help, -h and --version are understood, each without a window.
+    void commandLine_data() {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("status");     // -1: no reply, the program starts
+        QTest::addColumn<QString>("reply");  // a pattern
+        for (const auto& [arguments, status, reply] :
+             {std::tuple{"", -1, ""},
+              {"--version", 0, R"(^nightaudit \d+\.\d+\.\d+\n$)"},
+              {"-h", 0, "^Usage: nightaudit \\["},
+              {"--bogus", 2, "^nightaudit: unknown option '--bogus'\nUsage: "},
+              {"db.mdb", 2, "^nightaudit: unexpected argument 'db.mdb'\nUsage: "}})
+            QTest::newRow(arguments) << QString(arguments) << status << QString(reply);
+    }
+    void commandLine() {
+        QFETCH(QString, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, reply);
+        const auto answer =
+            StartupCheck::replyToCommandLine(arguments.split(' ', Qt::SkipEmptyParts));
+        QCOMPARE(answer ? answer->status : -1, status);
+        QVERIFY2(!answer || answer->text.contains(QRegularExpression(reply)),
+                 qPrintable(answer ? answer->text : ""));
     }
 
     // Roots by DISPLAYORDER, numbered by position; only enabled = 1 rows and never the

@@ -72,6 +72,59 @@ private slots:
             expected.replace(at, expected.find('\n', at) - at, written.toStdString());
         QCOMPARE("\n" + r.db.wholeStore(), expected);
     }
+
+    // An untyped keys table: the first key of key sequence 5 has the keysid given, key 2 of
+    // another key sequence is the one a lenient reading would overwrite. Update after a click
+    // on the first line writes "keytext" or, without it, nothing and keeps the dialog open.
+    void untypedKeysid_data() {
+        QTest::addColumn<QString>("keysid");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("2x") << "'2x'"
+                            << "";
+        QTest::newRow("2.5") << "2.5"
+                             << "";
+        QTest::newRow("Null") << "NULL"
+                              << "";
+        QTest::newRow("text 2") << "'2'"
+                                << "";
+        QTest::newRow("twice 17") << "17), (17"
+                                  << "";
+        QTest::newRow("17") << "17"
+                            << "17|5|1|0|new|<null>|0|9";
+    }
+    void untypedKeysid() {
+        QFETCH(QString, keysid);
+        QFETCH(QString, written);
+        test::TempStore db(
+            "DROP TABLE keys; CREATE TABLE keys (keysid, KEYSEQUENCEID, KEYORDER, "
+            "keytype, keytext, keypurpose, waitbefore, waitafter);"
+            "INSERT INTO keys (keysid) VALUES (" +
+            keysid.toStdString() +
+            "); UPDATE keys SET KEYSEQUENCEID = 5, KEYORDER = 1, keytype = 0, "
+            "keytext = 'old', waitbefore = 0, waitafter = 0;"
+            "INSERT INTO keys VALUES (2, 6, 1, 0, 'victim', NULL, 0, 0);");
+        TaskStore store(db.path());
+        dlgEdit dialog(store, 5);
+        QStringList told;
+        dialog.setMessenger([&](QWidget*, const QString& t) { told << t; });
+        const std::string before = db.wholeStore();
+        auto* list = dialog.findChild<QListWidget*>("lstKeys");
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(0)).center());
+        dialog.findChild<QLineEdit*>("dfsKeyText")->setText("new");
+        dialog.findChild<QLineEdit*>("dfsKeyType")->setText("0");
+        dialog.findChild<QLineEdit*>("dfnWaitAfter")->setText("9");
+        dialog.Command2_Click();
+        QCOMPARE(dialog.result() == QDialog::Accepted, !written.isEmpty());
+        QCOMPARE(told.size(), written.isEmpty() ? 1 : 0);
+        QCOMPARE(db.wholeStore(), written.isEmpty()
+                                      ? before
+                                      : QString::fromStdString(before)
+                                            .replace("17|5|1|0|old|<null>|0|0", written)
+                                            .toStdString());
+    }
 };
 
 QTEST_MAIN(TestKeyEditor)

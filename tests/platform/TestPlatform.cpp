@@ -60,7 +60,8 @@ const KeymapIndex kGerman({
     {57, {{'n', 0}, {'N', Shift}}},
     {65, {{' ', 0}}},
     {94, {{'<', 0}, {'>', Shift}, {'|', Level3}}},
-    {59, {{',', 0}, {';', Shift}, {'<', Level3 | Shift}}},
+    {187, {{'(', 0}}},
+    {18, {{'8', 0}, {'(', Shift}}},
 });
 
 // How the index types a character: "code+mods", a dead key and its base joined by " then ",
@@ -121,6 +122,9 @@ private slots:
         row("command line: blanks, quotes, joined parts, no expansion",
             "  pr'o'g\"ram\" \t $HOME *.txt ~ 'a b' 'x\\y' '' \"a 'b' \\\"c\\\" \\x\" a\\ b \\' ",
             "<program><$HOME><*.txt><~><a b><x\\y><><a 'b' \"c\" \\x><a b><'>", true);
+        row("command line: a Windows path keeps its backslashes",
+            "wine C:\\PMS\\pms.exe \\\\srv\\x C:\\Program\\ Files\\x a\\",
+            "<wine><C:\\PMS\\pms.exe><\\srv\\x><C:\\Program Files\\x><a\\>", true);
         row("command line: unclosed quote", "prog \"a", QString("error %1").arg(err::LaunchFailed),
             true);
     }
@@ -135,12 +139,14 @@ private slots:
         QTest::addColumn<QString>("character");
         QTest::addColumn<bool>("windows");
         QTest::addColumn<QString>("expected");
-        // The fewest modifiers win; AltGr levels; the upper case of a one-level letter; dead
-        // keys with their base; the spacing accents as each kind of target composes them.
+        // The lowest keycode wins (the keypad's parentheses are past the main ones); AltGr levels;
+        // the upper case of a one-level letter; dead keys with their base; the spacing accents as
+        // each kind of target composes them.
         const char* rows[][3] = {{"@", "x", "24+3"},
                                  {"Q", "x", "24+S"},
                                  {"A", "x", "38+S"},
                                  {"<", "x", "94"},
+                                 {"(", "x", "18+S"},
                                  {"|", "x", "94+3"},
                                  {"~", "x", "35+3"},
                                  {"\u00c4", "x", "48+S"},
