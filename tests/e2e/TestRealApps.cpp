@@ -187,19 +187,20 @@ INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitaft
         m_window->cmdSend()->click();
     }
     // Whether the keyboard mapping changed since the last call. The X server tells XKB clients
-    // (Xlib is one once it used XKB) with XKB events only.
+    // (Xlib is one once it used XKB) with XKB events only. A new keyboard (XTest's device taking
+    // over from the core keyboard at the first fake key) is no change of the mapping.
     bool mappingChanged() {
         Display* x = m_session.x();
         int opcode, event, error, major = XkbMajorVersion, minor = XkbMinorVersion;
         XkbQueryExtension(x, &opcode, &event, &error, &major, &minor);
-        const unsigned mask = XkbMapNotifyMask | XkbNewKeyboardNotifyMask;
-        XkbSelectEvents(x, XkbUseCoreKbd, mask, mask);
+        XkbSelectEvents(x, XkbUseCoreKbd, XkbMapNotifyMask, XkbMapNotifyMask);
         XSync(x, False);
         bool changed = false;
         while (XPending(x)) {
             XEvent e;
             XNextEvent(x, &e);
-            changed |= e.type == event || e.type == MappingNotify;
+            changed |= e.type == event &&
+                       reinterpret_cast<const XkbAnyEvent*>(&e)->xkb_type == XkbMapNotify;
         }
         return changed;
     }
