@@ -19,6 +19,7 @@
 #include <X11/extensions/XTest.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 namespace nightaudit::test {
 
@@ -47,10 +48,16 @@ class XSession {
 public:
     ~XSession() {
         if (m_x) XCloseDisplay(m_x);
-        // Clients first, the server last, so none of them complains about a lost display.
-        for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it)
-            if ((*it)->terminate(), !(*it)->waitForFinished(2000))
-                (*it)->kill(), (*it)->waitForFinished(2000);
+        // Clients first, the server last, so none of them complains about a lost display. Each
+        // leads a process group, so what it started itself (a D-Bus daemon, a browser's helpers)
+        // goes with it, also when it ended first.
+        for (size_t i = m_processes.size(); i-- > 0;) {
+            if (m_groups[i] <= 0) continue;  // never started: -0 would be our own group
+            if (m_processes[i]->state() != QProcess::NotRunning)
+                ::kill(-m_groups[i], SIGTERM), m_processes[i]->waitForFinished(2000);
+            ::kill(-m_groups[i], SIGKILL);
+            m_processes[i]->waitForFinished(2000);
+        }
     }
     // Empty once Xvfb and openbox are up, else what failed.
     QString start() {
@@ -95,8 +102,12 @@ public:
             p->setStandardOutputFile(QProcess::nullDevice());
         }
         // Should the test process die without unwinding, its servers and clients die with it.
-        p->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        p->setChildProcessModifier([] {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            setpgid(0, 0);
+        });
         p->start(program, args);
+        m_groups.push_back(static_cast<pid_t>(p->processId()));
         return m_processes.emplace_back(std::move(p)).get();
     }
     QByteArray run(const QString& program, const QStringList& args) {
@@ -177,6 +188,7 @@ private:
     QString m_display;
     Display* m_x = nullptr;
     std::vector<std::unique_ptr<QProcess>> m_processes;
+    std::vector<pid_t> m_groups;  // m_processes' process ids, each its own group's
 };
 
 }  // namespace nightaudit::test
