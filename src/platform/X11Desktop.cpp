@@ -4,6 +4,7 @@
 #include "ProcessLauncher.h"
 #include "SendKeysParser.h"
 #include "X11Errors.h"
+#include "X11HeldInputRecord.h"
 #include "X11Keyboard.h"
 #include "X11LaunchMinimizer.h"
 #include "core/Error.h"
@@ -80,6 +81,7 @@ struct X11Desktop::Impl {
     ProcessLauncher launcher;
     std::unique_ptr<X11LaunchMinimizer> minimizer;  // from the first launch on
     StopKey* stopKey = nullptr;
+    std::unique_ptr<X11HeldInputRecord> held;  // on the typing connection, before any key
     std::unique_ptr<X11Keyboard> keyboard;
     Atom clientList, wmName, utf8, wmState, activeWindow, supported, wmPid;
 
@@ -576,8 +578,10 @@ X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
         throw Error(err::NotAvailable, "The X display offers no XTEST extension for typing");
     }
     try {
-        d.keyboard = std::make_unique<X11Keyboard>(d.display);
+        d.held = std::make_unique<X11HeldInputRecord>(d.display);
+        d.keyboard = std::make_unique<X11Keyboard>(d.display, *d.held);
     } catch (...) {
+        d.held.reset();
         XCloseDisplay(d.display);
         throw;
     }
@@ -596,11 +600,13 @@ X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
 
 X11Desktop::~X11Desktop() {
     m_impl->keyboard.reset();
+    m_impl->held.reset();
     if (m_impl->display) XCloseDisplay(m_impl->display);
 }
 
 void X11Desktop::activate(const std::string& title) {
     Impl& d = *m_impl;
+    d.stopIfAsked(m_watch, "before the window \"" + title + "\" was activated");
     d.launcher.reap();
     d.takeEvents();
     Window w = d.find(title);
@@ -649,6 +655,7 @@ void X11Desktop::sendKeys(const std::string& keys) {
     };
     for (int attempt = 1;; ++attempt) {
         sent = 0;
+        d.stopIfAsked(m_watch, progress());
         try {
             d.keyboard->type(
                 strokes, [&] { d.checkStroke(sent++, strokes.size()); },
@@ -705,6 +712,8 @@ void X11Desktop::setPointer(int x, int y) {
 
 void X11Desktop::leftButton(bool down) {
     Impl& d = *m_impl;
+    if (down) d.stopIfAsked(m_watch, "before the left button was pressed");
+    d.held->button(1, down);
     XTestFakeButtonEvent(d.display, 1, down ? True : False, CurrentTime);
     x11::sync(d.display, "XTestFakeButtonEvent");
 }

@@ -2,6 +2,7 @@
 
 // Our headers come before Xlib's, whose None macro would clash with NamedKey::None.
 #include "X11Errors.h"
+#include "X11HeldInputRecord.h"
 #include "core/Error.h"
 
 #include <X11/XKBlib.h>
@@ -144,7 +145,8 @@ class ModifierGuard {
 public:
     // The codes are copied: a keymap read afresh mid-text must not change which keys
     // are let go.
-    ModifierGuard(Display* display, const KeyCode (&codes)[3]) : m_display(display) {
+    ModifierGuard(Display* display, const KeyCode (&codes)[3], X11HeldInputRecord& record)
+        : m_display(display), m_record(record) {
         std::copy(std::begin(codes), std::end(codes), std::begin(m_codes));
     }
     ~ModifierGuard() {
@@ -156,6 +158,7 @@ public:
         for (unsigned bit = 0; bit < 3; ++bit) {
             const unsigned mask = 1u << bit;
             if ((m_held & mask) != (wanted & mask)) {
+                m_record.key(m_codes[bit], (wanted & mask) != 0);
                 XTestFakeKeyEvent(m_display, m_codes[bit], (wanted & mask) != 0, CurrentTime);
             }
         }
@@ -164,6 +167,7 @@ public:
 
 private:
     Display* m_display;
+    X11HeldInputRecord& m_record;
     KeyCode m_codes[3];
     unsigned m_held = NoModifier;
 };
@@ -229,6 +233,7 @@ private:
 
 struct X11Keyboard::Impl {
     Display* display;
+    X11HeldInputRecord& record;  // what a dead program leaves is put back from it
     int xkbEventType = -1;
     // The keyboard's state as the server last reported it; unknown until read.
     struct State {
@@ -250,11 +255,12 @@ struct X11Keyboard::Impl {
     KeyCode modifierCodes[3] = {0, 0, 0};  // Shift, Ctrl, Alt
     std::vector<std::pair<KeyCode, KeySym>> heldCheck;
 
-    explicit Impl(Display* d) : display(d) {}
+    Impl(Display* d, X11HeldInputRecord& r) : display(d), record(r) {}
     ~Impl() {
         for (const auto& [code, binding] : bound) {
             KeySym none[2] = {NoSymbol, NoSymbol};
             XChangeKeyboardMapping(display, code, 2, none, 1);
+            record.restored(code);
         }
         if (!bound.empty()) x11::syncOk(display);
         if (xkb) XkbFreeKeyboard(xkb, 0, True);
@@ -312,6 +318,7 @@ struct X11Keyboard::Impl {
                 // Still ours unless someone else changed it meanwhile.
                 if (symAt(kc, 0, 0) == it->second.lower) continue;
                 bound.erase(it);
+                record.restored(kc);
             }
             if (noSymbols(kc)) {
                 spare.push_back(kc);
@@ -386,6 +393,7 @@ struct X11Keyboard::Impl {
         }
         KeySym lowerUpper[2];
         XConvertCase(lower, &lowerUpper[0], &lowerUpper[1]);
+        record.rebinding(code, XkbKeySymsPtr(xkb, code), XkbKeyNumSyms(xkb, code));
         XChangeKeyboardMapping(display, code, 2, lowerUpper, 1);
         x11::sync(display, "XChangeKeyboardMapping");
         bound[code] = Binding{lower, Clock::now()};
@@ -460,7 +468,8 @@ struct X11Keyboard::Impl {
     }
 };
 
-X11Keyboard::X11Keyboard(Display* display) : m_impl(std::make_unique<Impl>(display)) {
+X11Keyboard::X11Keyboard(Display* display, X11HeldInputRecord& record)
+    : m_impl(std::make_unique<Impl>(display, record)) {
     Impl& d = *m_impl;
     int opcode = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
     if (!XkbQueryExtension(display, &opcode, &d.xkbEventType, &error, &major, &minor)) {
@@ -537,7 +546,7 @@ void X11Keyboard::type(const std::vector<KeyStroke>& strokes, const Check& check
         std::copy(std::begin(d.modifierCodes), std::end(d.modifierCodes), std::begin(planned));
         try {
             CapsLockGuard caps(d.display);
-            ModifierGuard modifiers(d.display, d.modifierCodes);
+            ModifierGuard modifiers(d.display, d.modifierCodes, d.record);
             std::optional<TightSleeps> tight;  // only where strokes are paused between
             if (actions.size() > 1) tight.emplace();
             for (std::size_t i = 0; i < actions.size(); ++i) {

@@ -1,12 +1,15 @@
 #include "X11LaunchMinimizer.h"
 
 #include "X11Errors.h"
+#include "core/Error.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <chrono>
+#include <memory>
+#include <utility>
 
 namespace nightaudit {
 namespace {
@@ -69,18 +72,47 @@ X11LaunchMinimizer::~X11LaunchMinimizer() {
 }
 
 void X11LaunchMinimizer::watch(int pid) {
+    throwIfAWatchFailed();
     m_watches.emplace_back([this, pid] { look(pid); });
 }
 
 void X11LaunchMinimizer::keepShown(unsigned long window) {
+    throwIfAWatchFailed();
     std::lock_guard lock(m_mutex);
     m_kept.insert(window);
 }
 
+void X11LaunchMinimizer::throwIfAWatchFailed() {
+    std::string failure;
+    {
+        std::lock_guard lock(m_mutex);
+        failure = std::exchange(m_failure, {});
+    }
+    if (!failure.empty()) {
+        throw Error(err::LaunchFailed,
+                    "The window of a started program could not be looked for: " + failure);
+    }
+}
+
 void X11LaunchMinimizer::look(int pid) {
+    std::string failure;
+    try {
+        lookFor(pid);
+        return;
+    } catch (const std::exception& e) {
+        failure = e.what();
+    } catch (...) {
+        failure = "an unknown error";
+    }
+    std::lock_guard lock(m_mutex);
+    if (m_failure.empty()) m_failure = failure;
+}
+
+void X11LaunchMinimizer::lookFor(int pid) {
     x11::installErrorHandlers();
     Display* display = XOpenDisplay(m_display.c_str());
     if (!display) return;  // nothing to minimize on: the program shows as it starts
+    const std::unique_ptr<Display, int (*)(Display*)> closing(display, XCloseDisplay);
     const Atom wmPid = XInternAtom(display, "_NET_WM_PID", False);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLookForMs);
     while (!m_stopping && std::chrono::steady_clock::now() < deadline) {
@@ -103,7 +135,6 @@ void X11LaunchMinimizer::look(int pid) {
         }
         std::this_thread::sleep_for(kPollStep);
     }
-    XCloseDisplay(display);
 }
 
 }  // namespace nightaudit

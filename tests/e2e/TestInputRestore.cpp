@@ -1,0 +1,233 @@
+// The real program on a throwaway X session: whatever ends it, nothing it pressed or rebound
+// outlives it; a later start puts back what a killed one left; a stop is a stop.
+#include <QCoreApplication>
+#include <QDir>
+#include <QTest>
+
+#include "support/TempStore.h"
+
+// Xlib last: its None macro would clash with names in the headers above.
+#include "XSession.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace nightaudit::test;
+
+namespace {
+
+const QString kCaption = QStringLiteral("Quillmar Night Audit");
+
+// Task sequence 1 (selected as the program starts): task 10 types key sequence 1's `keys`
+// into Front Desk, tasks 11 and 12 then type X and Y into Back Office.
+std::string rows(const std::string& keys) {
+    return "INSERT INTO tasksequence VALUES (1, 'Night', NULL, 1, 1);"
+           "INSERT INTO task VALUES (10, 1, 'A', 'Front Desk', 1, 1), (11, 1, 'B', 'Back Office', "
+           "1, 2), (12, 1, 'C', 'Back Office', 1, 3);"
+           "INSERT INTO keysequence VALUES (1, 10, 'A', 1, ' ', 0, 0, 1), (2, 11, 'B', 1, ' ', 0, "
+           "0, 1), (3, 12, 'C', 1, ' ', 0, 0, 1);"
+           "INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, keypurpose, waitbefore, "
+           "waitafter) VALUES (2, 1, 0, 'X', NULL, 0, 0), (3, 1, 0, 'Y', NULL, 0, 0), " +
+           keys + ";";
+}
+
+}  // namespace
+
+class TestInputRestore : public QObject {
+    Q_OBJECT
+public:
+    explicit TestInputRestore(XSession& session) : m_session(session) {}
+
+private:
+    XSession& m_session;
+    QString m_frontDesk, m_backOffice;
+    QByteArray m_mapping;  // the keyboard mapping before any test
+    QProcess* m_program = nullptr;
+
+    // Every keycode's keysyms, one line each, trailing NoSymbols left out.
+    QByteArray mapping() {
+        int min = 0, max = 0, per = 0;
+        XDisplayKeycodes(m_session.x(), &min, &max);
+        KeySym* syms = XGetKeyboardMapping(m_session.x(), KeyCode(min), max - min + 1, &per);
+        QByteArray text;
+        for (int code = min; code <= max; ++code) {
+            int n = per;
+            while (n > 0 && syms[(code - min) * per + n - 1] == NoSymbol) --n;
+            text += QByteArray::number(code) + ":";
+            for (int i = 0; i < n; ++i) text += " " + QByteArray::number(syms[(code - min) * per + i]);
+            text += "\n";
+        }
+        XFree(syms);
+        return text;
+    }
+    // What the server says is still held or changed: keys down, buttons down, a changed
+    // keymap; empty when nothing is.
+    QString leftOver() {
+        char keys[32] = {};
+        XQueryKeymap(m_session.x(), keys);
+        QString what;
+        for (int code = 0; code < 256; ++code)
+            if (keys[code / 8] & (1 << (code % 8))) what += QString("key %1 down; ").arg(code);
+        Window root, child;
+        int x, y, wx, wy;
+        unsigned mask = 0;
+        XQueryPointer(m_session.x(), DefaultRootWindow(m_session.x()), &root, &child, &x, &y,
+                      &wx, &wy, &mask);
+        if (mask & (Button1Mask | Button2Mask | Button3Mask)) what += "a button down; ";
+        if (mapping() != m_mapping) what += "the keymap changed";
+        return what;
+    }
+    QString journal(const TempStore& store) {
+        QFile f(store.dir() + "/journal.log");
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+    // The program beside `store` (it reads the store beside itself), once its window shows.
+    QProcess* start(const TempStore& store) {
+        const QString program = store.dir() + "/nightaudit";
+        if (!QFile::copy(NIGHTAUDIT_BINARY_DIR "/nightaudit", program)) return nullptr;
+        m_program = m_session.spawn(program, {});
+        return waitFor([&] { return m_session.lists(kCaption); }, 15000) ? m_program : nullptr;
+    }
+    // Go on the task sequence, as the clerk selects it and presses it.
+    void go() {
+        m_session.run("xdotool",
+                      {"search", "--name", "^" + kCaption + "$", "windowactivate", "--sync"});
+        m_session.run("xdotool", {"key", "Down", "Up", "Return"});
+    }
+    // A plain abc typed by the test itself through XTest arrives as abc.
+    QByteArray typedByTheTest() {
+        m_session.run("xdotool", {"search", "--name", "^Front Desk$", "windowactivate", "--sync"});
+        const qint64 offset = sizeOf(m_frontDesk);
+        for (KeySym k : {XK_a, XK_b, XK_c}) m_session.key(k, true), m_session.key(k, false);
+        return readFrom(m_frontDesk, offset, 3);
+    }
+
+private slots:
+    void initTestCase() {
+        m_frontDesk = m_session.startRecorder("Front Desk");
+        m_backOffice = m_session.startRecorder("Back Office");
+        QVERIFY(!m_frontDesk.isEmpty() && !m_backOffice.isEmpty());
+        qputenv("ASAN_OPTIONS", "detect_leaks=0");  // a killed program cannot free anything
+        m_mapping = mapping();
+    }
+    void cleanup() {
+        // A failed test leaves its program running: it must not stand in for the next one's.
+        if (m_program && m_program->state() != QProcess::NotRunning)
+            m_program->kill(), m_program->waitForFinished(5000);
+        QTRY_VERIFY(!m_session.lists(kCaption));
+        QCOMPARE(leftOver(), QString());
+    }
+
+    // Killed while it holds Shift and a keycode bound to a character off the keymap, or the
+    // left button (a type 6 key, its type 7 still to come): within a second every key and
+    // button is up, the keymap is as before, and the test's own abc arrives as abc. SIGTERM
+    // closes it as the clerk would: status 0, and the journal names the signal.
+    void nothingOutlivesTheProgram_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("signal");
+        const QString shift = "(1, 1, 0, '+({\xC3\xA9 9999}{\xC3\xA9 9999})', NULL, 0, 0)";
+        const QString button = "(1, 1, 6, '', NULL, 1200, 700), (1, 2, 0, 'x', NULL, 30000, 0),"
+                               " (1, 3, 7, '', NULL, 1200, 700)";
+        QTest::newRow("Shift and a rebound keycode, SIGKILL") << shift << SIGKILL;
+        QTest::newRow("Shift and a rebound keycode, SIGTERM") << shift << SIGTERM;
+        QTest::newRow("left button, SIGKILL") << button << SIGKILL;
+        QTest::newRow("left button, SIGTERM") << button << SIGTERM;
+    }
+    void nothingOutlivesTheProgram() {
+        QFETCH(QString, keys);
+        QFETCH(int, signal);
+        TempStore store(rows(keys.toStdString()));
+        const qint64 front = sizeOf(m_frontDesk);
+        QProcess* program = start(store);
+        QVERIFY(program);
+        go();
+        // The program holds what the row is about before it is killed.
+        if (keys.contains(", 6,"))
+            QTRY_VERIFY_WITH_TIMEOUT(leftOver().contains("a button down"), 10000);
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(sizeOf(m_frontDesk) - front > 400, 10000);
+        QVERIFY2(!leftOver().isEmpty(), "nothing was held when the program was killed");
+        ::kill(static_cast<pid_t>(program->processId()), signal);
+        QVERIFY(program->waitForFinished(10000));
+        QCOMPARE(program->exitStatus() == QProcess::NormalExit, signal == SIGTERM);
+        if (signal == SIGTERM) {
+            QCOMPARE(program->exitCode(), 0);
+            QVERIFY2(journal(store).contains(" stopped by the signal SIGTERM; the program ends\n"),
+                     qPrintable(journal(store)));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(leftOver(), QString(), 1000);  // the guardian's time to act
+        QCOMPARE(typedByTheTest(), QByteArray("abc"));
+    }
+
+    // An earlier start and its guardian were both killed, leaving Shift down and a keycode
+    // bound: the next start puts both back before its window shows.
+    void laterStartPutsBackALeftover() {
+        const pid_t dead = fork();
+        if (dead == 0) _exit(0);
+        QVERIFY(dead > 0 && waitpid(dead, nullptr, 0) == dead);
+        const QList<QByteArray> lines = m_mapping.split('\n');
+        const auto free = std::find_if(lines.rbegin(), lines.rend(),
+                                       [](const QByteArray& l) { return l.endsWith(':'); });
+        QVERIFY(free != lines.rend());
+        const int spare = free->chopped(1).toInt();
+        KeySym eacute[2] = {XK_eacute, XK_Eacute};
+        const QByteArray record = "key " + QByteArray::number(m_session.code(XK_Shift_L)) +
+                                  "\nkeycode " + QByteArray::number(spare) + "\n";
+        const QByteArray name = "_QUILLMAR_HELD_" + QByteArray::number(dead);
+        const Atom property = XInternAtom(m_session.x(), name.constData(), False);
+        XChangeProperty(m_session.x(), DefaultRootWindow(m_session.x()), property, XA_STRING, 8,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(record.data()),
+                        int(record.size()));
+        XChangeKeyboardMapping(m_session.x(), spare, 2, eacute, 1);
+        m_session.key(XK_Shift_L, true);
+        QCOMPARE(leftOver(), QString("key %1 down; the keymap changed").arg(m_session.code(XK_Shift_L)));
+        TempStore store(rows("(1, 1, 0, 'a', NULL, 0, 0)"));
+        QProcess* program = start(store);
+        QVERIFY(program);
+        QCOMPARE(leftOver(), QString());  // already as the window is listed
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        Atom type = None;
+        XGetWindowProperty(m_session.x(), DefaultRootWindow(m_session.x()), property, 0, 100,
+                           False, AnyPropertyType, &type, &format, &count, &after, &data);
+        if (data) XFree(data);
+        QCOMPARE(type, Atom(None));  // the record is gone
+        ::kill(static_cast<pid_t>(program->processId()), SIGTERM);
+        QVERIFY(program->waitForFinished(10000));
+        QCOMPARE(program->exitCode(), 0);
+    }
+
+    // Pause while the first of three tasks types: the walk starts no further task, so no byte
+    // of the later two arrives anywhere.
+    void pauseInTheFirstTaskEndsTheWalk() {
+        TempStore store(rows("(1, 1, 0, '{a 9999}{a 9999}', NULL, 0, 0)"));
+        const qint64 front = sizeOf(m_frontDesk), back = sizeOf(m_backOffice);
+        QProcess* program = start(store);
+        QVERIFY(program);
+        go();
+        QTRY_VERIFY_WITH_TIMEOUT(sizeOf(m_frontDesk) - front > 200, 10000);
+        m_session.run("xdotool", {"key", "Pause"});
+        QTRY_VERIFY_WITH_TIMEOUT(journal(store).contains(" run ended\n"), 10000);
+        const QByteArray got = readFrom(m_frontDesk, front, 0);
+        QVERIFY(got.size() < 19998);
+        QCOMPARE(got, QByteArray(got.size(), 'a'));
+        QCOMPARE(readFrom(m_backOffice, back, 0), QByteArray());
+        QVERIFY(journal(store).contains(" stopped by the Pause key\n"));
+        ::kill(static_cast<pid_t>(program->processId()), SIGTERM);
+        QVERIFY(program->waitForFinished(10000));
+        QCOMPARE(program->exitCode(), 0);
+    }
+};
+
+int main(int argc, char** argv) {
+    XSession session;  // first, so that the program and the test connect to its server
+    if (const QString problem = session.start(); !problem.isEmpty())
+        return std::fprintf(stderr, "FAIL: %s\n", qPrintable(problem)), 1;
+    qputenv("DISPLAY", session.display().toUtf8());
+    qputenv("QT_QPA_PLATFORM", "xcb");  // for the program it starts
+    QCoreApplication app(argc, argv);
+    TestInputRestore test(session);
+    return QTest::qExec(&test, argc, argv);
+}
+#include "TestInputRestore.moc"
