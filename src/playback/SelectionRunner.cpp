@@ -46,9 +46,9 @@ void SelectionRunner::walkTaskSequence() {
     if (n == 0) return;
     m_tree.selectNode(m_tree.firstChild(selected));
     for (int i = 1; i <= n; ++i) {
-        if (m_state.bolStop) return;  // no task starts once the run was asked to stop
         const int current = m_tree.selectedNodeIndex();
         RunTask(static_cast<std::int16_t>(current));
+        if (m_state.bolStop) return;  // no further task starts, the stopped one stays selected
         if (i != n) m_tree.selectNode(m_tree.nextSibling(m_tree.selectedNodeIndex()));
     }
 }

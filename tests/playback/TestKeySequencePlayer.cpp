@@ -99,7 +99,8 @@ private slots:
                 "keys(b) activate(" + bad + ") mark(5) log(b) error(" + bad + ") id(30)",
             "(1, 0, 'b', NULL, 0, 0)", "go 1");
         row("Stop in the first task: the walk starts no further task",
-            "(1, 0, 'a', NULL, 1000, 0), (2, 0, 'b', NULL, 0, 0)", "WALK",
+            "(1, 0, 'a', NULL, 1000, 0), (2, 0, 'b', NULL, 0, 0)",
+            "select(2) show(3) mark(3) wait(1000) " + kFront + "keys(a) mark(3) log(a) id(20)",
             "(1, 0, 'c', NULL, 0, 0)", "go 1, stop 1");
         const QString thrown = "log(left over) id(0) thrown(%1)";
         row("Go on a task id past 16 bits", "", thrown.arg(err::Overflow), {}, "go 6");
