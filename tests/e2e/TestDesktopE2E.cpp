@@ -264,7 +264,8 @@ private slots:
 
     // The desktop alone, the keyboard as `state` says: Shift held by the clerk (a notice until
     // it is let go), a second layout group (keys looked up in it), a stop asked between two
-    // keystrokes (no further key, Shift let go), the focus taken between the activation and
+    // keystrokes (no further key, Shift let go), before the first keystroke or before the
+    // activation (nothing typed), the focus taken between the activation and
     // the keys (activated again: nothing for the thief); a missing window, and this program's
     // own main window by a prefix or its whole title.
     void desktopAlone_data() {
@@ -273,8 +274,13 @@ private slots:
         QTest::addColumn<QString>("state");
         QTest::newRow("Shift held") << "Front Desk" << QByteArray("yzYZ\r") << "Shift held";
         QTest::newRow("second layout group") << "Front Desk" << QByteArray("yzYZ\r") << "us,de";
+        // "stop N": the typing watch answers N questions before it asks for the stop; the
+        // activation asks one, the text one before its first keystroke, one between two.
         QTest::newRow("stop between keystrokes")
-            << "Front Desk" << QByteArray("yzY|1012") << "stop";
+            << "Front Desk" << QByteArray("yzY|1012") << "stop 4";
+        QTest::newRow("stop before the first keystroke")
+            << "Front Desk" << QByteArray("|1012") << "stop 1";
+        QTest::newRow("stop before the activation") << "Thief" << QByteArray("|1012") << "stop 0";
         QTest::newRow("missing") << "Night Manager" << QByteArray("|1001") << "";
         QTest::newRow("own window, prefix") << "Quillmar" << QByteArray("|1001") << "";
         QTest::newRow("own window, whole title") << kCaption << QByteArray("|1002") << "";
@@ -286,7 +292,7 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QByteArray, result);
         QFETCH(QString, state);
-        m_watch.stopAfter = state == "stop" ? 2 : -1;
+        m_watch.stopAfter = state.startsWith("stop ") ? state.mid(5).toInt() : -1;
         if (state == "Shift held")
             m_session.key(XK_Shift_L, true),
                 m_session.spawn("sh", {"-c", "sleep 0.5; xdotool keyup Shift_L"});
@@ -305,6 +311,8 @@ private slots:
         m_session.run("setxkbmap", {"-layout", "us"});
         QCOMPARE(got, result);
         QCOMPARE(readFrom(m_thief, thief, 0), QByteArray());
+        if (state == "stop 0")  // not even activated
+            QCOMPARE(m_session.run("xdotool", {"getactivewindow", "getwindowname"}), "Front Desk\n");
         QCOMPARE(m_watch.notice.find("Shift_L") != std::string::npos, state == "Shift held");
     }
 
