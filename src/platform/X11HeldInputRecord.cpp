@@ -145,7 +145,8 @@ std::vector<std::pair<Atom, pid_t>> records(Display* display) {
             if (name.rfind(kPrefix, 0) != 0) continue;
             const std::string rest = name.substr(sizeof kPrefix - 1);
             const std::size_t digits = std::min(rest.find_first_not_of("0123456789"), rest.size());
-            if (digits == 0 || digits > 9 || (digits < rest.size() && rest[digits] != '_')) continue;
+            if (digits == 0 || digits > 9 || (digits < rest.size() && rest[digits] != '_'))
+                continue;
             found.emplace_back(atoms[i], static_cast<pid_t>(std::stol(rest.substr(0, digits))));
         }
     }
@@ -207,8 +208,8 @@ void X11HeldInputRecord::restored(unsigned keycode) {
 
 void X11HeldInputRecord::write() {
     const std::string text = Held{m_host, m_marker, m_keys, m_buttons, m_rebound}.text();
-    XChangeProperty(m_display, DefaultRootWindow(m_display), m_atom, XA_STRING, 8,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(text.data()),
+    XChangeProperty(m_display, DefaultRootWindow(m_display), m_atom, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(text.data()),
                     static_cast<int>(text.size()));
 }
 

@@ -312,7 +312,8 @@ private slots:
         QCOMPARE(got, result);
         QCOMPARE(readFrom(m_thief, thief, 0), QByteArray());
         if (state == "stop 0")  // not even activated
-            QCOMPARE(m_session.run("xdotool", {"getactivewindow", "getwindowname"}), "Front Desk\n");
+            QCOMPARE(m_session.run("xdotool", {"getactivewindow", "getwindowname"}),
+                     "Front Desk\n");
         QCOMPARE(m_watch.notice.find("Shift_L") != std::string::npos, state == "Shift held");
     }
 
