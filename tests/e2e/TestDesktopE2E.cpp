@@ -1,7 +1,6 @@
 // The real program on a throwaway X session: the X11 desktop alone, whole runs through Go with
 // the stop key and countdowns, slow targets, the demo front desk, and a lost display.
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
@@ -10,7 +9,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -274,8 +272,7 @@ private slots:
         QTest::addColumn<QString>("state");
         QTest::newRow("Shift held") << "Front Desk" << QByteArray("yzYZ\r") << "Shift held";
         QTest::newRow("second layout group") << "Front Desk" << QByteArray("yzYZ\r") << "us,de";
-        // "stop N": the typing watch answers N questions before it asks for the stop; the
-        // activation asks one, the text one before its first keystroke, one between two.
+        // "stop N": N questions answered; the activation asks one, a text one per keystroke.
         QTest::newRow("stop between keystrokes")
             << "Front Desk" << QByteArray("yzY|1012") << "stop 4";
         QTest::newRow("stop before the first keystroke")

@@ -1,7 +1,6 @@
 #pragma once
 
-// The rig of the end-to-end tests: a throwaway X session of their own. Xlib comes with it, so
-// this goes after every other header (Xlib's None macro would clash with names in them).
+// The end-to-end tests' own X session. It brings Xlib, whose None macro clashes: include it last.
 
 #include <QDeadlineTimer>
 #include <QFile>
