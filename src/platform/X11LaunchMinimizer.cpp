@@ -102,8 +102,8 @@ void X11LaunchMinimizer::look(int pid) {
     } catch (const std::exception& e) {
         failure = e.what();
     } catch (...) {
-        failure = "an unknown error";
     }
+    if (failure.empty()) failure = "an unknown error";
     std::lock_guard lock(m_mutex);
     if (m_failure.empty()) m_failure = failure;
 }
