@@ -1,7 +1,6 @@
 // The real program on a throwaway X session: the X11 desktop alone, whole runs through Go with
 // the stop key and countdowns, slow targets, the demo front desk, and a lost display.
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
@@ -10,7 +9,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -30,14 +28,7 @@
 #include "support/UnavailableReports.h"
 
 // Xlib last: its None macro would clash with names in the headers above.
-#include <X11/XKBlib.h>
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
-#include <signal.h>
-#include <sys/prctl.h>
+#include "XSession.h"
 
 using namespace nightaudit;
 using namespace nightaudit::test;
@@ -88,159 +79,6 @@ INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, keypurpose, waitbef
     }
     return sql;
 }
-
-qint64 sizeOf(const QString& file) {
-    return QFile(file).size();
-}
-
-// The bytes of `file` from `offset` on, once `count` arrived (or 3 s passed) and 150 ms more.
-QByteArray readFrom(const QString& file, qint64 offset, qint64 count) {
-    QDeadlineTimer deadline(3000);
-    while (!deadline.hasExpired() && sizeOf(file) < offset + count) QThread::msleep(10);
-    QThread::msleep(150);
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) && f.seek(offset) ? f.readAll() : QByteArray();
-}
-
-bool waitFor(const std::function<bool()>& ready, int milliseconds = 10000) {
-    QDeadlineTimer deadline(milliseconds);
-    while (!deadline.hasExpired() && !ready()) QThread::msleep(50);
-    return ready();
-}
-
-// A throwaway X session (Xvfb, openbox, xterms recording every byte they receive) and the
-// test's own connection to it. Everything it starts dies with it.
-class XSession {
-public:
-    ~XSession() {
-        if (m_x) XCloseDisplay(m_x);
-        // Clients first, the server last, so none of them complains about a lost display.
-        for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it)
-            if ((*it)->terminate(), !(*it)->waitForFinished(2000))
-                (*it)->kill(), (*it)->waitForFinished(2000);
-    }
-    // Empty once Xvfb and openbox are up, else what failed.
-    QString start() {
-        // The server picks a free display itself and prints it once it listens.
-        QProcess* server = spawn(
-            "Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, true);
-        QByteArray number;
-        waitFor([&] {
-            server->waitForReadyRead(50);
-            number += server->readAllStandardOutput();
-            return number.contains('\n') || server->state() == QProcess::NotRunning;
-        });
-        m_display = ":" + QString::fromLatin1(number.trimmed());
-        if (!number.contains('\n') || !(m_x = XOpenDisplay(m_display.toLatin1().constData())))
-            return "no Xvfb server came up";
-        // openbox now and then exits while the server is still settling; another start is enough.
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            QProcess* wm = spawn("openbox", {});
-            const bool up = waitFor([&] {
-                return wm->state() == QProcess::NotRunning ||
-                       XInternAtom(m_x, "_NET_SUPPORTING_WM_CHECK", True) != 0;
-            });
-            if (up && wm->state() != QProcess::NotRunning) return {};
-            wm->kill();
-            wm->waitForFinished(2000);
-        }
-        return "openbox did not come up";
-    }
-    // A background client of this display; `readOutput` keeps both its output channels.
-    QProcess* spawn(const QString& program, const QStringList& args, bool readOutput = false) {
-        auto p = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", m_display);
-        env.insert("LC_ALL", "C.UTF-8");
-        p->setProcessEnvironment(env);
-        if (!readOutput) {
-            p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            p->setStandardOutputFile(QProcess::nullDevice());
-        }
-        // Should the test process die without unwinding, its servers and clients die with it.
-        p->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        p->start(program, args);
-        return m_processes.emplace_back(std::move(p)).get();
-    }
-    QByteArray run(const QString& program, const QStringList& args) {
-        QProcess* p = spawn(program, args, true);
-        p->waitForFinished(5000);
-        return p->readAllStandardOutput();
-    }
-    // A raw-mode xterm titled `title`, managed, appending what it receives to the file returned.
-    QString startRecorder(const QString& title) {
-        const QString file = m_dir.filePath(QString("recorder-%1.bin").arg(m_processes.size()));
-        spawn("xterm", {"-u8", "-T", title, "-xrm", "XTerm*allowTitleOps: false", "-xrm",
-                        "XTerm*metaSendsEscape: true", "-xrm", "XTerm*backarrowKeyIsErase: false",
-                        "-xrm", "XTerm*backarrowKey: true", "-e", "sh", "-c",
-                        "stty raw -echo; exec cat >> '" + file + "'"});
-        return waitFor([&] { return QFile::exists(file) && lists(title); }) ? file : QString();
-    }
-    // Whether the window manager lists a window titled `title`, so a desktop can activate it.
-    bool lists(const QString& title) {
-        Atom type;
-        int format;
-        unsigned long n = 0, after;
-        unsigned char* data = nullptr;
-        XGetWindowProperty(m_x, DefaultRootWindow(m_x), XInternAtom(m_x, "_NET_CLIENT_LIST", False),
-                           0, 4096, False, XA_WINDOW, &type, &format, &n, &after, &data);
-        // A window may close while its title is read: that error is no failure here.
-        const auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-        bool listed = false;
-        for (unsigned long i = 0; i < n && !listed; ++i) {
-            XTextProperty name{};  // WM_NAME in any encoding: the titles here are ASCII
-            if (XGetWMName(m_x, reinterpret_cast<Window*>(data)[i], &name) && name.value)
-                listed = QByteArray(reinterpret_cast<char*>(name.value), int(name.nitems)) ==
-                         title.toUtf8();
-            if (name.value) XFree(name.value);
-        }
-        XSync(m_x, False);
-        XSetErrorHandler(previous);
-        if (data) XFree(data);
-        return listed;
-    }
-    KeyCode code(KeySym sym) { return XKeysymToKeycode(m_x, sym); }
-    bool down(KeySym sym) {
-        char keys[32] = {};
-        XQueryKeymap(m_x, keys);
-        return keys[code(sym) / 8] & (1 << (code(sym) % 8));
-    }
-    void key(KeySym sym, bool press) {
-        XTestFakeKeyEvent(m_x, code(sym), press, CurrentTime);
-        XSync(m_x, False);
-    }
-    XkbStateRec keyboard() {
-        XkbStateRec s{};
-        XkbGetState(m_x, XkbUseCoreKbd, &s);
-        return s;
-    }
-    // Whether another client may grab `sym`, as it can only when no program holds it.
-    bool canGrab(KeySym sym) {
-        static bool refused;
-        refused = false;
-        const auto previous =
-            XSetErrorHandler([](Display*, XErrorEvent*) { return refused = true, 0; });
-        XGrabKey(m_x, code(sym), 0, DefaultRootWindow(m_x), False, GrabModeAsync, GrabModeAsync);
-        XUngrabKey(m_x, code(sym), 0, DefaultRootWindow(m_x));
-        XSync(m_x, False);
-        XSetErrorHandler(previous);
-        return !refused;
-    }
-    // Ends the server at once, as a crash or a lost remote display would.
-    void killServer() {
-        XCloseDisplay(std::exchange(m_x, nullptr));
-        m_processes.front()->kill();
-        m_processes.front()->waitForFinished(5000);
-    }
-    Display* x() const { return m_x; }
-    QString display() const { return m_display; }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_display;
-    Display* m_x = nullptr;
-    std::vector<std::unique_ptr<QProcess>> m_processes;
-};
 
 // What a run would answer: stop after `stopAfter` questions; wait as long as a key is held.
 struct ScriptedWatch : TypingWatch {
@@ -434,7 +272,8 @@ private slots:
 
     // The desktop alone, the keyboard as `state` says: Shift held by the clerk (a notice until
     // it is let go), a second layout group (keys looked up in it), a stop asked between two
-    // keystrokes (no further key, Shift let go), the focus taken between the activation and
+    // keystrokes (no further key, Shift let go), before the first keystroke or before the
+    // activation (nothing typed), the focus taken between the activation and
     // the keys (activated again: nothing for the thief); a missing window, and this program's
     // own main window by a prefix or its whole title.
     void desktopAlone_data() {
@@ -443,8 +282,12 @@ private slots:
         QTest::addColumn<QString>("state");
         QTest::newRow("Shift held") << "Front Desk" << QByteArray("yzYZ\r") << "Shift held";
         QTest::newRow("second layout group") << "Front Desk" << QByteArray("yzYZ\r") << "us,de";
+        // "stop N": N questions answered; the activation asks one, a text one per keystroke.
         QTest::newRow("stop between keystrokes")
-            << "Front Desk" << QByteArray("yzY|1012") << "stop";
+            << "Front Desk" << QByteArray("yzY|1012") << "stop 4";
+        QTest::newRow("stop before the first keystroke")
+            << "Front Desk" << QByteArray("|1012") << "stop 1";
+        QTest::newRow("stop before the activation") << "Thief" << QByteArray("|1012") << "stop 0";
         QTest::newRow("missing") << "Night Manager" << QByteArray("|1001") << "";
         QTest::newRow("own window, prefix") << "Quillmar" << QByteArray("|1001") << "";
         QTest::newRow("own window, whole title") << kCaption << QByteArray("|1002") << "";
@@ -456,7 +299,7 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QByteArray, result);
         QFETCH(QString, state);
-        m_watch.stopAfter = state == "stop" ? 2 : -1;
+        m_watch.stopAfter = state.startsWith("stop ") ? state.mid(5).toInt() : -1;
         if (state == "Shift held")
             m_session.key(XK_Shift_L, true),
                 m_session.spawn("sh", {"-c", "sleep 0.5; xdotool keyup Shift_L"});
@@ -475,6 +318,9 @@ private slots:
         m_session.run("setxkbmap", {"-layout", "us"});
         QCOMPARE(got, result);
         QCOMPARE(readFrom(m_thief, thief, 0), QByteArray());
+        if (state == "stop 0")  // not even activated
+            QCOMPARE(m_session.run("xdotool", {"getactivewindow", "getwindowname"}),
+                     "Front Desk\n");
         QCOMPARE(m_watch.notice.find("Shift_L") != std::string::npos, state == "Shift held");
     }
 
