@@ -31,7 +31,9 @@ class X11HeldInputRecord {
 public:
     // The property is written at once, empty.
     explicit X11HeldInputRecord(_XDisplay* display);
-    ~X11HeldInputRecord();  // deletes the property: everything was let go by then
+    // Lets go of and restores whatever is still held (a button a run left down), then
+    // deletes the property.
+    ~X11HeldInputRecord();
     X11HeldInputRecord(const X11HeldInputRecord&) = delete;
     X11HeldInputRecord& operator=(const X11HeldInputRecord&) = delete;
 
