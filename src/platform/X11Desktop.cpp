@@ -852,7 +852,9 @@ X11Desktop::~X11Desktop() {
 
 void X11Desktop::activate(const std::string& title) {
     Impl& d = *m_impl;
-    d.stopIfAsked(m_watch, "before the window \"" + title + "\" was activated");
+    if (m_watch && m_watch->stopRequested()) {
+        throw Error(err::Stopped, "Stopped before the window \"" + title + "\" was activated");
+    }
     d.launcher.reap();
     d.takeEvents();
     Window w = d.find(title);
@@ -912,7 +914,7 @@ void X11Desktop::sendKeys(const std::string& keys) {
     for (int attempt = 1;; ++attempt) {
         sent = 0;
         bool first = true;
-        d.stopIfAsked(m_watch, progress());
+        if (m_watch && m_watch->stopRequested()) throw Error(err::Stopped, "Stopped " + progress());
         try {
             d.keyboard->type(
                 strokes, target,

@@ -86,10 +86,11 @@ void putBack(Display* display, const Held& held) {
     for (unsigned k : held.keys) XTestFakeKeyEvent(display, k, False, CurrentTime);
     for (unsigned b : held.buttons) XTestFakeButtonEvent(display, b, False, CurrentTime);
     for (const auto& [code, syms] : held.rebound) {
-        std::vector<KeySym> old(syms.begin(), syms.end());
-        if (old.empty()) old.assign(2, NoSymbol);
-        XChangeKeyboardMapping(display, static_cast<int>(code), static_cast<int>(old.size()),
-                               old.data(), 1);
+        KeySym none[2] = {NoSymbol, NoSymbol};
+        std::vector<KeySym> old(syms);
+        XChangeKeyboardMapping(display, static_cast<int>(code),
+                               old.empty() ? 2 : static_cast<int>(old.size()),
+                               old.empty() ? none : old.data(), 1);
     }
 }
 
@@ -166,12 +167,14 @@ void onOwnConnection(Body&& body) {
 
 }  // namespace
 
-X11HeldInputRecord::X11HeldInputRecord(Display* display, pid_t pid)
-    : m_display(display), m_host(hostName()) {
+X11HeldInputRecord::X11HeldInputRecord(Display* display)
+    : m_display(display), m_name(kPrefix), m_host(hostName()) {
     static std::atomic<int> instances{0};
-    const int instance = ++instances;
-    m_name = kPrefix + std::to_string(pid ? pid : getpid()) +
-             (instance > 1 ? "_" + std::to_string(instance) : std::string());
+    m_name += std::to_string(getpid());
+    if (const int instance = ++instances; instance > 1) {
+        m_name += '_';
+        m_name += std::to_string(instance);
+    }
     m_atom = XInternAtom(display, m_name.c_str(), False);
     XSetWindowAttributes attributes{};
     m_marker = XCreateWindow(display, DefaultRootWindow(display), -1, -1, 1, 1, 0, 0, InputOnly,

@@ -29,9 +29,11 @@ namespace nightaudit {
 // Only X11 backend sources include this.
 class X11HeldInputRecord {
 public:
-    // The property is written at once, empty; `pid` is this process but in tests.
-    explicit X11HeldInputRecord(_XDisplay* display, pid_t pid = 0);
-    ~X11HeldInputRecord();  // deletes the property: everything was let go by then
+    // The property is written at once, empty.
+    explicit X11HeldInputRecord(_XDisplay* display);
+    // Lets go of and restores whatever is still held (a button a run left down), then
+    // deletes the property.
+    ~X11HeldInputRecord();
     X11HeldInputRecord(const X11HeldInputRecord&) = delete;
     X11HeldInputRecord& operator=(const X11HeldInputRecord&) = delete;
 
@@ -43,8 +45,6 @@ public:
     void rebinding(unsigned keycode, const unsigned long* keysyms, int count);
     // The keycode has its former keysyms again, or another program has changed it since.
     void restored(unsigned keycode);
-
-    const std::string& propertyName() const { return m_name; }
 
 private:
     void write();
