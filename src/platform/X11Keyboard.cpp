@@ -320,8 +320,9 @@ struct X11Keyboard::Impl {
         if (!xkb) readKeymap();
         if (g == group) return;
         spare.clear();
-        const auto [level3Mask, level3Code] = levelKey(XK_ISO_Level3_Shift, g);
-        const auto [level5Mask, level5Code] = levelKey(XK_ISO_Level5_Shift, g);
+        const auto level3 = levelKey(XK_ISO_Level3_Shift, g);
+        const auto level5 = levelKey(XK_ISO_Level5_Shift, g);
+        const unsigned level3Mask = level3.first, level5Mask = level5.first;
         // Our bits for a type's real modifiers; nothing for a level that needs any other
         // modifier (Caps Lock and Num Lock are not pressed to reach a character).
         const auto levelModifiers = [&](unsigned mask) -> std::optional<unsigned> {
@@ -384,7 +385,7 @@ struct X11Keyboard::Impl {
             return 0;
         };
         modifierCodes = {codeOf({XK_Shift_L, XK_Shift_R}), codeOf({XK_Control_L, XK_Control_R}),
-                         codeOf({XK_Alt_L, XK_Alt_R, XK_Meta_L}), level3Code, level5Code};
+                         codeOf({XK_Alt_L, XK_Alt_R, XK_Meta_L}), level3.second, level5.second};
         heldCheck.clear();
         for (KeySym s : kModifierSyms) {
             if (const Place* p = find(s)) heldCheck.emplace_back(p->code, s);
