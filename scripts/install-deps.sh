@@ -9,7 +9,8 @@ qt6-base-dev libqt6printsupport6 libsqlite3-dev libsqlitecpp-dev sqlite3
 libx11-dev libxtst-dev libxkbcommon-dev
 xvfb xauth openbox xterm x11-utils x11-xkb-utils xdotool wmctrl
 cups cups-client libcups2-dev printer-driver-cups-pdf poppler-utils locales
-dpkg-dev file lintian desktop-file-utils appstream"
+dpkg-dev file lintian desktop-file-utils appstream
+wine wine64 mousepad dbus-daemon chromium openjdk-17-jdk-headless openjdk-17-jre x11-xserver-utils"
 
 missing=""
 for p in $PACKAGES; do

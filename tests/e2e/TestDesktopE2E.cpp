@@ -30,6 +30,8 @@
 // Xlib last: its None macro would clash with names in the headers above.
 #include "XSession.h"
 
+#include "XSession.h"
+
 using namespace nightaudit;
 using namespace nightaudit::test;
 

@@ -1,7 +1,6 @@
 #pragma once
 
-// The end-to-end tests' own X session. It brings Xlib, whose None macro clashes: include it last.
-
+// A throwaway X session for the end-to-end tests, and the file helpers they share.
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
@@ -12,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+// Xlib last: its None macro would clash with names in the headers above.
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -20,6 +20,7 @@
 #include <X11/keysym.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 namespace nightaudit::test {
 
@@ -48,10 +49,16 @@ class XSession {
 public:
     ~XSession() {
         if (m_x) XCloseDisplay(m_x);
-        // Clients first, the server last, so none of them complains about a lost display.
-        for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it)
-            if ((*it)->terminate(), !(*it)->waitForFinished(2000))
-                (*it)->kill(), (*it)->waitForFinished(2000);
+        // Clients first, the server last, so none of them complains about a lost display. Each
+        // leads a process group, so what it started itself (a D-Bus daemon, a browser's helpers)
+        // goes with it, also when it ended first.
+        for (size_t i = m_processes.size(); i-- > 0;) {
+            if (m_groups[i] <= 0) continue;  // never started: -0 would be our own group
+            if (m_processes[i]->state() != QProcess::NotRunning)
+                ::kill(-m_groups[i], SIGTERM), m_processes[i]->waitForFinished(2000);
+            ::kill(-m_groups[i], SIGKILL);
+            m_processes[i]->waitForFinished(2000);
+        }
     }
     // Empty once Xvfb and openbox are up, else what failed.
     QString start() {
@@ -80,20 +87,28 @@ public:
         }
         return "openbox did not come up";
     }
-    // A background client of this display; `readOutput` keeps both its output channels.
-    QProcess* spawn(const QString& program, const QStringList& args, bool readOutput = false) {
+    // A background client of this display; `readOutput` keeps both its output channels;
+    // `extraEnv` holds NAME=VALUE entries.
+    QProcess* spawn(const QString& program, const QStringList& args, bool readOutput = false,
+                    const QStringList& extraEnv = {}) {
         auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DISPLAY", m_display);
         env.insert("LC_ALL", "C.UTF-8");
+        for (const QString& entry : extraEnv)
+            env.insert(entry.section('=', 0, 0), entry.section('=', 1));
         p->setProcessEnvironment(env);
         if (!readOutput) {
             p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
             p->setStandardOutputFile(QProcess::nullDevice());
         }
         // Should the test process die without unwinding, its servers and clients die with it.
-        p->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        p->setChildProcessModifier([] {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            setpgid(0, 0);
+        });
         p->start(program, args);
+        m_groups.push_back(static_cast<pid_t>(p->processId()));
         return m_processes.emplace_back(std::move(p)).get();
     }
     QByteArray run(const QString& program, const QStringList& args) {
@@ -174,6 +189,7 @@ private:
     QString m_display;
     Display* m_x = nullptr;
     std::vector<std::unique_ptr<QProcess>> m_processes;
+    std::vector<pid_t> m_groups;  // m_processes' process ids, each its own group's
 };
 
 }  // namespace nightaudit::test

@@ -1,0 +1,366 @@
+// The real program types into real applications on a throwaway X session: Wine notepad,
+// mousepad (GTK 3), Chromium, a Swing text area, a keyboard-grabbing client standing in for a
+// remote desktop, and a raw xterm (also under a German layout). What arrived is read back from
+// each application itself. A text arrives whole, or the run refuses it before typing anything
+// and names the character and the window.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+
+#include "app/dlgMain.h"
+#include "apps/PageServer.h"
+#include "platform/X11Desktop.h"
+#include "platform/X11StopKey.h"
+#include "support/TempStore.h"
+
+#include "XSession.h"
+
+using namespace nightaudit;
+using namespace nightaudit::test;
+
+namespace {
+
+const QString kCaption = QStringLiteral("Quillmar Night Audit");
+
+// How a target is read back, and what it cannot receive.
+enum class Reads { SavedFile, LiveFile, Appended };
+enum class Limit { Anything, OffKeymap, AboveBmp };
+
+struct Target {
+    QString name, title;
+    Reads reads;
+    Limit limit;
+    bool editor;  // a document: the text starts with ^a{DEL} and, when SavedFile, ends with ^s
+    QString file;
+};
+
+// A keystroke text and the characters it types (Enter as \n).
+struct Text {
+    QString name, keys, chars;
+};
+
+Text plain(const QString& name, const QString& chars) {
+    Text t{name, {}, chars};
+    for (const QChar c : chars)
+        t.keys += c == '\n'                           ? QString("~")
+                  : QString("+^%~(){}[]").contains(c) ? "{" + QString(c) + "}"
+                                                      : QString(c);
+    return t;
+}
+
+const QString kPunctuation = QStringLiteral("!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~");
+const QString kUnicode = QString::fromUtf8("é ü ß ñ ç Å ø € £ ¥ Ω ж 中文 ✓ 😀");
+const QString kGerman = QString::fromUtf8("@ € { } [ ] \\ | ~ ^ ´ ä ß");
+
+// `length` characters drawn (a fixed sequence) from `pool`, in lines of at most 70.
+QString mix(const QString& pool, int length) {
+    const QList<uint> points = pool.toUcs4();
+    QString out;
+    quint32 state = 2026;
+    for (int i = 0; i < length; ++i) {
+        state = state * 1664525u + 1013904223u;
+        const uint c = (i % 70 == 69) ? '\n' : points[(state >> 8) % points.size()];
+        out += QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
+    }
+    return out;
+}
+
+const Text kAscii =
+    plain("ASCII", "Night audit 0123456789 ABCXYZ abcxyz\n" + kPunctuation + "\nend");
+const Text kWide = plain("Unicode", kUnicode);
+const Text kMix =
+    plain("2 000 mixed", mix("abcdefghijklmnopqrstuvwxyz ABCXYZ 0123456789" + kPunctuation +
+                                 QString::fromUtf8("éüßñçÅø€£¥Ωж中文✓"),
+                             2000));
+const Text kLong = plain("500 then a wait", mix("abcdefghijklmnopqrstuvwxyz 0123456789.,-", 500));
+const Text kDe = plain("German", kGerman);
+
+// What a target's file shows, as typed: no byte-order mark, Enter as \n whatever it became.
+QString normalized(QByteArray bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
+    return QString::fromUtf8(bytes.replace("\r\n", "\n").replace('\r', '\n'));
+}
+
+QByteArray contents(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Where `got` first differs from `want`, with what follows there in each.
+QString difference(const QString& got, const QString& want) {
+    qsizetype at = 0;
+    while (at < got.size() && at < want.size() && got[at] == want[at]) ++at;
+    return QString("%1 of %2 characters arrived; from character %3 on: \"%4\", expected \"%5\"")
+        .arg(got.size())
+        .arg(want.size())
+        .arg(at)
+        .arg(got.mid(at, 30), want.mid(at, 30));
+}
+
+bool write(const QString& file, const QByteArray& bytes) {
+    QFile f(file);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Runs a Wine tool on `prefix` to its end, off the display.
+void wineTool(const QString& prefix, const QString& tool, const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("WINEPREFIX", prefix);
+    e.insert("WINEDEBUG", "-all");
+    e.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
+    e.remove("DISPLAY");
+    p.setProcessEnvironment(e);
+    p.start(tool, args);
+    p.waitForFinished(300000);
+}
+
+}  // namespace
+
+class TestRealApps : public QObject {
+    Q_OBJECT
+public:
+    explicit TestRealApps(XSession& session) : m_session(session) {}
+
+private:
+    XSession& m_session;
+    TempStore m_store{R"(
+INSERT INTO tasksequence VALUES (1, 'Apps', NULL, 1, 1), (2, 'Save', NULL, 1, 2);
+INSERT INTO task VALUES (10, 1, 'Target', '', 1, 1), (11, 1, 'Second', 'Second Desk', 1, 2),
+  (20, 2, 'Save', '', 1, 1);
+INSERT INTO keysequence VALUES (1, 10, 'Text', 1, ' ', 0, 0, 1), (2, 11, 'Second', 1, ' ', 0, 0, 1),
+  (3, 20, 'Save', 1, ' ', 0, 0, 1);
+INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitafter) VALUES
+  (1, 1, 0, '', 0, 0), (2, 1, 0, 'ok~', 0, 0), (3, 1, 0, '^s', 0, 0);
+)"};
+    std::unique_ptr<dlgMain> m_window;
+    std::unique_ptr<PageServer> m_page;
+    QList<Target> m_targets;
+    QString m_second, m_prefix;
+
+    QString file(const QString& name) const { return m_store.dir() + "/" + name; }
+    const Target& target(const QString& name) const {
+        return *std::find_if(m_targets.begin(), m_targets.end(),
+                             [&](const Target& t) { return t.name == name; });
+    }
+    // Starts a target and waits until its window is listed (and its file written, if it
+    // writes one once ready).
+    bool startTarget(const Target& t, const QString& program, const QStringList& args,
+                     const QStringList& env = {}) {
+        m_session.spawn(program, args, false, env + QStringList{"HOME=" + m_store.dir()});
+        return waitFor([&] { return m_session.lists(t.title) && QFile::exists(t.file); }, 60000);
+    }
+    // The test's own Wine prefix, booted once and kept in the build folder: a boot takes up
+    // to a minute. It is booted aside and renamed, so an interrupted boot is never reused.
+    QStringList wineEnv() {
+        m_prefix = NIGHTAUDIT_BINARY_DIR "/wineprefix";
+        if (!QFile::exists(m_prefix + "/system.reg")) {
+            const QString fresh = m_prefix + ".new";
+            QDir(fresh).removeRecursively();
+            wineTool(fresh, "wineboot", {"-i"});
+            wineTool(fresh, "wineserver", {"-w"});
+            QDir(m_prefix).removeRecursively();
+            QDir().rename(fresh, m_prefix);
+        }
+        return {"WINEPREFIX=" + m_prefix, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="};
+    }
+    void setKeys(const QString& title, const QString& keys, int waitAfter) {
+        SQLite::Database db(m_store.path(), SQLite::OPEN_READWRITE);
+        SQLite::Statement task(db, "UPDATE task SET WINDOWTITLE = ? WHERE TASKID IN (10, 20)");
+        task.bind(1, title.toStdString());
+        task.exec();
+        SQLite::Statement key(db,
+                              "UPDATE keys SET keytext = ?, waitafter = ? WHERE KEYSEQUENCEID = 1");
+        key.bind(1, keys.toStdString());
+        key.bind(2, waitAfter);
+        key.exec();
+    }
+    void go(const QString& node) {
+        m_window->setCaption(kCaption);
+        m_window->selectNode(m_window->nodeIndexForKey(node));
+        m_window->cmdSend()->click();
+    }
+    // Whether the keyboard mapping changed since the last call. The X server tells XKB clients
+    // (Xlib is one once it used XKB) with XKB events only. A new keyboard (XTest's device taking
+    // over from the core keyboard at the first fake key) is no change of the mapping.
+    bool mappingChanged() {
+        Display* x = m_session.x();
+        int opcode, event, error, major = XkbMajorVersion, minor = XkbMinorVersion;
+        XkbQueryExtension(x, &opcode, &event, &error, &major, &minor);
+        XkbSelectEvents(x, XkbUseCoreKbd, XkbMapNotifyMask, XkbMapNotifyMask);
+        XSync(x, False);
+        bool changed = false;
+        while (XPending(x)) {
+            XEvent e;
+            XNextEvent(x, &e);
+            changed |= e.type == event &&
+                       reinterpret_cast<const XkbAnyEvent*>(&e)->xkb_type == XkbMapNotify;
+        }
+        return changed;
+    }
+    // What the run said: caption, the notice label and its tooltip, the journal.
+    QString said() const {
+        const auto* label = m_window->findChild<QLabel*>("Label17");
+        return m_window->caption() + "\n" + label->text() + "\n" + label->toolTip() + "\n" +
+               QString::fromUtf8(contents(file("journal.log")));
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(QDir::setCurrent(m_store.dir()));
+        m_second = m_session.startRecorder("Second Desk");
+        const QString xterm = m_session.startRecorder("Front Desk");
+        QVERIFY(!m_second.isEmpty() && !xterm.isEmpty());
+        m_targets = {
+            {"Wine notepad", "notepad.txt - Notepad", Reads::SavedFile, Limit::OffKeymap, true,
+             file("notepad.txt")},
+            {"mousepad", file("mousepad.txt") + " - Mousepad", Reads::SavedFile, Limit::Anything,
+             true, file("mousepad.txt")},
+            {"Chromium", "Typed Page", Reads::LiveFile, Limit::Anything, true, file("page.txt")},
+            {"Java", "Typed Area", Reads::LiveFile, Limit::AboveBmp, true, file("java.txt")},
+            {"remote desktop", "Remote Desk", Reads::Appended, Limit::OffKeymap, false,
+             file("remote.bin")},
+            {"xterm", "Front Desk", Reads::Appended, Limit::Anything, false, xterm},
+            {"xterm, German", "Front Desk", Reads::Appended, Limit::Anything, false, xterm}};
+        QVERIFY(write(file("mousepad.txt"), {}) && write(file("notepad.txt"), "\xEF\xBB\xBF"));
+        m_page = std::make_unique<PageServer>(file("page.txt"));
+
+        QVERIFY(startTarget(target("remote desktop"),
+                            NIGHTAUDIT_BINARY_DIR "/tests/e2e/grabbing_client",
+                            {"Remote Desk", file("remote.bin")}));
+        QVERIFY(startTarget(target("Java"), "java",
+                            {"-cp", NIGHTAUDIT_BINARY_DIR "/tests/e2e", "TypedArea", "Typed Area",
+                             file("java.txt")}));
+        QVERIFY(startTarget(
+            target("Chromium"), "chromium",
+            {"--no-sandbox", "--user-data-dir=" + file("chromium"), "--no-first-run",
+             "--disable-gpu", "--app=http://127.0.0.1:" + QString::number(m_page->port()) + "/"}));
+        QVERIFY(startTarget(target("mousepad"), "dbus-run-session",
+                            {"mousepad", file("mousepad.txt")},
+                            {"NO_AT_BRIDGE=1", "HOME=" + m_store.dir()}));
+        QVERIFY(
+            startTarget(target("Wine notepad"), "wine",
+                        {"C:\\windows\\system32\\notepad.exe",
+                         "Z:" + QDir::toNativeSeparators(file("notepad.txt")).replace('/', '\\')},
+                        wineEnv()));
+
+        m_window = std::make_unique<dlgMain>(QString::fromStdString(m_store.path()));
+        m_window->Form_Load();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QTRY_VERIFY_WITH_TIMEOUT(m_session.lists(kCaption), 10000);
+        auto desktop = std::make_unique<X11Desktop>();
+        auto stopKey = std::make_unique<X11StopKey>();
+        desktop->setStopKey(stopKey.get());
+        m_window->setCollaborators({std::move(desktop), {}, {}, {}, {}, std::move(stopKey)});
+    }
+    void cleanupTestCase() {
+        m_session.run("setxkbmap", {"-layout", "us"});
+        if (!m_prefix.isEmpty()) wineTool(m_prefix, "wineserver", {"-k"});
+    }
+
+    void everyCharacterArrivesOrIsRefused_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("chars");
+        QTest::addColumn<int>("keyDelay");
+        QTest::addColumn<bool>("waitAndSecondTask");
+        const struct {
+            const Text& text;
+            int keyDelay;
+            bool waitAndSecondTask;
+        } texts[] = {{kAscii, 0, false},
+                     {kWide, 0, false},
+                     {kMix, 0, false},
+                     {kMix, 5, false},
+                     {kLong, 0, true}};
+        // Every target with every text; the German layout last, as it stays for later rows.
+        for (const QString name :
+             {"Wine notepad", "mousepad", "Chromium", "Java", "remote desktop", "xterm"})
+            for (const auto& t : texts)
+                QTest::addRow("%s, %s%s", qPrintable(name), qPrintable(t.text.name),
+                              t.keyDelay ? ", KEYDELAY 5" : "")
+                    << name << t.text.keys << t.text.chars << t.keyDelay << t.waitAndSecondTask;
+        for (const Text& t : {kDe, kAscii})
+            QTest::addRow("xterm, German, %s", qPrintable(t.name))
+                << "xterm, German" << t.keys << t.chars << 0 << false;
+    }
+    void everyCharacterArrivesOrIsRefused() {
+        QFETCH(QString, name);
+        QFETCH(QString, keys);
+        QFETCH(QString, chars);
+        QFETCH(int, keyDelay);
+        QFETCH(bool, waitAndSecondTask);
+        const Target& t = target(name);
+        if (name.endsWith("German"))
+            QCOMPARE(m_session.run("setxkbmap", {"-layout", "de"}), QByteArray());
+        // What the target cannot receive: characters off the keymap (all non-ASCII here but
+        // on the German layout), or those beyond 16 bits.
+        QString refused;
+        for (const uint c : chars.toUcs4())
+            if ((t.limit == Limit::OffKeymap && c > 0x7e) ||
+                (t.limit == Limit::AboveBmp && c > 0xffff))
+                refused += QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
+        const bool savesFile = t.reads == Reads::SavedFile;
+        setKeys(t.title, (t.editor ? "^a{DEL}" : "") + keys + (savesFile ? "^s" : ""),
+                waitAndSecondTask ? 1500 : 0);
+        m_store.exec("INSERT OR REPLACE INTO _config VALUES ('KEYDELAY', " +
+                     std::to_string(keyDelay) + ")");
+        QFile::remove(file("journal.log"));
+        const QByteArray before = contents(t.file);
+        const qint64 second = sizeOf(m_second);
+        mappingChanged();
+
+        go(waitAndSecondTask ? "TS1" : "KS1");
+        const bool mapped = mappingChanged();
+
+        const auto current = [&] {
+            const QByteArray now = contents(t.file);
+            return normalized(t.reads == Reads::Appended ? now.mid(before.size()) : now);
+        };
+        if (!refused.isEmpty()) {
+            const QString message = said();
+            // Nothing of the text was typed: a save now keeps the document as it was.
+            if (savesFile) {
+                QFile::remove(t.file);
+                setKeys(t.title, "^s", 0);
+                go("KS3");
+                QVERIFY(waitFor([&] { return QFile::exists(t.file); }, 30000));
+            }
+            QTest::qWait(1000);  // a key the target still reads would show by now
+            const QString got = current();
+            const QString report = message + "\nthe target holds: " + got;
+            QVERIFY2(message.contains(t.title), qPrintable(report));
+            QVERIFY2(std::any_of(refused.begin(), refused.end(),
+                                 [&](QChar c) { return message.contains(c); }),
+                     qPrintable(report));
+            QCOMPARE(got, t.reads == Reads::Appended ? QString() : normalized(before));
+            return;
+        }
+        waitFor([&] { return current() == chars; }, 30000);
+        QVERIFY2(current() == chars, qPrintable(difference(current(), chars) + "\n" + said()));
+        QCOMPARE(m_window->caption(), kCaption);
+        if (waitAndSecondTask) QCOMPARE(readFrom(m_second, second, 3), QByteArray("ok\r"));
+        // Characters on the layout in force go through its own keys, AltGr and dead keys included.
+        if (name.endsWith("German") || keys == kAscii.keys)
+            QVERIFY2(!mapped, "the keyboard mapping changed");
+    }
+};
+
+int main(int argc, char** argv) {
+    XSession session;  // first, so that Qt and the desktop connect to its server
+    if (const QString problem = session.start(); !problem.isEmpty())
+        return std::fprintf(stderr, "FAIL: %s\n", qPrintable(problem)), 1;
+    qputenv("DISPLAY", session.display().toUtf8());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    TestRealApps test(session);
+    return QTest::qExec(&test, argc, argv);
+}
+#include "TestRealApps.moc"
