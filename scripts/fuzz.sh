@@ -5,9 +5,15 @@
 set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DNIGHTAUDIT_FUZZ=ON >/dev/null
-cmake --build build-fuzz --parallel "$(nproc)" >/dev/null
+mkdir -p build-fuzz
+# The build's output is shown only when it fails.
+if ! { CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DNIGHTAUDIT_FUZZ=ON && cmake --build build-fuzz --parallel "$(nproc)"; } \
+        >build-fuzz/build.log 2>&1; then
+    tail -40 build-fuzz/build.log
+    echo "fuzz: the fuzz targets did not build"
+    exit 1
+fi
 status=0
 for target in build-fuzz/tests/fuzz/fuzz_*; do
     [ -f "$target" ] && [ -x "$target" ] || continue  # skips the *_autogen folders

@@ -2,14 +2,20 @@
 #include <QFont>
 
 #include "app/StartupCheck.h"
+#include "app/TerminationSignals.h"
 #include "core/Error.h"
+#include "platform/InputGuardian.h"
 #include "platform/X11Desktop.h"
+#include "platform/X11HeldInputRecord.h"
 #include "platform/X11StopKey.h"
 
 // The store is db.mdb beside the program, else in the user's data folder (StartupCheck).
 int main(int argc, char** argv) {
     // --help and --version answer without a display, before anything else starts.
     if (const auto status = nightaudit::StartupCheck::answerCommandLine(argc, argv)) return *status;
+    // Before any thread exists: the guardian is a plain fork of this process.
+    nightaudit::InputGuardian::start();
+    nightaudit::TerminationSignals::install();
     QApplication app(argc, argv);
     // The controls are laid out in twips for an 8-point face; the desktop's larger
     // default font would cut their captions off.
@@ -18,6 +24,20 @@ int main(int argc, char** argv) {
     QApplication::setFont(font);
     auto start = nightaudit::StartupCheck::startFrom(QCoreApplication::applicationDirPath());
     if (!start.window) return start.status;
+
+    // What an earlier start left held or rebound when it and its guardian were killed
+    // together is put back before the clerk can see or do anything.
+    nightaudit::restoreLeftoverHeldInput();
+    // A signal closes the program as the clerk would: a run stops between two keystrokes,
+    // everything it pressed is let go, and the window's close ends the program.
+    nightaudit::dlgMain& window = *start.window;
+    nightaudit::TerminationSignals signalsClose([&window](int signalNumber) {
+        for (int i = 0; i < 8; ++i) {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == &window || !modal->close()) break;
+        }
+        window.closeForSignal(signalNumber);
+    });
 
     // The desktop's connections show nothing, so they are opened while the window
     // manager puts the window on screen; no event is handled before they are in place.

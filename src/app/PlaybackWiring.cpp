@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QLabel>
 
+#include <csignal>
+
 #include "ListRunLog.h"
 #include "RunNotice.h"
 #include "TaskTree.h"
@@ -56,6 +58,7 @@ public:
         if (m_wiring.m_runs == 0) {
             m_wiring.applyStoreSettings();
             m_wiring.m_closed = false;
+            m_wiring.m_signal = 0;
             const auto [key, text] = m_wiring.node(nodeIndex);
             m_wiring.m_observers.runStarted(trigger, key, text);
         }
@@ -65,7 +68,7 @@ public:
         if (--m_wiring.m_runs != 0) return;
         if (m_wiring.m_window.state().bolStop) {
             const StopKeyWatch* key = m_wiring.m_stopKeyWatch.get();
-            m_wiring.m_observers.stopped(m_wiring.m_closed        ? StopSource::Close
+            m_wiring.m_observers.stopped(m_wiring.m_closed        ? m_wiring.closeSource()
                                          : key && key->sawPress() ? StopSource::StopKey
                                                                   : StopSource::StopButton);
         }
@@ -84,6 +87,19 @@ private:
 void PlaybackWiring::stopRun() {
     m_closed = true;
     m_collaborators.waiter->stopCurrentWait();
+}
+
+StopSource PlaybackWiring::closeSource() const {
+    switch (m_signal) {
+        case SIGTERM:
+            return StopSource::SignalTerm;
+        case SIGHUP:
+            return StopSource::SignalHangUp;
+        case SIGINT:
+            return StopSource::SignalInterrupt;
+        default:
+            return StopSource::Close;
+    }
 }
 
 void PlaybackWiring::applyStoreSettings() {

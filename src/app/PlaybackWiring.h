@@ -68,6 +68,8 @@ public:
     // The main window was closed during a run: does what Stop in the countdown does, and
     // the run ends after the current keystroke.
     void stopRun();
+    // The close that follows comes from a signal (SIGTERM, SIGHUP, SIGINT), for the journal.
+    void closingForSignal(int signalNumber) { m_signal = signalNumber; }
 
     // Reads KEYDELAY and WINDOWWAIT from the store, hands them to the desktop and shows a
     // keystroke delay beside the version in lblVersion. Throws what the store throws.
@@ -81,6 +83,7 @@ private:
     void build();
     class Run;
     std::pair<QString, QString> node(int index) const;  // key and text
+    StopSource closeSource() const;
     template <class Body>
     void recorded(Body&& body);
 
@@ -97,6 +100,7 @@ private:
     RunObservers m_observers;
     int m_runs = 0;
     bool m_closed = false;  // the main window was closed during this run
+    int m_signal = 0;       // ... because of this signal
 };
 
 }  // namespace nightaudit

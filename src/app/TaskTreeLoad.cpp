@@ -130,7 +130,12 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
     TreeRowPipe pipe;
     std::thread reader([&pipe, &store, sequences = std::move(sequences),
                         prefix = DayRule::dayPrefix(auditDay)]() mutable {
-        readRows(store, sequences, prefix, pipe);
+        // Handing the last rows over can fail too: the builder reports it, as any error.
+        try {
+            readRows(store, sequences, prefix, pipe);
+        } catch (...) {
+            pipe.finish(std::current_exception());
+        }
     });
     struct ReaderHold {
         TreeRowPipe& pipe;

@@ -233,6 +233,11 @@ void dlgMain::closeEvent(QCloseEvent* event) {
     m_wiring->stopRun();
 }
 
+void dlgMain::closeForSignal(int signalNumber) {
+    m_wiring->closingForSignal(signalNumber);
+    close();
+}
+
 void dlgMain::runEnded() {
     if (!m_closeAfterRun) return;
     m_closeAfterRun = false;

@@ -77,6 +77,9 @@ public:
     bool isRunning() const;
     // Called by the wiring when a run has ended: a close asked for during it happens now.
     void runEnded();
+    // SIGTERM, SIGHUP or SIGINT: closes the window as the window manager's close does, and
+    // the journal names the signal.
+    void closeForSignal(int signalNumber);
 
     // Event handlers. Each shows its own failures and never throws.
     void cmdSend_Click();    // Go

@@ -5,6 +5,7 @@
 #include "ProcessLauncher.h"
 #include "SendKeysParser.h"
 #include "X11Errors.h"
+#include "X11HeldInputRecord.h"
 #include "X11Keyboard.h"
 #include "X11LaunchMinimizer.h"
 #include "core/Error.h"
@@ -135,6 +136,7 @@ struct X11Desktop::Impl {
     ProcessLauncher launcher;
     std::unique_ptr<X11LaunchMinimizer> minimizer;  // from the first launch on
     StopKey* stopKey = nullptr;
+    std::unique_ptr<X11HeldInputRecord> held;  // on the typing connection, before any key
     std::unique_ptr<X11Keyboard> keyboard;
     Atom clientList, wmName, utf8, wmState, activeWindow, supported, wmPid;
 
@@ -825,7 +827,8 @@ X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
     if (!XTestQueryExtension(d.display, &event, &error, &major, &minor)) {
         throw Error(err::NotAvailable, "The X display offers no XTEST extension for typing");
     }
-    d.keyboard = std::make_unique<X11Keyboard>(d.display);
+    d.held = std::make_unique<X11HeldInputRecord>(d.display);
+    d.keyboard = std::make_unique<X11Keyboard>(d.display, *d.held);
     d.root = DefaultRootWindow(d.display);
     d.clientList = d.atom("_NET_CLIENT_LIST");
     d.wmName = d.atom("_NET_WM_NAME");
@@ -844,10 +847,14 @@ X11Desktop::X11Desktop() : m_impl(std::make_unique<Impl>()) {
 
 X11Desktop::~X11Desktop() {
     m_impl->keyboard.reset();
+    m_impl->held.reset();
 }
 
 void X11Desktop::activate(const std::string& title) {
     Impl& d = *m_impl;
+    if (m_watch && m_watch->stopRequested()) {
+        throw Error(err::Stopped, "Stopped before the window \"" + title + "\" was activated");
+    }
     d.launcher.reap();
     d.takeEvents();
     Window w = d.find(title);
@@ -907,6 +914,7 @@ void X11Desktop::sendKeys(const std::string& keys) {
     for (int attempt = 1;; ++attempt) {
         sent = 0;
         bool first = true;
+        if (m_watch && m_watch->stopRequested()) throw Error(err::Stopped, "Stopped " + progress());
         try {
             d.keyboard->type(
                 strokes, target,
@@ -979,6 +987,8 @@ void X11Desktop::setPointer(int x, int y) {
 void X11Desktop::leftButton(bool down) {
     Impl& d = *m_impl;
     d.settle(m_watch);
+    if (down) d.stopIfAsked(m_watch, "before the left button was pressed");
+    d.held->button(1, down);
     XTestFakeButtonEvent(d.display, 1, down ? True : False, CurrentTime);
     x11::sync(d.display, "XTestFakeButtonEvent");
 }

@@ -3,6 +3,7 @@
 // Our headers come before Xlib's, whose None macro would clash with NamedKey::None.
 #include "KeymapIndex.h"
 #include "X11Errors.h"
+#include "X11HeldInputRecord.h"
 #include "core/Error.h"
 
 #include <X11/XKBlib.h>
@@ -119,7 +120,6 @@ constexpr unsigned kModifierBits[] = {Shift, Ctrl, Alt, Level3, Level5};
 constexpr std::size_t kModifierKeys = std::size(kModifierBits);
 using ModifierCodes = std::array<KeyCode, kModifierKeys>;
 
-
 const KeySym kModifierSyms[] = {
     XK_Shift_L, XK_Shift_R, XK_Control_L,        XK_Control_R,  XK_Alt_L,
     XK_Alt_R,   XK_Meta_L,  XK_Meta_R,           XK_Super_L,    XK_Super_R,
@@ -143,8 +143,8 @@ class ModifierGuard {
 public:
     // The codes are copied: a keymap read afresh mid-text must not change which keys
     // are let go.
-    ModifierGuard(Display* display, const ModifierCodes& codes)
-        : m_display(display), m_codes(codes) {}
+    ModifierGuard(Display* display, const ModifierCodes& codes, X11HeldInputRecord& record)
+        : m_display(display), m_record(record), m_codes(codes) {}
     ~ModifierGuard() {
         if (m_held == NoModifier) return;
         hold(NoModifier);
@@ -154,6 +154,7 @@ public:
         for (std::size_t i = 0; i < kModifierKeys; ++i) {
             const unsigned bit = kModifierBits[i];
             if ((m_held & bit) != (wanted & bit)) {
+                m_record.key(m_codes[i], (wanted & bit) != 0);
                 XTestFakeKeyEvent(m_display, m_codes[i], (wanted & bit) != 0, CurrentTime);
             }
         }
@@ -164,6 +165,7 @@ public:
 
 private:
     Display* m_display;
+    X11HeldInputRecord& m_record;
     ModifierCodes m_codes;
     unsigned m_held = NoModifier;
 };
@@ -229,6 +231,7 @@ private:
 
 struct X11Keyboard::Impl {
     Display* display;
+    X11HeldInputRecord& record;  // what a dead program leaves is put back from it
     int xkbEventType = -1;
     // The keyboard's state as the server last reported it; unknown until read.
     struct State {
@@ -250,11 +253,12 @@ struct X11Keyboard::Impl {
     ModifierCodes modifierCodes{};     // Shift, Ctrl, Alt, Level3, Level5; 0 where absent
     std::vector<std::pair<KeyCode, KeySym>> heldCheck;
 
-    explicit Impl(Display* d) : display(d) {}
+    Impl(Display* d, X11HeldInputRecord& r) : display(d), record(r) {}
     ~Impl() {
         for (const auto& [code, binding] : bound) {
             KeySym none[2] = {NoSymbol, NoSymbol};
             XChangeKeyboardMapping(display, code, 2, none, 1);
+            record.restored(code);
         }
         if (!bound.empty()) x11::syncOk(display);
         if (xkb) XkbFreeKeyboard(xkb, 0, True);
@@ -316,8 +320,9 @@ struct X11Keyboard::Impl {
         if (!xkb) readKeymap();
         if (g == group) return;
         spare.clear();
-        const auto [level3Mask, level3Code] = levelKey(XK_ISO_Level3_Shift, g);
-        const auto [level5Mask, level5Code] = levelKey(XK_ISO_Level5_Shift, g);
+        const auto level3 = levelKey(XK_ISO_Level3_Shift, g);
+        const auto level5 = levelKey(XK_ISO_Level5_Shift, g);
+        const unsigned level3Mask = level3.first, level5Mask = level5.first;
         // Our bits for a type's real modifiers; nothing for a level that needs any other
         // modifier (Caps Lock and Num Lock are not pressed to reach a character).
         const auto levelModifiers = [&](unsigned mask) -> std::optional<unsigned> {
@@ -337,6 +342,7 @@ struct X11Keyboard::Impl {
                 // Still ours unless someone else changed it meanwhile.
                 if (symAt(kc, 0, 0) == it->second.lower) continue;
                 bound.erase(it);
+                record.restored(kc);
             }
             if (noSymbols(kc)) {
                 spare.push_back(kc);
@@ -379,7 +385,7 @@ struct X11Keyboard::Impl {
             return 0;
         };
         modifierCodes = {codeOf({XK_Shift_L, XK_Shift_R}), codeOf({XK_Control_L, XK_Control_R}),
-                         codeOf({XK_Alt_L, XK_Alt_R, XK_Meta_L}), level3Code, level5Code};
+                         codeOf({XK_Alt_L, XK_Alt_R, XK_Meta_L}), level3.second, level5.second};
         heldCheck.clear();
         for (KeySym s : kModifierSyms) {
             if (const Place* p = find(s)) heldCheck.emplace_back(p->code, s);
@@ -415,6 +421,7 @@ struct X11Keyboard::Impl {
         }
         KeySym lowerUpper[2];
         XConvertCase(lower, &lowerUpper[0], &lowerUpper[1]);
+        record.rebinding(code, XkbKeySymsPtr(xkb, code), XkbKeyNumSyms(xkb, code));
         XChangeKeyboardMapping(display, code, 2, lowerUpper, 1);
         x11::sync(display, "XChangeKeyboardMapping");
         bound[code] = Binding{lower, Clock::now()};
@@ -533,7 +540,8 @@ struct X11Keyboard::Impl {
     }
 };
 
-X11Keyboard::X11Keyboard(Display* display) : m_impl(std::make_unique<Impl>(display)) {
+X11Keyboard::X11Keyboard(Display* display, X11HeldInputRecord& record)
+    : m_impl(std::make_unique<Impl>(display, record)) {
     Impl& d = *m_impl;
     int opcode = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
     if (!XkbQueryExtension(display, &opcode, &d.xkbEventType, &error, &major, &minor)) {
@@ -625,7 +633,7 @@ std::size_t X11Keyboard::typePart(const std::vector<KeyStroke>& strokes, std::si
         const ModifierCodes planned = d.modifierCodes;
         try {
             CapsLockGuard caps(d.display);
-            ModifierGuard modifiers(d.display, d.modifierCodes);
+            ModifierGuard modifiers(d.display, d.modifierCodes, d.record);
             std::optional<TightSleeps> tight;  // only where strokes are paused between
             if (actions.size() > 1) tight.emplace();
             for (std::size_t i = 0; i < actions.size(); ++i) {

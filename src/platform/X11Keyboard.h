@@ -14,6 +14,8 @@ union _XEvent;
 
 namespace nightaudit {
 
+class X11HeldInputRecord;
+
 // Types parsed keystrokes through XTest on one X connection. The keymap and the keyboard's
 // state (layout group, Caps Lock, modifiers held down) are read once and then kept up to date
 // from the server's events, which the connection's owner hands to takeEvent(); keycodes are
@@ -21,10 +23,12 @@ namespace nightaudit {
 // keycodes and stay bound while the connection lives, so a slow application that looks a keycode up
 // long after the key was sent still finds the character; a spare keycode is given to
 // another character only when none is free, and never within a second of its last use.
+// Modifiers held across strokes and bound keycodes are told to `record` before they change.
 // Only X11 backend sources include this.
 class X11Keyboard {
 public:
-    explicit X11Keyboard(_XDisplay* display);
+    // `record` must outlive the keyboard.
+    X11Keyboard(_XDisplay* display, X11HeldInputRecord& record);
     ~X11Keyboard();  // unbinds the spare keycodes it bound
     X11Keyboard(const X11Keyboard&) = delete;
     X11Keyboard& operator=(const X11Keyboard&) = delete;

@@ -1,12 +1,15 @@
 #include "X11LaunchMinimizer.h"
 
 #include "X11Errors.h"
+#include "core/Error.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <chrono>
+#include <memory>
+#include <utility>
 
 namespace nightaudit {
 namespace {
@@ -69,15 +72,43 @@ X11LaunchMinimizer::~X11LaunchMinimizer() {
 }
 
 void X11LaunchMinimizer::watch(int pid) {
+    throwIfAWatchFailed();
     m_watches.emplace_back([this, pid] { look(pid); });
 }
 
 void X11LaunchMinimizer::keepShown(unsigned long window) {
+    throwIfAWatchFailed();
     std::lock_guard lock(m_mutex);
     m_kept.insert(window);
 }
 
+void X11LaunchMinimizer::throwIfAWatchFailed() {
+    std::string failure;
+    {
+        std::lock_guard lock(m_mutex);
+        failure = std::exchange(m_failure, {});
+    }
+    if (!failure.empty()) {
+        throw Error(err::LaunchFailed,
+                    "The window of a started program could not be looked for: " + failure);
+    }
+}
+
 void X11LaunchMinimizer::look(int pid) {
+    std::string failure;
+    try {
+        lookFor(pid);
+        return;
+    } catch (const std::exception& e) {
+        failure = e.what();
+    } catch (...) {
+    }
+    if (failure.empty()) failure = "an unknown error";
+    std::lock_guard lock(m_mutex);
+    if (m_failure.empty()) m_failure = failure;
+}
+
+void X11LaunchMinimizer::lookFor(int pid) {
     x11::installErrorHandlers();
     const x11::Connection connection(XOpenDisplay(m_display.c_str()));
     Display* display = connection.get();

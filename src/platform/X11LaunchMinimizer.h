@@ -35,12 +35,18 @@ public:
     // that type into a program they started must find its window where they left it.
     void keepShown(unsigned long window);
 
+    // Both throw, once, Error(err::LaunchFailed) when an earlier watch failed (no memory,
+    // say): a watch's thread hands its failure over instead of ending the program.
+
 private:
     void look(int pid);
+    void lookFor(int pid);
+    void throwIfAWatchFailed();
 
     std::string m_display;
     std::mutex m_mutex;  // guards m_kept, and is held from the check to the iconify
     std::set<unsigned long> m_kept;
+    std::string m_failure;  // guarded by m_mutex
     std::atomic<bool> m_stopping{false};
     std::vector<std::thread> m_watches;
 };

@@ -100,6 +100,15 @@ void RunJournal::stopped(StopSource by) {
         case StopSource::Close:
             write(QStringLiteral("stopped by closing the main window"));
             break;
+        case StopSource::SignalTerm:
+            write(QStringLiteral("stopped by the signal SIGTERM; the program ends"));
+            break;
+        case StopSource::SignalHangUp:
+            write(QStringLiteral("stopped by the signal SIGHUP; the program ends"));
+            break;
+        case StopSource::SignalInterrupt:
+            write(QStringLiteral("stopped by the signal SIGINT; the program ends"));
+            break;
     }
 }
 

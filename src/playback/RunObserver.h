@@ -8,8 +8,8 @@ namespace nightaudit {
 
 // What started a run.
 enum class RunTrigger { Go, SecondGo, Next, SingleClick };
-// Who asked a run to stop.
-enum class StopSource { StopButton, StopKey, Close };
+// Who asked a run to stop. The signals end the program as a close of the main window does.
+enum class StopSource { StopButton, StopKey, Close, SignalTerm, SignalHangUp, SignalInterrupt };
 enum class SequenceOutcome { Played, Failed, Stopped };
 
 // A key as a record of the run names it: its `keysid` and `keytype` as stored, never its

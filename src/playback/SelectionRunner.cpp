@@ -48,6 +48,7 @@ void SelectionRunner::walkTaskSequence() {
     for (int i = 1; i <= n; ++i) {
         const int current = m_tree.selectedNodeIndex();
         RunTask(static_cast<std::int16_t>(current));
+        if (m_state.bolStop) return;  // no further task starts, the stopped one stays selected
         if (i != n) m_tree.selectNode(m_tree.nextSibling(m_tree.selectedNodeIndex()));
     }
 }

@@ -25,8 +25,8 @@ public:
 
     // Clears bolStop, then runs the node at `intNodeIndexToRun` by the kind its key
     // tells. A task sequence walks the children of the *selected* node (from Go the
-    // same node) and leaves its last task selected; the walk starts every task even
-    // after a stop request, and each task then ends after its first key sequence.
+    // same node) and leaves its last task selected; once a stop is asked for it starts
+    // no further task and leaves the stopped one selected.
     //
     // A second run while one is under way (a Go or Next handled inside the first
     // run's event pumping) would type the night's steps twice: it is refused with

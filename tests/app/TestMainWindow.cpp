@@ -9,6 +9,8 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <csignal>
+
 #include "core/Twips.h"
 #include "playback/RunJournal.h"
 #include "support/ErrorOf.h"
@@ -99,12 +101,12 @@ private slots:
         QTest::addColumn<QStringList>("run");
         // A key sequence alone plays without its own waits; a walk skips the Monday key
         // sequence, which has no node tonight; Next plays the node after the one sent.
-        // Stop in KS1's wait leaves KS2 out, yet the walk plays T11's first key.
+        // Stop in KS1's wait leaves KS2 out, and the walk starts no later task.
         for (const char* run :
              {"4 go / bcd / |4|b,c,d|4 4", "2 go / a bcd / 1000 2000 3000|3 4|b,c,d|2 2",
               "1 go / a bcd e / 1000 2000 3000|3 4 6|e|1 5", "3 go2 / a / |3|a|3 3",
               "3 go clear next / bcd / |3 4|b,c,d|4 3", "4 go clear next / e / |4 6|e|5 4",
-              "7 go next /  / |||7 7 / no next node", "1 stop go / a e- / 1000|3 6|e|1 5",
+              "7 go next /  / |||7 7 / no next node", "1 stop go / a / 1000|3|a|1 2",
               "4 post go / bc- / |4|b,c|4 4", "2 stop go clear 3 go / a / 1000|3|a|3 3",
               "nodisplay 3 go /  / |||0 3 / the display :9 cannot be opened",
               "drop 2 go /  / |||2 2 / no such table: KEYSEQUENCE"})
@@ -208,7 +210,8 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
     // What the clerk does during the 2 s pause. The stop key's line is checked end to end.
     void journalLinesOfARun_data() {
         QTest::addColumn<QString>("how");
-        for (const char* how : {"", "Stop", "closing the main window"})
+        for (const char* how :
+             {"", "Stop", "closing the main window", "the signal SIGTERM; the program ends"})
             QTest::newRow(*how ? how : "nothing") << how;
     }
     void journalLinesOfARun() {
@@ -217,21 +220,21 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         rig.waiter->setObserver([&](std::int32_t ms) {
             if (ms == 2000 && how == "Stop") rig.window.state().bolStop = true;
             if (ms == 2000 && how.startsWith("closing")) rig.window.close();
+            if (ms == 2000 && how.startsWith("the signal")) rig.window.closeForSignal(SIGTERM);
         });
-        // After a stop the walk still starts T11, whose first key fails.
+        // Without a stop the walk goes on to T11, whose first key fails.
         const QString expected =
             "run started by Go on TS1 \"1- Night\"\nkey sequence 1 played\n" +
-            QString(how.isEmpty() ? "key sequence 3 played\n"
-                                  : "key sequence 3 stopped at key 4 (type 4)\n") +
-            "error 1001 at key 3 (type 0): No window with the title \"Gone Desk\" was found\n"
-            "key sequence 2 failed at key 3 (type 0)\n" +
-            (how.isEmpty() ? "" : "stopped by " + how + "\n") + "run ended";
+            (how.isEmpty() ? "key sequence 3 played\nerror 1001 at key 3 (type 0): No window with "
+                             "the title \"Gone Desk\" was found\nkey sequence 2 failed at key 3 "
+                             "(type 0)\n"
+                           : "key sequence 3 stopped at key 4 (type 4)\nstopped by " + how + "\n") +
+            "run ended";
         QCOMPARE(runAndRead(rig, 1).join('\n'), expected);
+        QTRY_COMPARE(rig.window.isVisible(),
+                     how.isEmpty() || how == "Stop");  // closed after the run
+        if (!how.isEmpty()) return;
         QVERIFY(notice(rig).endsWith("No window with the title \"Gone Desk\" was found"));
-        if (how.startsWith("closing")) {
-            QTRY_VERIFY(!rig.window.isVisible());  // once the run has ended
-            return;
-        }
         runAndRead(rig, 3);  // the next Go, without an error, clears the notice
         QCOMPARE(notice(rig), QString());
     }

@@ -1,7 +1,6 @@
 // The real program on a throwaway X session: the X11 desktop alone, whole runs through Go with
 // the stop key and countdowns, slow targets, the demo front desk, and a lost display.
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
@@ -10,7 +9,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -30,14 +28,7 @@
 #include "support/UnavailableReports.h"
 
 // Xlib last: its None macro would clash with names in the headers above.
-#include <X11/XKBlib.h>
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
-#include <signal.h>
-#include <sys/prctl.h>
+#include "XSession.h"
 
 #include "XSession.h"
 
@@ -283,7 +274,8 @@ private slots:
 
     // The desktop alone, the keyboard as `state` says: Shift held by the clerk (a notice until
     // it is let go), a second layout group (keys looked up in it), a stop asked between two
-    // keystrokes (no further key, Shift let go), the focus taken between the activation and
+    // keystrokes (no further key, Shift let go), before the first keystroke or before the
+    // activation (nothing typed), the focus taken between the activation and
     // the keys (activated again: nothing for the thief); a missing window, and this program's
     // own main window by a prefix or its whole title.
     void desktopAlone_data() {
@@ -292,8 +284,12 @@ private slots:
         QTest::addColumn<QString>("state");
         QTest::newRow("Shift held") << "Front Desk" << QByteArray("yzYZ\r") << "Shift held";
         QTest::newRow("second layout group") << "Front Desk" << QByteArray("yzYZ\r") << "us,de";
+        // "stop N": N questions answered; the activation asks one, a text one per keystroke.
         QTest::newRow("stop between keystrokes")
-            << "Front Desk" << QByteArray("yzY|1012") << "stop";
+            << "Front Desk" << QByteArray("yzY|1012") << "stop 4";
+        QTest::newRow("stop before the first keystroke")
+            << "Front Desk" << QByteArray("|1012") << "stop 1";
+        QTest::newRow("stop before the activation") << "Thief" << QByteArray("|1012") << "stop 0";
         QTest::newRow("missing") << "Night Manager" << QByteArray("|1001") << "";
         QTest::newRow("own window, prefix") << "Quillmar" << QByteArray("|1001") << "";
         QTest::newRow("own window, whole title") << kCaption << QByteArray("|1002") << "";
@@ -305,7 +301,7 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QByteArray, result);
         QFETCH(QString, state);
-        m_watch.stopAfter = state == "stop" ? 2 : -1;
+        m_watch.stopAfter = state.startsWith("stop ") ? state.mid(5).toInt() : -1;
         if (state == "Shift held")
             m_session.key(XK_Shift_L, true),
                 m_session.spawn("sh", {"-c", "sleep 0.5; xdotool keyup Shift_L"});
@@ -324,6 +320,9 @@ private slots:
         m_session.run("setxkbmap", {"-layout", "us"});
         QCOMPARE(got, result);
         QCOMPARE(readFrom(m_thief, thief, 0), QByteArray());
+        if (state == "stop 0")  // not even activated
+            QCOMPARE(m_session.run("xdotool", {"getactivewindow", "getwindowname"}),
+                     "Front Desk\n");
         QCOMPARE(m_watch.notice.find("Shift_L") != std::string::npos, state == "Shift held");
     }
 

@@ -27,14 +27,14 @@ struct Played {
 
 // Plays key sequence 20 over keySequences(keys, nested) with node 3 selected; `how` may
 // say "node N" (play tree node N), "stop N" (Stop in the Nth wait of a second or more),
-// "go N" (Go on node N, selected) and "nothing selected".
+// "go N" (Go on node N, selected) and "nothing selected", or "go N, stop M".
 Played play(const QString& keys, const QString& nested, const QString& how = {}) {
     PlaybackRig rig(keySequences(keys.toStdString(), nested.toStdString()), kTree);
     rig.host.controls = kFields;
     rig.host.log = QStringList{"left over"};
     const auto n = static_cast<std::int16_t>(how.section(' ', 1, 1).section(',', 0, 0).toInt());
     rig.host.selected = how.contains("nothing selected") ? 0 : how.startsWith("go") ? n : 3;
-    if (how.startsWith("stop")) rig.waiter.stopAtWait(n);
+    if (const int stop = how.section("stop ", 1, 1).toInt()) rig.waiter.stopAtWait(stop);
     const Thrown e = errorOf([&] {
         if (how.startsWith("go")) return rig.runner.ExecuteSelected(n);
         rig.player.RunKeySequence(how.startsWith("node") ? n : 0, how.startsWith("node") ? 0 : 20);
@@ -72,9 +72,6 @@ private slots:
         row("waits and coordinates with fractions, read alike in every locale",
             "(1, 4, NULL, NULL, '999.6', '2999.6'), (2, 5, NULL, NULL, ' 12 ', '7.5')",
             "wait(3000) wait(1000) pointer(12,8) " + kMain + "log() id(20)");
-        row("Stop in a wait ends the run after that key",
-            "(1, 0, 'a', NULL, 1000, 2000), (2, 0, 'b', NULL, 0, 0)",
-            "wait(1000) " + typed("a") + "wait(2000) log(a) id(20)", {}, "stop 1");
         // A failure ends the key sequence at once, shows its description as the caption and
         // leaves the main window alone.
         row("key text not UTF-8", "(1, 0, CAST(X'61FF62' AS TEXT), NULL, 0, 0)" + kNever,
@@ -99,6 +96,11 @@ private slots:
             "select(2) show(3) mark(3) " + kFront + "mark(3) select(4) show(5) mark(5) " + kBack +
                 "keys(b) activate(" + bad + ") mark(5) log(b) error(" + bad + ") id(30)",
             "(1, 0, 'b', NULL, 0, 0)", "go 1");
+        row("Stop in a wait ends the run after that key, and the walk starts no later task",
+            "(1, 0, 'a', NULL, 1000, 2000), (2, 0, 'b', NULL, 0, 0)",
+            "select(2) show(3) mark(3) wait(1000) " + typed("a") +
+                "wait(2000) mark(3) log(a) id(20)",
+            "(1, 0, 'c', NULL, 0, 0)", "go 1, stop 1");
         const QString thrown = "log(left over) id(0) thrown(%1)";
         row("Go on a task id past 16 bits", "", thrown.arg(err::Overflow), {}, "go 6");
         row("Go on a task id that is no number", "", thrown.arg(err::TypeMismatch), {}, "go 7");
