@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
@@ -315,7 +316,14 @@ private slots:
         const qint64 second = sizeOf(m_second);
         mappingChanged();
 
+        // The wait after the text shows the countdown, which takes the focus from the target.
+        bool countdown = false;
+        QTimer look;
+        connect(&look, &QTimer::timeout,
+                [&] { countdown |= QApplication::activeModalWidget() != nullptr; });
+        look.start(20);
         go(waitAndSecondTask ? "TS1" : "KS1");
+        look.stop();
         const bool mapped = mappingChanged();
 
         const auto current = [&] {
@@ -345,6 +353,7 @@ private slots:
         QVERIFY2(current() == chars, qPrintable(difference(current(), chars) + "\n" + said()));
         QCOMPARE(m_window->caption(), kCaption);
         if (waitAndSecondTask) QCOMPARE(readFrom(m_second, second, 3), QByteArray("ok\r"));
+        QCOMPARE(countdown, waitAndSecondTask);
         // Characters on the layout in force go through its own keys, AltGr and dead keys included.
         if (name.endsWith("German") || keys == kAscii.keys)
             QVERIFY2(!mapped, "the keyboard mapping changed");
