@@ -45,6 +45,8 @@ constexpr std::chrono::milliseconds kSettle{50};
 constexpr int kActivationTries = 3;
 // Without a program to show a notice, a held modifier is waited for this long.
 constexpr std::chrono::milliseconds kModifierWait{1000};
+// How long a window is given, before the first text into it, to grab the keyboard itself.
+constexpr std::chrono::milliseconds kGrabLooked{100};
 // How long the focus is kept on a window typed into, for it to read its keys: an answer to
 // a ping through its own event queue, then its process at rest. A target that is never at
 // rest (a busy program) is left after kRestWait and kRestPerKey for each key sent to it
@@ -172,6 +174,8 @@ struct X11Desktop::Impl {
     // remote-desktop client or a viewer grabs the keyboard whenever it has the focus), and
     // keys reach it.
     bool targetMayHoldKeyboard = false;
+    // Windows seen grabbing the keyboard themselves while focused (true) or not (false).
+    std::map<Window, bool> grabsItself;
 
     // The window keys were last sent to and not yet known to be read, for settle().
     Window unsettled = None;
@@ -250,6 +254,7 @@ struct X11Desktop::Impl {
                     about = e.xdestroywindow.window;
                     watched.erase(about);
                     own.erase(about);
+                    grabsItself.erase(about);
                     break;
                 case UnmapNotify:
                     about = e.xunmap.window;
@@ -609,7 +614,7 @@ struct X11Desktop::Impl {
     void trialGrab(Window focus) {
         const int status =
             XGrabKeyboard(display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
-        if (status == AlreadyGrabbed && targetMayHoldKeyboard && topLevelOf(focus) == activated) {
+        if (status == AlreadyGrabbed && ownGrabPossible() && topLevelOf(focus) == activated) {
             keyboardTaken = false;
             return;
         }
@@ -657,11 +662,27 @@ struct X11Desktop::Impl {
     // Whether the activated window's own program holds the keyboard (see
     // targetMayHoldKeyboard). A trial grab that succeeds also tells the first stroke the
     // keyboard is free.
-    bool targetHoldsKeyboard() {
-        if (!targetMayHoldKeyboard || (keyboardFree && !keyboardTaken)) return false;
+    bool targetHoldsKeyboard(TypingWatch* typingWatch) {
+        const auto known = grabsItself.find(activated);
+        if (known == grabsItself.end()) {
+            // A program that grabs the keyboard when it gets the focus does so a moment
+            // after: the first text into a window gives it that moment, once.
+            const auto until = Clock::now() + kGrabLooked;
+            while (Clock::now() < until) {
+                if (typingWatch) typingWatch->stopRequested();
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        } else if (!known->second) {
+            return false;
+        }
+        if (!targetMayHoldKeyboard && known == grabsItself.end()) return false;
         const int status =
             XGrabKeyboard(display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
-        if (status != GrabSuccess) return status == AlreadyGrabbed;
+        if (status != GrabSuccess) {
+            const bool own = status == AlreadyGrabbed && ownGrabPossible();
+            if (own) grabsItself[activated] = true;
+            return own;
+        }
         XUngrabKeyboard(display, CurrentTime);
         x11::sync(display, "XGrabKeyboard");
         ownGrabEvents = true;
@@ -669,7 +690,16 @@ struct X11Desktop::Impl {
         ownGrabEvents = false;
         keyboardTaken = false;
         keyboardFree = true;
+        grabsItself.emplace(activated, false);
         return false;
+    }
+
+    // A grab found now is the activated window's own: it took the focus with the keyboard
+    // free, or it was seen grabbing before and no other client's grab came since.
+    bool ownGrabPossible() {
+        const auto known = grabsItself.find(activated);
+        return targetMayHoldKeyboard ||
+               (known != grabsItself.end() && known->second && !keyboardTaken);
     }
 
     bool answersPing(Window w) {
@@ -904,7 +934,7 @@ void X11Desktop::sendKeys(const std::string& keys) {
                " keys typed into \"" + d.activatedTitle + "\"";
     };
     X11Keyboard::Target target = d.target();
-    if (d.targetHoldsKeyboard()) {
+    if (d.targetHoldsKeyboard(m_watch)) {
         // Such a program passes key positions on (a remote desktop, a virtual machine's
         // viewer): a character bound to a spare keycode means nothing at the far end.
         target.traits.readsNewBindings = false;

@@ -393,6 +393,13 @@ struct X11Keyboard::Impl {
     }
 
     const Place* find(KeySym sym) const { return index.find(static_cast<std::uint32_t>(sym)); }
+    // A place the target reads: a spare keycode bound after it started is none to a target
+    // that reads the keymap only when it starts.
+    const Place* findFor(KeySym sym, const X11Keyboard::Target& target) const {
+        const Place* place = find(sym);
+        if (place && !target.traits.readsNewBindings && bound.count(place->code)) return nullptr;
+        return place;
+    }
 
     // A keycode for a character the keymap lacks: a free one, or else the one used
     // longest ago by a character this part of the text does not need; 0 when every one is
@@ -452,7 +459,7 @@ struct X11Keyboard::Impl {
             if (stroke.character > target.traits.highestCharacter) {
                 refuse("would arrive garbled in");
             }
-            if (!target.traits.readsNewBindings && !find(sym) &&
+            if (!target.traits.readsNewBindings && !findFor(sym, target) &&
                 !index.deadKeyRoute(stroke.character, target.traits.deadKeys)) {
                 refuse("is not on the keyboard layout, which is all that reaches");
             }
@@ -472,7 +479,7 @@ struct X11Keyboard::Impl {
             const bool character = stroke.key == NamedKey{};
             const KeySym sym =
                 character ? characterKeySym(stroke.character) : namedKeySym(stroke.key);
-            const Place* place = find(sym);
+            const Place* place = findFor(sym, target);
             if (!place && character) {
                 const DeadKeyStyle style = target.traits.deadKeys;
                 if (const auto route = index.deadKeyRoute(stroke.character, style)) {
