@@ -142,6 +142,11 @@ TargetTraits targetTraits(const std::string& instance, const std::string& wmClas
             return traits;
         }
     }
+    // Chromium forwards keys from its browser process to the page's: what it has not
+    // forwarded when its window loses the focus was seen lost (95 of 2 000 characters).
+    if (program == "chromium" || cls == "chromium" || cls == "google-chrome") {
+        traits.dropsUnreadKeys = true;
+    }
     if (program == "java" || name.rfind("sun-awt-x11", 0) == 0) {
         traits.highestCharacter = 0xFFFF;
         traits.kind = "a Java program";

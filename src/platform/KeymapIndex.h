@@ -74,7 +74,8 @@ struct TargetTraits {
     char32_t highestCharacter = 0x10FFFF;
     DeadKeyStyle deadKeys = DeadKeyStyle::X11;
     // Keys the target has not read when its window loses the focus are dropped (Wine
-    // reads them from its own queue late); X clients keep what the server gave them.
+    // reads them from its own queue late, Chromium forwards them to the page late); other
+    // X clients keep what the server gave them.
     bool dropsUnreadKeys = false;
     std::string kind;  // how an error names such a target: "a Windows program"; empty for others
 };

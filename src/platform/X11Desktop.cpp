@@ -623,6 +623,11 @@ struct X11Desktop::Impl {
                         "Another program holds the keyboard; nothing was typed into \"" +
                             activatedTitle + "\"");
         }
+        endTrialGrab();
+    }
+
+    // Lets a trial grab of ours go: the keyboard was free. Its own focus events are no news.
+    void endTrialGrab() {
         XUngrabKeyboard(display, CurrentTime);
         x11::sync(display, "XGrabKeyboard");
         ownGrabEvents = true;
@@ -683,13 +688,7 @@ struct X11Desktop::Impl {
             if (own) grabsItself[activated] = true;
             return own;
         }
-        XUngrabKeyboard(display, CurrentTime);
-        x11::sync(display, "XGrabKeyboard");
-        ownGrabEvents = true;
-        takeEvents();
-        ownGrabEvents = false;
-        keyboardTaken = false;
-        keyboardFree = true;
+        endTrialGrab();
         grabsItself.emplace(activated, false);
         return false;
     }

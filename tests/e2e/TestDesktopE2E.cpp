@@ -152,25 +152,6 @@ private:
     }
     QString journalPath() const { return m_store.dir() + "/journal.log"; }
 
-    // The window's outer rectangle (frame and title bar included) as the X server has it.
-    QRect outer(const QWidget& w) {
-        const QString id = QString::number(w.winId());
-        const QString info = m_session.run("xwininfo", {"-id", id});
-        const auto at = [&](const char* name) {
-            return QRegularExpression(QString(name) + ":\\s+(-?\\d+)")
-                .match(info)
-                .captured(1)
-                .toInt();
-        };
-        const QStringList e =  // left, right, top, bottom
-            QString(m_session.run("xprop", {"-id", id, "_NET_FRAME_EXTENTS"}))
-                .section('=', 1)
-                .split(',');
-        if (e.size() != 4) return {};
-        return QRect(
-            at("Absolute upper-left X") - e[0].toInt(), at("Absolute upper-left Y") - e[2].toInt(),
-            at("Width") + e[0].toInt() + e[1].toInt(), at("Height") + e[2].toInt() + e[3].toInt());
-    }
     // A second main window on a store of one key sequence (KS1, node 3, selected) whose task
     // window is the main window itself; its runs go to `desktop`, waits are instant.
     std::unique_ptr<dlgMain> openWindow(TempStore& store, std::unique_ptr<Desktop> desktop) {
@@ -560,30 +541,6 @@ private slots:
             errors.contains(QRegularExpression("connection to the X display|X11 connection broke")),
             qPrintable(errors));
         QCOMPARE(readFile(QString::fromStdString(m_store.path())), before);
-    }
-
-    // The outer lower edge sits 400 twips (26.7 px) above the 1024-px screen's bottom, at
-    // the left border; a stored height taller than the screen takes the room above the gap.
-    void outerLowerEdgeSitsAboveTheScreensBottom_data() {
-        QTest::addColumn<QString>("startingHeight");
-        QTest::addColumn<int>("outerHeight");  // pixels
-        QTest::newRow("600 px") << "9000" << 600;
-        QTest::newRow("docked size") << "4000" << 267;
-        QTest::newRow("taller than the screen") << "30000" << 997;
-    }
-    void outerLowerEdgeSitsAboveTheScreensBottom() {
-        QFETCH(QString, startingHeight);
-        QFETCH(int, outerHeight);
-        TempStore store(oneKey("0, 'a'", "INSERT INTO _config VALUES ('STARTINGHEIGHT', '" +
-                                             startingHeight.toStdString() + "');"));
-        auto window = openWindow(store, std::make_unique<FakeDesktop>());
-        QVERIFY(window);
-        QTRY_VERIFY_WITH_TIMEOUT(qAbs(outer(*window).bottom() + 1 - 997) <= 1, 5000);
-        const QRect r = outer(*window);
-        QCOMPARE(r.left(), 0);
-        QVERIFY2(qAbs(r.height() - outerHeight) <= 1, qPrintable(QString::number(r.height())));
-        // The tree follows the outer height: 600 twips (40 pixels) less.
-        QVERIFY(qAbs(window->TreeView1()->height() - (r.height() - 40)) <= 1);
     }
 
     // Real key presses through the X server: Enter presses Go, or the focused button.

@@ -79,16 +79,8 @@ private slots:
     void untypedKeysid_data() {
         QTest::addColumn<QString>("keysid");
         QTest::addColumn<QString>("written");
-        QTest::newRow("2x") << "'2x'"
-                            << "";
-        QTest::newRow("2.5") << "2.5"
-                             << "";
-        QTest::newRow("Null") << "NULL"
-                              << "";
-        QTest::newRow("text 2") << "'2'"
-                                << "";
-        QTest::newRow("twice 17") << "17), (17"
-                                  << "";
+        for (const char* keysid : {"'2x'", "2.5", "NULL", "'2'", "17), (17"})
+            QTest::newRow(keysid) << keysid << "";
         QTest::newRow("17") << "17"
                             << "17|5|1|0|new|<null>|0|9";
     }

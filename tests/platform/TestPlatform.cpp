@@ -183,6 +183,7 @@ private slots:
             {"wine program", "PMS", "PMS", "wine64-preloader", "no 10ffff windows drops"},
             {"rdp", "xfreerdp", "xfreerdp", "xfreerdp", "no 10ffff windows keeps"},
             {"java", "Till", "Till", "java", "yes ffff x11 keeps"},
+            {"chromium", "127.0.0.1", "Chromium", "chromium", "yes 10ffff x11 drops"},
             {"xterm", "xterm", "XTerm", "xterm", "yes 10ffff x11 keeps"}};
         // clang-format on
         for (const auto& [name, instance, wmClass, program, expected] : rows)

@@ -120,42 +120,13 @@ private slots:
         }
     }
 
-    // The printed preview: skipped key sequences with the reason, the labels of waits, the
-    // nesting of a type 10 key, a failure where it ends a key sequence, the total.
+    // The printed preview: the labels of waits, the nesting of a type 10 key, a failure where
+    // it ends a key sequence, the total.
     void printedText_data() {
         QTest::addColumn<QString>("node");
         QTest::addColumn<QDate>("day");
         QTest::addColumn<QString>("rows");
         QTest::addColumn<QString>("printed");  // from its third line
-        QTest::newRow("skip and pause") << "T2" << QDate(2026, 12, 5) << ""
-                                        << R"(task T2 "2- Roll the business date"
-  wait before KS3: 1 s (1000 ms)
-  key sequence KS3 "1- Enter the audit date" into "Front Desk"
-    key 5, type 1 field text: special1 as a date
-      activate the window "Front Desk"
-      type "12/05/2026"  → 12/05/2026
-    key 6, type 0 keystrokes
-      activate the window "Front Desk"
-      activate the window "Front Desk"
-      type "{ENTER}"  → ⏎
-      back to this program's window
-  skipped KS4 "Weekly revenue report": its enableday "Mon" is not Sat, the audit day
-  key sequence KS5 "2- Start the end of day" into "Front Desk"
-    key 9, type 5 pointer move
-      move the pointer to 200,150
-    key 10, type 6 left button down
-      move the pointer to 200,150
-      press the left button
-    key 11, type 7 left button up
-      move the pointer to 200,150
-      release the left button
-    key 12, type 4 pause
-      pause (waitafter): 2 s (2000 ms)
-      pause (waitbefore): 1 s (1000 ms)
-      back to this program's window
-  wait after KS5: 3 s (3000 ms)
-waits in all: 7 s
-)";
         QTest::newRow("nested failure")
             << "KS1" << QDate(2026, 12, 7)
             << "INSERT INTO keys VALUES (30, 1, 3, 10, '3', NULL, 0, 0), (31, 3, 3, 0, '{TAB', "
