@@ -40,7 +40,6 @@
 namespace nightaudit {
 namespace {
 
-constexpr int kScreenBottomGapTwips = 400;
 constexpr int kTreeBelowWindowTwips = 600;
 constexpr int kMinTreeHeightTwips = 300;  // one row stays visible in a very low window
 constexpr int kStartLogHeightTwips = 5715;
