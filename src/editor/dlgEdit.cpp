@@ -28,11 +28,11 @@ constexpr int kWaitAfterRole = Qt::UserRole + 1;
 // ("2x", even "2") names no key for certain: in an untyped column `keysid = 2` would
 // find another row, the integer 2.
 std::optional<qint32> wholeKeysId(const Value& id) {
-    if (id.kind() != Value::Kind::Integer) return {};
-    const long long value = std::stoll(id.text());
-    if (value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max())
+    const auto value = storedInteger(id);
+    if (!value || *value < std::numeric_limits<qint32>::min() ||
+        *value > std::numeric_limits<qint32>::max())
         return {};
-    return static_cast<qint32>(value);
+    return static_cast<qint32>(*value);
 }
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, QRect geometry) {
