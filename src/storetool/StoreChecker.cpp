@@ -236,11 +236,7 @@ private:
         const Value text = t.value(r, "keytext");
         std::optional<int> type;
         try {
-            if (!typeValue.isNull()) {
-                const double n = strictNumber(typeValue.text(), "the key type");
-                for (int i = 0; i <= 12; ++i)
-                    if (n == i) type = i;
-            }
+            type = keyTypeNumber(typeValue);
             if (!type) {
                 err("keytype",
                     "the key type " + shown(typeValue) +
