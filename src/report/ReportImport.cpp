@@ -8,7 +8,7 @@
 #include "CurrencyText.h"
 #include "ReportText.h"
 #include "core/Error.h"
-#include "dlgPrint.h"
+#include "PrintPage.h"
 #include "playback/PlaybackHost.h"
 
 namespace nightaudit {
@@ -41,15 +41,15 @@ QString ReportImport::reportPath(const QString& fileName) const {
 
 ReportImport::~ReportImport() = default;
 
-dlgPrint& ReportImport::printForm() {
-    if (!m_form) m_form = std::make_unique<dlgPrint>();
+PrintPage& ReportImport::printForm() {
+    if (!m_form) m_form = std::make_unique<PrintPage>();
     return *m_form;
 }
 
 void ReportImport::printText(const QString& text) {
-    dlgPrint& form = printForm();
-    form.lblText->setText(text);
-    form.frmCC->hide();
+    PrintPage& form = printForm();
+    form.text->setText(text);
+    form.cardTotals->hide();
     m_printer->print(form);
 }
 
@@ -63,13 +63,13 @@ void ReportImport::parseReport(const QString& name) {
         rethrowNaming(error, fileName);
     }
 
-    dlgPrint& form = printForm();
-    form.lblAX->setText(currencyText(totals.americanExpress));
-    form.lblMC->setText(currencyText(totals.masterCard));
-    form.lblVisa->setText(currencyText(totals.visa));
-    form.lblDiners->setText(currencyText(totals.diners));
-    form.lblTotal->setText(currencyText(totals.sum()));
-    form.frmCC->show();
+    PrintPage& form = printForm();
+    form.americanExpress->setText(currencyText(totals.americanExpress));
+    form.masterCard->setText(currencyText(totals.masterCard));
+    form.visa->setText(currencyText(totals.visa));
+    form.diners->setText(currencyText(totals.diners));
+    form.total->setText(currencyText(totals.sum()));
+    form.cardTotals->show();
     m_printer->print(form);
 
     deleteReportFile(fileName);

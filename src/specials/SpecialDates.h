@@ -10,7 +10,7 @@ namespace nightaudit {
 // still yesterday. Pure: the caller passes "now", which keeps the rule testable.
 // special6 (an amount from the no-show list) is not a date and is not computed here.
 struct SpecialDates {
-    QDateTime dtAuditDay;  // the audit day, at the time of day of "now"
+    QDateTime auditDay;  // the audit day, at the time of day of "now"
     QString special1;      // audit day, "mmddyy"
     QString special2;      // audit day + 1
     QString special3;      // audit day - 3

@@ -39,7 +39,7 @@ struct Loaded {
 
 }  // namespace
 
-// Start-up's store check, and the task tree Form_Load builds from the store.
+// Start-up's store check, and the task tree load() builds from the store.
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:

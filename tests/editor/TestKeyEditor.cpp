@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "editor/dlgEdit.h"
+#include "editor/KeyEditor.h"
 #include "store/TaskStore.h"
 #include "support/TempStore.h"
 
@@ -20,7 +20,7 @@ class TestKeyEditor : public QObject {
  (18, 5, 2, 12, 'x', NULL, 0, NULL), (19, 5, 3, 0, 'Night Audit Report', 'note', 100, 900),
  (20, 5, 4, 0, 'trailing  ', NULL, 0, 5), (21, 5, 5, 2, NULL, NULL, 0, 0), (30, 6, 1, 0, 'other', NULL, 0, 7);)"};
         TaskStore store{db.path()};
-        dlgEdit dialog{store, 5};
+        KeyEditor dialog{store, 5};
         QStringList told;
         std::string before = db.wholeStore();
         Rig() {
@@ -63,7 +63,7 @@ private slots:
         for (int i = 0; i < 3; ++i)
             if (boxes[i] != "~") r.box(i)->setText(boxes[i]);
         boxes.size() > 3 ? r.dialog.findChild<QPushButton*>("Command1")->click()
-                         : r.dialog.Command2_Click();
+                         : r.dialog.applyUpdate();
         QCOMPARE(r.told.size(), written.isEmpty() && boxes.size() == 3 ? 1 : 0);
         QCOMPARE(r.dialog.result() == QDialog::Accepted, !written.isEmpty());
         std::string expected = "\n" + r.before;
@@ -96,7 +96,7 @@ private slots:
             "keytext = 'old', waitbefore = 0, waitafter = 0;"
             "INSERT INTO keys VALUES (2, 6, 1, 0, 'victim', NULL, 0, 0);");
         TaskStore store(db.path());
-        dlgEdit dialog(store, 5);
+        KeyEditor dialog(store, 5);
         QStringList told;
         dialog.setMessenger([&](QWidget*, const QString& t) { told << t; });
         const std::string before = db.wholeStore();
@@ -108,7 +108,7 @@ private slots:
         dialog.findChild<QLineEdit*>("dfsKeyText")->setText("new");
         dialog.findChild<QLineEdit*>("dfsKeyType")->setText("0");
         dialog.findChild<QLineEdit*>("dfnWaitAfter")->setText("9");
-        dialog.Command2_Click();
+        dialog.applyUpdate();
         QCOMPARE(dialog.result() == QDialog::Accepted, !written.isEmpty());
         QCOMPARE(told.size(), written.isEmpty() ? 1 : 0);
         QCOMPARE(db.wholeStore(), written.isEmpty()
