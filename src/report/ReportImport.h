@@ -37,13 +37,13 @@ public:
     // set and the file kept; a failed delete throws after the print, the file staying.
     void parseReport(const QString& fileName) override;
 
-    // Marks every entry "0", reads the no-show report into the
-    // list, deletes it, and restarts the list at entry 1. On any failure the index keeps
+    // Marks every entry "0", reads the no-show report into the list, deletes it, and
+    // restarts the list at entry 1. On any failure the index keeps
     // its value and the file stays; entries read before the failure stay stored.
     void loadNoShowList(const QString& fileName) override;
 
-    // ShowNextNowShowGuestinSpecial6: the next entry into special6. Throws
-    // Error(err::SubscriptOutOfRange) at index 501, changing nothing.
+    // Puts the next entry into special6. Throws Error(err::SubscriptOutOfRange) at
+    // index 501, changing nothing.
     void showNextNoShow() override;
 
     // The full path a report name stands for.
