@@ -147,22 +147,25 @@ private slots:
         QCOMPARE(w.controls().next->isEnabled(), w.state().sentNodeIndex != 0);
     }
 
-    // Go and Next inside a run are refused; the buttons' states are given back as they were.
+    // Go, Next and new collaborators inside a run are refused; the buttons' states are
+    // given back as they were.
     void runsAreRefusedWhileOneIsUnderWay() {
         WindowRig rig;
         MainWindow& w = rig.window;
         rig.click(2);
         w.controls().treeOnlyGo->setEnabled(false);
-        int enabledInside = -1;
+        int enabledInside = -1, collaborators = 0;
         rig.waiter->setObserver([&](std::int32_t) {
             if (enabledInside >= 0) return;
             enabledInside = w.controls().go->isEnabled() + w.controls().treeOnlyGo->isEnabled() +
                             w.controls().next->isEnabled() + w.tree().view()->isEnabled();
             w.onGoClicked();  // as a single click would reach it
             w.onNextClicked();
+            collaborators = errorOf([&] { w.setCollaborators({}); }).number;
         });
         w.controls().go->click();
         QCOMPARE(enabledInside, 0);
+        QCOMPARE(collaborators, err::InvalidArgument);  // the desktop stays while it types
         QCOMPARE(rig.record(), played("a") + played("bcd"));
         QVERIFY(rig.messages().size() == 2 && rig.messages()[0].contains("already under way"));
         QVERIFY(w.controls().go->isEnabled() && !w.controls().treeOnlyGo->isEnabled() &&
@@ -289,49 +292,43 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         QTRY_COMPARE(w.tree().view()->height(), twipsToPixels(300));
     }
 
-    // The date field from the window's clock; fields by exact names; 07:00 Tuesday is Monday.
+    // After load: the date field from the window's clock, fields by exact names, Go off
+    // until a node is selected and its twin reachable over the widened tree; a failed print
+    // and the pencil on a task say what is wrong. 07:00 on a Tuesday is still Monday.
     void afterLoad() {
         WindowRig rig;
         MainWindow& w = rig.window;
-        QVERIFY(!w.controls().go->isEnabled() && !w.controls().next->isEnabled());
+        const MainControls& c = w.controls();
+        QVERIFY(!c.go->isEnabled() && !c.next->isEnabled());
         QCOMPARE(w.controlText("special1"), QStringLiteral("120526"));
         QCOMPARE(w.nodeIndexForKey("KS4"), 0);  // a Saturday: the Monday key sequence is left out
-        w.controls().special(1)->setText("010101");
+        c.special(1)->setText("010101");
         w.setControlText("special6", "R1234");
         QCOMPARE(w.controlText("special6") + w.controlText("special1"), "R1234010101");
         for (const char* name : {"Special1", "special8", "lstLog", ""})
             QCOMPARE(errorOf([&] { w.setControlText(name, "x"); }).number, err::NoSuchControl);
+
+        rig.click(3);
+        QVERIFY(c.go->isEnabled() && c.treeOnlyGo->isEnabled());
+        QWidget* area = w.tree().view()->viewport();  // below the last node
+        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, area->height() - 5));
+        QCOMPARE(w.selectedNodeIndex(), 0);
+        QVERIFY(!c.go->isEnabled() && !c.treeOnlyGo->isEnabled());
+        c.treeOnlyLayout->click();
+        QCOMPARE(c.treeOnlyGo->parentWidget()->childAt(c.treeOnlyGo->geometry().center()),
+                 c.treeOnlyGo);
+
+        c.print->click();
+        rig.printer->fail = true;
+        c.print->click();
+        rig.click(2);
+        c.editKeys->click();
+        QCOMPARE(rig.printer->printed, QStringList{QStringLiteral("dlgMain")});
+        QCOMPARE(rig.messages(), QStringList({"Printing failed: the printer is out of paper",
+                                              "A key sequence must be selected in the tree to "
+                                              "edit its keys."}));
         WindowRig monday(kNightRows, true, QDateTime(QDate(2026, 12, 8), QTime(7, 0)));  // Tue
         QCOMPARE(monday.window.nodeIndexForKey("KS4"), 7);
-    }
-
-    // Go is off while no node is selected; in the tree-only layout its twin lies on top
-    // of the widened tree, where a click reaches it.
-    void goNeedsASelectionAndStaysReachable() {
-        WindowRig rig;
-        rig.click(3);
-        QVERIFY(rig.window.controls().go->isEnabled() && rig.window.controls().treeOnlyGo->isEnabled());
-        QWidget* area = rig.window.tree().view()->viewport();  // below the last node
-        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, area->height() - 5));
-        QCOMPARE(rig.window.selectedNodeIndex(), 0);
-        QVERIFY(!rig.window.controls().go->isEnabled() && !rig.window.controls().treeOnlyGo->isEnabled());
-        rig.window.controls().treeOnlyLayout->click();  // the tree-only layout
-        const QPoint go = rig.window.controls().treeOnlyGo->geometry().center();
-        QCOMPARE(rig.window.controls().treeOnlyGo->parentWidget()->childAt(go), rig.window.controls().treeOnlyGo);
-    }
-
-    // A failed print shows as a message; the pencil on a task says a key sequence must be selected.
-    void printAndKeyEditorButtons() {
-        WindowRig rig;
-        rig.window.controls().print->click();
-        rig.printer->fail = true;
-        rig.window.controls().print->click();
-        rig.click(2);
-        rig.window.controls().editKeys->click();
-        QCOMPARE(rig.printer->printed, QStringList{QStringLiteral("dlgMain")});
-        QCOMPARE(rig.messages().size(), 2);
-        QCOMPARE(rig.messages()[0], "Printing failed: the printer is out of paper");
-        QVERIFY(rig.messages()[1].startsWith("A key sequence must be selected"));
     }
 };
 

@@ -6,10 +6,10 @@
 #include <QTest>
 #include <clocale>
 
-#include "core/Error.h"
 #include "report/CardTotals.h"
-#include "report/ReportImport.h"
 #include "report/PrintPage.h"
+#include "report/ReportImport.h"
+#include "support/ErrorOf.h"
 
 using namespace nightaudit;
 
@@ -23,12 +23,8 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 // "number description" of the error `action` throws, or "".
 template <class Action>
 QString errorOf(Action&& action) {
-    try {
-        action();
-    } catch (const Error& error) {
-        return QString::number(error.number()) + ' ' + QString::fromStdString(error.description());
-    }
-    return {};
+    const test::Thrown e = test::errorOf(action);
+    return e.number ? QString::number(e.number) + ' ' + e.text : QString();
 }
 
 const QString H = QStringLiteral("Audit,Report,Night,01/02/24,Page,1\r\n");
