@@ -41,16 +41,16 @@ QString ReportImport::reportPath(const QString& fileName) const {
 
 ReportImport::~ReportImport() = default;
 
-PrintPage& ReportImport::printForm() {
-    if (!m_form) m_form = std::make_unique<PrintPage>();
-    return *m_form;
+PrintPage& ReportImport::printPage() {
+    if (!m_page) m_page = std::make_unique<PrintPage>();
+    return *m_page;
 }
 
 void ReportImport::printText(const QString& text) {
-    PrintPage& form = printForm();
-    form.text->setText(text);
-    form.cardTotals->hide();
-    m_printer->print(form);
+    PrintPage& page = printPage();
+    page.text->setText(text);
+    page.cardTotals->hide();
+    m_printer->print(page);
 }
 
 void ReportImport::parseReport(const QString& name) {
@@ -63,14 +63,14 @@ void ReportImport::parseReport(const QString& name) {
         rethrowNaming(error, fileName);
     }
 
-    PrintPage& form = printForm();
-    form.americanExpress->setText(currencyText(totals.americanExpress));
-    form.masterCard->setText(currencyText(totals.masterCard));
-    form.visa->setText(currencyText(totals.visa));
-    form.diners->setText(currencyText(totals.diners));
-    form.total->setText(currencyText(totals.sum()));
-    form.cardTotals->show();
-    m_printer->print(form);
+    PrintPage& page = printPage();
+    page.americanExpress->setText(currencyText(totals.americanExpress));
+    page.masterCard->setText(currencyText(totals.masterCard));
+    page.visa->setText(currencyText(totals.visa));
+    page.diners->setText(currencyText(totals.diners));
+    page.total->setText(currencyText(totals.sum()));
+    page.cardTotals->show();
+    m_printer->print(page);
 
     deleteReportFile(fileName);
 }

@@ -14,7 +14,7 @@ class WindowFields;
 class PrintPage;
 
 // The report import as the player reaches it: the card totals sheet, the print text page
-// and the no-show list. Owns the print form (built on first use, kept to the end, so its
+// and the no-show list. Owns the print page (built on first use, kept to the end, so its
 // date stamp is set once per run of the program), the printer and the no-show list.
 // A relative file name is taken in the report folder, the program's own where the store
 // is, not in whatever folder the program was started from; errors name the full path.
@@ -49,15 +49,15 @@ public:
     // The full path a report name stands for.
     QString reportPath(const QString& fileName) const;
 
-    // The print form, built now if this is its first use.
-    PrintPage& printForm();
+    // The print page, built now if this is its first use.
+    PrintPage& printPage();
     const NoShowList& noShowList() const { return m_noShows; }
 
 private:
     std::unique_ptr<Printer> m_printer;
     TextSetter m_setSpecial6;
     QString m_folder;
-    std::unique_ptr<PrintPage> m_form;
+    std::unique_ptr<PrintPage> m_page;
     NoShowList m_noShows;
 };
 

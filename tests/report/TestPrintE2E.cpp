@@ -75,7 +75,7 @@ private slots:
         ReportImport import(
             std::make_unique<CupsPrinter>(m_queue), [](const QString&) {}, dir.path());
         const QString tag = m_tag + QTest::currentDataTag();
-        import.printForm().text->setText(tag);
+        import.printPage().text->setText(tag);
         if (!refusal.isEmpty()) run(refusal, {m_queue});
         const Thrown e = errorOf([&] { import.parseReport("d2l.txt"); });
         run("cupsaccept", {m_queue}), run("cupsenable", {m_queue});  // before any check fails

@@ -114,7 +114,7 @@ private slots:
                                        "\"PA0ARM 5.00 10.00\"\nPA0ARD 0.30 0.10\nPA0ARD 0 0.20\n");
         m_import->printText("Night of the 5th");
         m_import->parseReport("d2l.txt");
-        const PrintPage& f = m_import->printForm();
+        const PrintPage& f = m_import->printPage();
         QCOMPARE(QStringList({f.americanExpress->text(), f.masterCard->text(), f.visa->text(),
                               f.diners->text(), f.total->text(), f.text->text()})
                      .join(" / "),
