@@ -271,7 +271,8 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         QVERIFY(QFile(dir + "/journal.log").size() < 1000);  // a new file
     }
 
-    // STARTINGHEIGHT: its leading number if above 0, else the designed height; docked low.
+    // STARTINGHEIGHT: its leading number if above 0, else the designed height; placed low,
+    // and so is the short window the dock button makes.
     void startingHeightAndDockLow_data() {
         QTest::addColumn<QString>("config");
         QTest::addColumn<int>("height");
@@ -290,6 +291,10 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         setOuterHeightTwips(w, 450);  // would leave the tree no height at all
         QTRY_COMPARE(w.tree().view()->height(), twipsToPixels(300));
+        w.controls().dockLow->click();
+        QTRY_COMPARE(w.frameGeometry().height(), twipsToPixels(4000));
+        QTRY_COMPARE(w.tree().view()->height(), twipsToPixels(outerHeightTwips(w) - 600));
+        checkDocked(w, outerHeightTwips(w));
     }
 
     // After load: the date field from the window's clock, fields by exact names, Go off
