@@ -9,7 +9,7 @@ void DialogWaiter::wait(std::int32_t milliseconds) {
     const std::int32_t seconds = Countdown::secondsFor(milliseconds);
     if (seconds <= 0) return;
     // Owned here, not by the parent: the dialog is gone when the wait returns, so
-    // the next wait opens with the design texts and a fresh timer.
+    // the next wait opens with its first texts and a fresh timer.
     CountdownDialog dialog(m_state, seconds, m_parent.data());
     m_current = &dialog;
     dialog.exec();

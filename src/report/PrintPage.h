@@ -23,7 +23,7 @@ public:
     explicit PrintPage(const QDateTime& loadedAt = QDateTime::currentDateTime(),
                        const QLocale& locale = QLocale::system(), QWidget* parent = nullptr);
 
-    // The controls the report import fills; their object names are the design's.
+    // The controls the report import fills, with their object names.
     QLabel* dateStamp;        // lblDateStamp
     QLabel* text;             // lblText, the free text
     QGroupBox* cardTotals;    // frmCC

@@ -6,9 +6,9 @@
 
 #include "CardTotals.h"
 #include "CurrencyText.h"
+#include "PrintPage.h"
 #include "ReportText.h"
 #include "core/Error.h"
-#include "PrintPage.h"
 #include "playback/PlaybackHost.h"
 
 namespace nightaudit {

@@ -7,8 +7,8 @@
 
 #include "editor/KeyEditor.h"
 #include "playback/CountdownDialog.h"
-#include "report/Printer.h"
 #include "report/PrintPage.h"
+#include "report/Printer.h"
 #include "support/WindowRig.h"
 
 using namespace nightaudit;

@@ -8,9 +8,9 @@
 
 #include <utility>
 
+#include "playback/CountdownDialog.h"
 #include "playback/DialogWaiter.h"
 #include "playback/StopKeyWatch.h"
-#include "playback/CountdownDialog.h"
 
 using namespace nightaudit;
 

@@ -111,8 +111,7 @@ private slots:
         for (std::int16_t node : {1, 2}) {
             rig.host.selected = node;
             QVERIFY(!errorOf([&] { rig.runner.run(node); }).text.isEmpty());
-            QVERIFY2(!stray.match(QString::fromStdString(rig.trace)).hasMatch(),
-                     rig.trace.c_str());
+            QVERIFY2(!stray.match(QString::fromStdString(rig.trace)).hasMatch(), rig.trace.c_str());
         }
         QString edited;  // written and closed, or refused with a message and left open
         const Thrown e = errorOf([&] { edited = updateFirstKey(rig.store); });

@@ -4,15 +4,15 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
 
 #include "report/CupsPrinter.h"
-#include "report/ReportImport.h"
 #include "report/PrintPage.h"
+#include "report/ReportImport.h"
 #include "support/ErrorOf.h"
 #include "support/WindowRig.h"
 

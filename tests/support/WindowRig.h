@@ -5,9 +5,9 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/TaskTree.h"
-#include "app/MainWindow.h"
 #include "core/Error.h"
 #include "report/Printer.h"
 #include "support/FakeDesktop.h"
