@@ -21,7 +21,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/dlgMain.h"
+#include "app/MainWindow.h"
 #include "platform/X11Desktop.h"
 
 using namespace nightaudit;
@@ -89,8 +89,8 @@ INSERT INTO keysequence VALUES (1, 10, 'Text', 1, ' ', 0, 0, 1);
 INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitafter)
   VALUES (1, 1, 0, '', 0, 0);)");
     }
-    dlgMain window(store);
-    window.Form_Load();
+    MainWindow window(store);
+    window.load();
     window.show();
     window.setCollaborators({std::make_unique<X11Desktop>(), {}, {}, {}, {}, {}});
     QThread::msleep(500);
@@ -118,7 +118,7 @@ INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitaft
         clock.start();
         window.setCaption("Quillmar Night Audit");
         window.selectNode(window.nodeIndexForKey("KS1"));
-        window.cmdSend()->click();
+        window.controls().go->click();
         const double ran = clock.elapsed() / 1000.0;
         // A refused text (the caption names why) is not waited for.
         const bool played = window.caption() == "Quillmar Night Audit";

@@ -19,7 +19,7 @@
 #include "Recorder.h"
 #include "app/ListRunLog.h"
 #include "app/TaskTree.h"
-#include "app/dlgMain.h"
+#include "app/MainWindow.h"
 #include "platform/X11Desktop.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/Waiter.h"
@@ -87,8 +87,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string record = argv[2];
-    dlgMain window(QString::fromLocal8Bit(argv[1]));
-    window.Form_Load();
+    MainWindow window(QString::fromLocal8Bit(argv[1]));
+    window.load();
     window.show();
     for (int i = 0; i < 500 && !(window.windowHandle() && window.windowHandle()->isExposed());
          ++i) {
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     NoWait waiter;
-    ListRunLog log(*window.lstLog());
+    ListRunLog log(*window.controls().log);
     UnavailableReports reports;
     const QString caption = window.caption();
     auto playOrFail = [&](KeySequencePlayer& player) {

@@ -23,7 +23,7 @@
 #include "Recorder.h"
 #include "app/ListRunLog.h"
 #include "app/TaskTree.h"
-#include "app/dlgMain.h"
+#include "app/MainWindow.h"
 #include "core/Error.h"
 #include "platform/X11Desktop.h"
 #include "playback/KeySequencePlayer.h"
@@ -110,8 +110,8 @@ int main(int argc, char** argv) {
     const int reps = std::atoi(argv[1]);
     const std::string record = argv[3];
 
-    dlgMain window(QString::fromLocal8Bit(argv[2]));
-    window.Form_Load();
+    MainWindow window(QString::fromLocal8Bit(argv[2]));
+    window.load();
     window.show();
     for (int i = 0; i < 500 && !(window.windowHandle() && window.windowHandle()->isExposed());
          ++i) {
@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
 
     X11Desktop desktop;
     InstantWaiter waiter(window.state());
-    ListRunLog log(*window.lstLog());
+    ListRunLog log(*window.controls().log);
     UnavailableReports reports;
     KeySequencePlayer player(window.store(), desktop, waiter, log, window, reports, window.state());
     // The same player on the fake desktop: what the main window, the store and the run

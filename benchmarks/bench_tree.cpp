@@ -18,7 +18,7 @@
 
 #include "Measure.h"
 #include "app/TaskTree.h"
-#include "app/dlgMain.h"
+#include "app/MainWindow.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/RunLog.h"
 #include "playback/SelectionRunner.h"
@@ -163,9 +163,9 @@ class TaskRun {
 public:
     explicit TaskRun(const std::string& path)
         : m_window(QString::fromStdString(path)),
-          m_store((m_window.Form_Load(), m_window.store())),
+          m_store((m_window.load(), m_window.store())),
           m_waiter(m_window.state()),
-          m_log(m_window.lstLog()),
+          m_log(m_window.controls().log),
           m_player(m_store, m_desktop, m_waiter, m_log, m_window, m_reports, m_window.state()),
           m_runner(m_store, m_window, m_player, m_waiter, m_window.state()),
           m_node(m_window.tree().GetNodeIndexProvidedKey(QStringLiteral("T1"))) {
@@ -181,7 +181,7 @@ public:
     double once(int& keysSent) {
         m_desktop.clearRecord();
         const auto start = bench::Clock::now();
-        m_runner.RunTask(static_cast<std::int16_t>(m_node));
+        m_runner.runTask(static_cast<std::int16_t>(m_node));
         const double s = bench::secondsSince(start);
         keysSent = 0;
         const std::string& record = m_desktop.record();
@@ -195,7 +195,7 @@ public:
     }
 
 private:
-    dlgMain m_window;
+    MainWindow m_window;
     TaskStore& m_store;
     FakeDesktop m_desktop;
     InstantWaiter m_waiter;

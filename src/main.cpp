@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     nightaudit::restoreLeftoverHeldInput();
     // A signal closes the program as the clerk would: a run stops between two keystrokes,
     // everything it pressed is let go, and the window's close ends the program.
-    nightaudit::dlgMain& window = *start.window;
+    nightaudit::MainWindow& window = *start.window;
     nightaudit::TerminationSignals signalsClose([&window](int signalNumber) {
         for (int i = 0; i < 8; ++i) {
             QWidget* modal = QApplication::activeModalWidget();

@@ -1,27 +1,34 @@
 #pragma once
 
+#include <QObject>
+
+class QTreeWidget;
+class QWidget;
+
 namespace nightaudit {
 
-class dlgMain;
+struct MainControls;
 
-// The small buttons that change the main window's layout, print it or open the key
-// editor. Sizes are in twips and absolute, so the layouts apply in any order.
-class LayoutCommands {
+// The small buttons that change the main window's layout; each connects its own
+// button. Sizes are in twips and absolute, so the layouts apply in any order.
+class LayoutCommands : public QObject {
+    Q_OBJECT
 public:
-    explicit LayoutCommands(dlgMain& window) : m_window(window) {}
+    // `window`, `controls` and `treeView` must outlive the commands.
+    LayoutCommands(QWidget& window, const MainControls& controls, QTreeWidget& treeView);
 
-    void Command1_Click();   // "->": the wide layout of the design
-    void Command2_Click();   // "<-": narrow, the tree column and the actions only
-    void Command5_Click();   // printer: the window as it looks, on the window printer
-    void Command6_Click();   // pencil: the key editor for the selected key sequence
-    void Command7_Click();   // "->": the tree alone, widened to the window
-    void Command9_Click();   // clock: a shorter run log, clear of the stopwatch row
-    void Command11_Click();  // "v": a low window docked above the screen's bottom
+    void wide();        // "->": the whole window as designed
+    void narrow();      // "<-": the tree column and the actions only
+    void treeOnly();    // "->" under the tree: the tree alone, widened, with its own Go
+    void shortenLog();  // clock: a shorter run log, clear of the stopwatch row
+    void dockLow();     // "v": a low window above the screen's bottom
 
 private:
     void setFramesWidth(int tasksWidth, int actionsLeft, int windowWidth);
 
-    dlgMain& m_window;
+    QWidget& m_window;
+    const MainControls& m_controls;
+    QTreeWidget& m_treeView;
 };
 
 }  // namespace nightaudit

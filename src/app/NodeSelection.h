@@ -4,11 +4,13 @@
 
 namespace nightaudit {
 
-class RunCommands;
-class dlgMain;
+class RunSession;
+class TaskTree;
+struct MainControls;
+struct PlaybackState;
 
 // What choosing a tree node does. A click (mouse, or Space on the current node) shows the node's
-// instructions, enables Go and the key editor button, runs the node in single-click mode, toggles
+// instructions, enables Go and the key editor button, asks for a run in single-click mode, toggles
 // the teach stopwatch, remembers a key sequence for teach mode and names the node on "Teach Task".
 // Moving through the tree with the arrow keys updates the same texts and buttons but neither runs
 // anything nor touches the stopwatch: stepping past nodes must never type into the driven
@@ -16,13 +18,15 @@ class dlgMain;
 class NodeSelection : public QObject {
     Q_OBJECT
 public:
-    NodeSelection(dlgMain& window, const RunCommands& runs);
+    // Every argument must outlive the selection.
+    NodeSelection(const MainControls& controls, TaskTree& tree, const RunSession& session,
+                  PlaybackState& state);
 
-    // The node-click event for the node at `nodeIndex`. Each step that fails is
-    // skipped and shown; the next step still runs.
-    void TreeView1_NodeClick(int nodeIndex);
-    // A selection without a click (arrow keys): the click's steps without run and stopwatch.
-    void nodeSelected(int nodeIndex);
+signals:
+    // A click in single-click mode: Go for the clicked node.
+    void runRequested();
+    // A click on a task or a key sequence: the teach stopwatch starts or stops.
+    void stopwatchToggled();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -31,8 +35,10 @@ private:
     void apply(int nodeIndex, bool clicked);
     void onSelectionChanged();
 
-    dlgMain& m_window;
-    const RunCommands& m_runs;
+    const MainControls& m_controls;
+    TaskTree& m_tree;
+    const RunSession& m_session;
+    PlaybackState& m_state;
 };
 
 }  // namespace nightaudit

@@ -10,10 +10,11 @@
 #include "RunNotice.h"
 #include "TaskTree.h"
 #include "core/Error.h"
-#include "dlgMain.h"
 #include "playback/DialogWaiter.h"
 #include "playback/KeySequencePlayer.h"
+#include "playback/PlaybackHost.h"
 #include "playback/RunJournal.h"
+#include "playback/RunSession.h"
 #include "playback/RunTypingWatch.h"
 #include "playback/SelectionRunner.h"
 #include "playback/SettlingWaiter.h"
@@ -26,47 +27,63 @@
 
 namespace nightaudit {
 
-PlaybackWiring::PlaybackWiring(dlgMain& window, Collaborators collaborators)
-    : m_window(window), m_collaborators(std::move(collaborators)) {
-    Collaborators& c = m_collaborators;
-    if (!c.waiter) c.waiter = std::make_unique<DialogWaiter>(window.state(), &window);
-    if (!c.reports)
-        c.reports = std::make_unique<ReportImport>(std::make_unique<CupsPrinter>(), window,
-                                                   QFileInfo(window.storePath()).absolutePath());
-    if (!c.printer) c.printer = std::make_unique<CupsPrinter>();
-    m_runLog = std::make_unique<ListRunLog>(*window.lstLog());
-    if (auto* label = window.findChild<QLabel*>(QStringLiteral("Label17"))) {
-        m_notice = std::make_unique<RunNotice>(*label, RunNotice::Clock{});
-        m_observers.add(m_notice.get());
-    }
-    if (c.stopKey) {
-        m_stopKeyWatch = std::make_unique<StopKeyWatch>(*c.stopKey, window.state(), c.waiter.get());
-    }
+PlaybackWiring::PlaybackWiring(RunViews views, RunSession& session, PlaybackState& state,
+                               QString storePath)
+    : m_views(views),
+      m_session(session),
+      m_state(state),
+      m_storePath(std::move(storePath)),
+      m_runLog(std::make_unique<ListRunLog>(views.log)),
+      m_notice(std::make_unique<RunNotice>(views.notice, RunNotice::Clock{})) {
+    m_observers.add(m_notice.get());
+    setCollaborators({});
 }
 
 PlaybackWiring::~PlaybackWiring() {
     if (m_collaborators.desktop) m_collaborators.desktop->setTypingWatch(nullptr);
 }
 
-// One run: the stop key armed for its length, and the window told when it ends (a
-// close asked for during the run is carried out then).
-// The outermost run also reads the settings and is told to the journal and the notice.
+void PlaybackWiring::setCollaborators(Collaborators c) {
+    if (m_session.underWay()) {
+        throw Error(err::InvalidArgument, "The desktop cannot be changed while a run is under way");
+    }
+    if (m_collaborators.desktop) m_collaborators.desktop->setTypingWatch(nullptr);
+    // What was built on the old collaborators goes first, in the order it depends on them.
+    m_typingWatch.reset();
+    m_runner.reset();
+    m_player.reset();
+    m_settlingWaiter.reset();
+    m_stopKeyWatch.reset();
+    if (!c.waiter) c.waiter = std::make_unique<DialogWaiter>(m_state, &m_views.window);
+    if (!c.reports)
+        c.reports = std::make_unique<ReportImport>(std::make_unique<CupsPrinter>(), m_views.host,
+                                                   QFileInfo(m_storePath).absolutePath());
+    if (!c.printer) c.printer = std::make_unique<CupsPrinter>();
+    m_collaborators = std::move(c);
+    if (m_collaborators.stopKey) {
+        m_stopKeyWatch = std::make_unique<StopKeyWatch>(*m_collaborators.stopKey, m_state,
+                                                        m_collaborators.waiter.get());
+    }
+}
+
+// One run: the session held and the stop key armed for its length; the observers are
+// told of its start and its end.
 class PlaybackWiring::Run {
 public:
     Run(PlaybackWiring& wiring, RunTrigger trigger, int nodeIndex)
-        : m_wiring(wiring), m_armed(wiring.m_stopKeyWatch.get()) {
-        if (m_wiring.m_runs == 0) {
-            m_wiring.applyStoreSettings();
-            m_wiring.m_closed = false;
-            m_wiring.m_signal = 0;
-            const auto [key, text] = m_wiring.node(nodeIndex);
-            m_wiring.m_observers.runStarted(trigger, key, text);
-        }
-        ++m_wiring.m_runs;
+        : m_wiring(wiring), m_hold(wiring.m_session), m_armed(wiring.m_stopKeyWatch.get()) {
+        m_wiring.applyStoreSettings();
+        m_wiring.m_closed = false;
+        m_wiring.m_signal = 0;
+        const TaskTree& tree = m_wiring.m_views.tree;
+        // A node that does not exist is the runner's error to report; here it has no name.
+        const bool known = nodeIndex >= 1 && nodeIndex <= tree.nodeCount();
+        m_wiring.m_observers.runStarted(trigger,
+                                        known ? tree.key(nodeIndex) : QStringLiteral("no node"),
+                                        known ? tree.text(nodeIndex) : QString());
     }
     ~Run() {
-        if (--m_wiring.m_runs != 0) return;
-        if (m_wiring.m_window.state().bolStop) {
+        if (m_wiring.m_state.stopRequested) {
             const StopKeyWatch* key = m_wiring.m_stopKeyWatch.get();
             m_wiring.m_observers.stopped(m_wiring.m_closed        ? m_wiring.closeSource()
                                          : key && key->sawPress() ? StopSource::StopKey
@@ -74,13 +91,13 @@ public:
         }
         m_wiring.m_runLog->refresh();
         m_wiring.m_observers.runEnded();
-        m_wiring.m_window.runEnded();
     }
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
 
 private:
     PlaybackWiring& m_wiring;
+    RunSession::Hold m_hold;
     StopKeyWatch::Run m_armed;
 };
 
@@ -102,8 +119,13 @@ StopSource PlaybackWiring::closeSource() const {
     }
 }
 
+TaskStore& PlaybackWiring::store() const {
+    if (!m_store) throw Error(err::NotAvailable, "The task store is not open");
+    return *m_store;
+}
+
 void PlaybackWiring::applyStoreSettings() {
-    const RunSettings settings = RunSettings::read(m_window.store());
+    const RunSettings settings = RunSettings::read(store());
     if (m_collaborators.desktop) {
         m_collaborators.desktop->setPacing(std::chrono::milliseconds(settings.keyDelayMs),
                                            std::chrono::milliseconds(settings.windowWaitMs));
@@ -112,13 +134,7 @@ void PlaybackWiring::applyStoreSettings() {
     QString version = QStringLiteral("Version: " NIGHTAUDIT_VERSION);
     if (settings.keyDelayMs > 0)
         version += QStringLiteral(", keys %1 ms apart").arg(settings.keyDelayMs);
-    m_window.lblVersion()->setText(version);
-}
-
-// A node that does not exist is the runner's error to report; here it has no name.
-std::pair<QString, QString> PlaybackWiring::node(int index) const {
-    if (index < 1 || index > m_window.nodeCount()) return {QStringLiteral("no node"), QString()};
-    return {m_window.nodeKey(index), m_window.tree().text(index)};
+    m_views.version.setText(version);
 }
 
 void PlaybackWiring::checkMayRun() const {
@@ -129,64 +145,51 @@ void PlaybackWiring::checkMayRun() const {
         throw Error(err::NotAvailable,
                     "Keys cannot be typed into other windows: " + why.toStdString());
     }
-    StorePermissions::require(m_window.storePath().toStdString());
+    StorePermissions::require(m_storePath.toStdString());
 }
 
-// Built on first use: the store opens in Form_Load, which may come after the wiring.
 void PlaybackWiring::build() {
-    if (m_runner) return;
     checkMayRun();
-    const QString journalPath = QFileInfo(QString::fromStdString(m_window.store().path()))
-                                    .absoluteDir()
-                                    .filePath(QStringLiteral("journal.log"));
-    RunNotice* notice = m_notice.get();
-    m_journal = std::make_unique<RunJournal>(journalPath, RunJournal::Clock{},
-                                             [notice](const QString& why) {
-                                                 if (notice) notice->journalProblem(why);
-                                             });
-    m_observers.add(m_journal.get());
-    m_settlingWaiter =
-        std::make_unique<SettlingWaiter>(*m_collaborators.waiter, *m_collaborators.desktop);
-    m_player = std::make_unique<KeySequencePlayer>(
-        m_window.store(), *m_collaborators.desktop, *m_settlingWaiter, *m_runLog, m_window,
-        *m_collaborators.reports, m_window.state(), &m_observers);
-    m_runner = std::make_unique<SelectionRunner>(m_window.store(), m_window, *m_player,
-                                                 *m_settlingWaiter, m_window.state());
-    StopKeyWatch* stopKey = m_stopKeyWatch.get();
-    m_typingWatch = std::make_unique<RunTypingWatch>(m_window, *m_collaborators.waiter,
-                                                     m_window.state(), [stopKey] {
+    if (m_runner) return;
+    TaskStore& taskStore = store();
+    if (!m_journal) {
+        const QString journalPath = QFileInfo(QString::fromStdString(taskStore.path()))
+                                        .absoluteDir()
+                                        .filePath(QStringLiteral("journal.log"));
+        m_journal = std::make_unique<RunJournal>(
+            journalPath, RunJournal::Clock{},
+            [notice = m_notice.get()](const QString& why) { notice->journalProblem(why); });
+        m_observers.add(m_journal.get());
+    }
+    Collaborators& c = m_collaborators;
+    m_settlingWaiter = std::make_unique<SettlingWaiter>(*c.waiter, *c.desktop);
+    m_player =
+        std::make_unique<KeySequencePlayer>(taskStore, *c.desktop, *m_settlingWaiter, *m_runLog,
+                                            m_views.host, *c.reports, m_state, &m_observers);
+    m_runner = std::make_unique<SelectionRunner>(taskStore, m_views.host, *m_player,
+                                                 *m_settlingWaiter, m_state);
+    m_typingWatch = std::make_unique<RunTypingWatch>(m_views.host, *c.waiter, m_state,
+                                                     [stopKey = m_stopKeyWatch.get()] {
                                                          if (stopKey) stopKey->poll();
                                                      });
-    m_collaborators.desktop->setTypingWatch(m_typingWatch.get());
+    c.desktop->setTypingWatch(m_typingWatch.get());
 }
 
-// An error that ends the whole run is recorded before it goes on to the handler.
-template <class Body>
-void PlaybackWiring::recorded(Body&& body) {
+void PlaybackWiring::run(std::int16_t nodeIndex, RunTrigger trigger) {
+    // A Go or Next handled inside a run's event pumping would type the night's steps twice.
+    if (m_session.underWay()) {
+        throw Error(err::InvalidArgument,
+                    "A run is already under way: wait for it to end or press Stop");
+    }
+    build();
+    Run run(*this, trigger, nodeIndex);
+    // An error that ends the whole run is recorded before it goes on to the handler.
     try {
-        body();
+        m_runner->run(nodeIndex);
     } catch (const Error& e) {
         m_observers.failed(e.number(), QString::fromStdString(e.description()), {});
         throw;
     }
-}
-
-void PlaybackWiring::ExecuteSelected(std::int16_t intNodeIndexToRun, RunTrigger trigger) {
-    build();
-    Run run(*this, trigger, intNodeIndexToRun);
-    recorded([&] { m_runner->ExecuteSelected(intNodeIndexToRun); });
-}
-
-void PlaybackWiring::RunTask(std::int16_t intNodeIndex) {
-    build();
-    Run run(*this, RunTrigger::Go, intNodeIndex);
-    recorded([&] { m_runner->RunTask(intNodeIndex); });
-}
-
-void PlaybackWiring::RunKeySequence(std::int16_t intNodeIndex, std::int16_t intparmKeySequenceID) {
-    build();
-    Run run(*this, RunTrigger::Go, intNodeIndex);
-    m_player->RunKeySequence(intNodeIndex, intparmKeySequenceID);
 }
 
 }  // namespace nightaudit

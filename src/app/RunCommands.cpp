@@ -7,8 +7,11 @@
 #include <limits>
 
 #include "HandlerErrors.h"
+#include "MainControls.h"
 #include "PlaybackWiring.h"
-#include "dlgMain.h"
+#include "TaskTree.h"
+#include "playback/PlaybackState.h"
+#include "playback/RunSession.h"
 
 namespace nightaudit {
 namespace {
@@ -23,36 +26,36 @@ std::int16_t nodeIndex16(int index) {
 
 }  // namespace
 
-// Holds a run: the controls that could start another run are disabled for its
-// length and given back their earlier states however the run ends.
-class RunCommands::RunLock {
-public:
-    explicit RunLock(RunCommands& commands)
-        : m_commands(commands),
-          m_controls{commands.m_window.cmdSend(), commands.m_window.cmdSend2(),
-                     commands.m_window.command(8), commands.m_window.TreeView1()} {
-        for (std::size_t i = 0; i < kCount; ++i) {
-            m_enabled[i] = m_controls[i]->isEnabled();
-            m_controls[i]->setEnabled(false);
-        }
-        m_commands.m_running = true;
-    }
-    ~RunLock() {
-        m_commands.m_running = false;
-        for (std::size_t i = 0; i < kCount; ++i) m_controls[i]->setEnabled(m_enabled[i]);
-    }
-    RunLock(const RunLock&) = delete;
-    RunLock& operator=(const RunLock&) = delete;
+RunCommands::RunCommands(QWidget& window, const MainControls& controls, TaskTree& tree,
+                         PlaybackWiring& wiring, RunSession& session, PlaybackState& state)
+    : m_window(window),
+      m_tree(tree),
+      m_wiring(wiring),
+      m_session(session),
+      m_state(state),
+      m_next(controls.next),
+      m_starters{controls.go, controls.treeOnlyGo, controls.next, tree.view()} {
+    connect(controls.go, &QPushButton::clicked, this, [this] { go(); });
+    connect(controls.treeOnlyGo, &QPushButton::clicked, this, [this] { go(RunTrigger::SecondGo); });
+    connect(controls.next, &QPushButton::clicked, this, &RunCommands::next);
+    connect(&session, &RunSession::started, this, &RunCommands::lockOut);
+    connect(&session, &RunSession::ended, this, &RunCommands::giveBack);
+}
 
-private:
-    static constexpr std::size_t kCount = 4;
-    RunCommands& m_commands;
-    QWidget* m_controls[kCount];
-    bool m_enabled[kCount] = {};
-};
+void RunCommands::lockOut() {
+    for (std::size_t i = 0; i < m_starters.size(); ++i) {
+        m_enabledBefore[i] = m_starters[i]->isEnabled();
+        m_starters[i]->setEnabled(false);
+    }
+}
+
+void RunCommands::giveBack() {
+    for (std::size_t i = 0; i < m_starters.size(); ++i)
+        m_starters[i]->setEnabled(m_enabledBefore[i]);
+}
 
 bool RunCommands::mayStart() {
-    if (m_running) {
+    if (m_session.underWay()) {
         MessageBoxes::information(&m_window, QStringLiteral("Quillmar Night Audit"),
                                   QStringLiteral("A run is already under way: wait for it to "
                                                  "end or press Stop in its countdown."));
@@ -60,40 +63,34 @@ bool RunCommands::mayStart() {
     }
     // Without a desktop every key would fail while the waits still ran, and a store others
     // can write may type what they put there: refuse at once.
-    return reportingErrors(&m_window, [this] { m_window.wiring().checkMayRun(); });
+    return reportingErrors(&m_window, [this] { m_wiring.checkMayRun(); });
 }
 
-void RunCommands::cmdSend_Click(RunTrigger trigger) {
+void RunCommands::go(RunTrigger trigger) {
     if (!mayStart()) return;
-    {
-        RunLock lock(*this);
-        reportingErrors(&m_window, [this, trigger] {
-            PlaybackState& state = m_window.state();
-            state.intSentNodeIndex = nodeIndex16(m_window.selectedNodeIndex());
-            m_window.setCaption(QStringLiteral("Quillmar Night Audit"));
-            m_window.wiring().ExecuteSelected(state.intSentNodeIndex, trigger);
-        });
-    }
-    m_window.command(8)->setEnabled(true);
-    m_window.TreeView1()->setFocus();
+    reportingErrors(&m_window, [this, trigger] {
+        m_state.sentNodeIndex = nodeIndex16(m_tree.selectedIndex());
+        m_window.setWindowTitle(QStringLiteral("Quillmar Night Audit"));
+        m_wiring.run(m_state.sentNodeIndex, trigger);
+    });
+    m_next->setEnabled(true);
+    m_tree.view()->setFocus();
 }
 
-void RunCommands::Command8_Click() {
-    if (m_window.state().intSentNodeIndex != 0 && mayStart()) {
-        RunLock lock(*this);
+void RunCommands::next() {
+    if (m_state.sentNodeIndex != 0 && mayStart()) {
         reportingErrors(&m_window, [this] {
-            PlaybackState& state = m_window.state();
-            const int next = state.intSentNodeIndex + 1;
-            if (next > m_window.nodeCount()) {
+            const int following = m_state.sentNodeIndex + 1;
+            if (following > m_tree.nodeCount()) {
                 throw Error(err::NoSuchNode,
                             "The last node of the tree has been run: there is no next node.");
             }
-            m_window.wiring().ExecuteSelected(nodeIndex16(next), RunTrigger::Next);
-            state.intSentNodeIndex = static_cast<std::int16_t>(next);
-            m_window.ensureNodeVisible(next);
+            m_wiring.run(nodeIndex16(following), RunTrigger::Next);
+            m_state.sentNodeIndex = static_cast<std::int16_t>(following);
+            m_tree.ensureVisible(following);
         });
     }
-    m_window.TreeView1()->setFocus();
+    m_tree.view()->setFocus();
 }
 
 }  // namespace nightaudit

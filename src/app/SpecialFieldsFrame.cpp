@@ -1,6 +1,9 @@
 #include "SpecialFieldsFrame.h"
 
 #include <QGroupBox>
+#include <QLineEdit>
+
+#include <iterator>
 
 #include "ControlFactory.h"
 
@@ -32,18 +35,20 @@ constexpr int kLabelDrop = 45;  // labels sit a little lower than their text box
 
 }  // namespace
 
-QGroupBox* buildSpecialFieldsFrame(QWidget* parent) {
-    QGroupBox* frame =
-        controls::frame(parent, "Frame1", QStringLiteral("Special Fields"), 3960, 3480, 3735, 3495);
-    for (const Row& row : kRows) {
-        controls::label(frame, row.nameLabel, QLatin1String(row.caption), 240, row.top + kLabelDrop,
-                        900, 255);
-        controls::textBox(frame, row.field, QLatin1String(row.designedText), 1200, row.top, 975,
-                          285);
-        controls::label(frame, row.meaningLabel, QLatin1String(row.meaning), 2280,
+SpecialFields buildSpecialFieldsFrame(QWidget* parent) {
+    SpecialFields made{
+        controls::frame(parent, "Frame1", QStringLiteral("Special Fields"), 3960, 3480, 3735, 3495),
+        {}};
+    for (std::size_t i = 0; i < std::size(kRows); ++i) {
+        const Row& row = kRows[i];
+        controls::label(made.frame, row.nameLabel, QLatin1String(row.caption), 240,
+                        row.top + kLabelDrop, 900, 255);
+        made.fields[i] = controls::textBox(made.frame, row.field, QLatin1String(row.designedText),
+                                           1200, row.top, 975, 285);
+        controls::label(made.frame, row.meaningLabel, QLatin1String(row.meaning), 2280,
                         row.top + kLabelDrop, 1400, 255);
     }
-    return frame;
+    return made;
 }
 
 }  // namespace nightaudit

@@ -45,7 +45,7 @@ QString quotedForShell(const QString& path) {
 
 }  // namespace
 
-StartupCheck::Result StartupCheck::startFrom(const QString& programDir, dlgMain::Clock clock) {
+StartupCheck::Result StartupCheck::startFrom(const QString& programDir, MainWindow::Clock clock) {
     const std::string found = existingStore(programDir.toStdString());
     if (!found.empty()) return start(QString::fromStdString(found), std::move(clock));
     const QString beside = QString::fromStdString(storeBesideProgram(programDir.toStdString()));
@@ -119,13 +119,13 @@ QString StartupCheck::problemWithStoreFile(const QString& storePath) {
            howToCreate();
 }
 
-StartupCheck::Result StartupCheck::start(const QString& storePath, dlgMain::Clock clock) {
+StartupCheck::Result StartupCheck::start(const QString& storePath, MainWindow::Clock clock) {
     Result result;
     result.message = problemWithStoreFile(storePath);
     if (result.message.isEmpty()) {
-        auto window = std::make_unique<dlgMain>(storePath, std::move(clock));
+        auto window = std::make_unique<MainWindow>(storePath, std::move(clock));
         try {
-            window->Form_Load();
+            window->load();
             result.window = std::move(window);
             return result;
         } catch (const Error& e) {

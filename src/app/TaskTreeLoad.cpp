@@ -32,7 +32,7 @@ QString keyOf(NodeKind kind, const std::string& id) {
 
 // The rows under one parent id. The query is prepared on first use (so a store error
 // comes where it did when each text was prepared on its own) and bound per id; an id
-// that is not a whole number is written into the text as read, as before.
+// that is not a whole number is written into the text as read.
 class ChildQuery {
 public:
     ChildQuery(TaskStore& store, std::string (*textFor)(const std::string&))

@@ -1,7 +1,7 @@
 #include "DialogWaiter.h"
 
 #include "Countdown.h"
-#include "dlgWait.h"
+#include "CountdownDialog.h"
 
 namespace nightaudit {
 
@@ -9,8 +9,8 @@ void DialogWaiter::wait(std::int32_t milliseconds) {
     const std::int32_t seconds = Countdown::secondsFor(milliseconds);
     if (seconds <= 0) return;
     // Owned here, not by the parent: the dialog is gone when the wait returns, so
-    // the next wait opens with the design texts and a fresh timer.
-    dlgWait dialog(m_state, seconds, m_parent.data());
+    // the next wait opens with its first texts and a fresh timer.
+    CountdownDialog dialog(m_state, seconds, m_parent.data());
     m_current = &dialog;
     dialog.exec();
     m_current = nullptr;
@@ -18,18 +18,18 @@ void DialogWaiter::wait(std::int32_t milliseconds) {
 
 bool DialogWaiter::waitUntil(const QString& notice, const std::function<bool()>& ready) {
     if (ready()) return true;
-    dlgWait dialog(m_state, notice, ready, m_parent.data());
+    CountdownDialog dialog(m_state, notice, ready, m_parent.data());
     m_current = &dialog;
     dialog.exec();
     m_current = nullptr;
-    return ready() && !m_state.bolStop;
+    return ready() && !m_state.stopRequested;
 }
 
 void DialogWaiter::stopCurrentWait() {
     if (m_current) {
-        m_current->Command1_Click();
+        m_current->stop();
     } else {
-        m_state.bolStop = true;
+        m_state.stopRequested = true;
     }
 }
 

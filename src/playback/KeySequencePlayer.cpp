@@ -79,7 +79,7 @@ public:
             playKey();
             p.m_host.processEvents();
             m_keys.next();
-            if (p.m_state.bolStop) return false;
+            if (p.m_state.stopRequested) return false;
         }
         return true;
     }
@@ -237,7 +237,7 @@ void KeySequencePlayer::RunKeySequence(std::int16_t intNodeIndex,
             id = wholeNumber16(NodeKey::parse(m_host.nodeKey(intNodeIndex).toStdString()).id(),
                                "the key sequence id of the node");
         }
-        m_state.intKeySequenceID = id;
+        m_state.keySequenceId = id;
         m_runLog.clear();
         if (m_observer) m_observer->keySequenceStarted(id);
         m_chain.push_back(id);

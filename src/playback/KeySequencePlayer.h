@@ -36,8 +36,8 @@ public:
 
     // Plays the key sequence `intparmKeySequenceID`, or, when it is 0, the one whose
     // tree node is at `intNodeIndex` (that node is brought into view and marked
-    // played first). Sets state.intKeySequenceID, empties the run log, and tests
-    // state.bolStop after each key (the first key always plays). At a normal end
+    // played first). Sets state.keySequenceId, empties the run log, and tests
+    // state.stopRequested after each key (the first key always plays). At a normal end
     // the main window is activated again by its caption.
     void RunKeySequence(std::int16_t intNodeIndex, std::int16_t intparmKeySequenceID = 0);
 

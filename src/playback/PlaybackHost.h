@@ -21,7 +21,7 @@ public:
     virtual int childCount(int index) const = 0;
     virtual int firstChild(int index) const = 0;                // 0 when none
     virtual int nextSibling(int index) const = 0;               // 0 when none
-    virtual int nodeIndexForKey(const QString& key) const = 0;  // GetNodeIndexProvidedKey
+    virtual int nodeIndexForKey(const QString& key) const = 0;  // 0 when no node has it
 };
 
 // The main window's caption and its named text fields.
@@ -38,7 +38,7 @@ public:
     virtual void setControlText(const QString& controlName, const QString& text) = 0;
 };
 
-// DoEvents: handles the window events already pending.
+// Handles the window events already pending (a run pumps them between keys).
 class EventPump {
 public:
     virtual ~EventPump() = default;

@@ -10,8 +10,8 @@ class Reports {
 public:
     virtual ~Reports() = default;
     virtual void printText(const QString& text) = 0;        // type 3 (the player waits 2 s after)
-    virtual void parseReport(const QString& fileName) = 0;  // type 9, ParseD2L
-    virtual void loadNoShowList(const QString& fileName) = 0;  // type 11, LoadNoShowIntoArray
+    virtual void parseReport(const QString& fileName) = 0;  // type 9, the audit report
+    virtual void loadNoShowList(const QString& fileName) = 0;  // type 11, the no-show list
     virtual void showNextNoShow() = 0;                         // type 12
 };
 

@@ -12,17 +12,17 @@ RunTypingWatch::RunTypingWatch(EventPump& events, Waiter& waiter, PlaybackState&
     : m_events(events), m_waiter(waiter), m_state(state), m_pollStopKey(std::move(pollStopKey)) {}
 
 bool RunTypingWatch::stopRequested() {
-    if (m_state.bolStop) return true;
+    if (m_state.stopRequested) return true;
     if (m_sinceEvents.isValid() && m_sinceEvents.elapsed() < kEventsEveryMs) return false;
     m_sinceEvents.start();
     if (m_pollStopKey) m_pollStopKey();
     m_events.processEvents();
-    return m_state.bolStop;
+    return m_state.stopRequested;
 }
 
 bool RunTypingWatch::waitUntil(const std::string& notice, const std::function<bool()>& ready) {
-    if (m_state.bolStop) return false;
-    return m_waiter.waitUntil(QString::fromStdString(notice), ready) && !m_state.bolStop;
+    if (m_state.stopRequested) return false;
+    return m_waiter.waitUntil(QString::fromStdString(notice), ready) && !m_state.stopRequested;
 }
 
 }  // namespace nightaudit

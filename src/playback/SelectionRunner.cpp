@@ -12,27 +12,17 @@ SelectionRunner::SelectionRunner(TaskStore& store, NodeTree& tree, KeySequencePl
                                  Waiter& waiter, PlaybackState& state)
     : m_store(store), m_tree(tree), m_player(player), m_waiter(waiter), m_state(state) {}
 
-void SelectionRunner::ExecuteSelected(std::int16_t intNodeIndexToRun) {
-    if (m_running) {
-        throw Error(err::InvalidArgument,
-                    "A run is already under way: wait for it to end or press Stop");
-    }
-    struct RunningGuard {
-        bool& running;
-        explicit RunningGuard(bool& r) : running(r) { running = true; }
-        ~RunningGuard() { running = false; }
-    } guard(m_running);
-
-    m_state.bolStop = false;
-    switch (NodeKey::parse(m_tree.nodeKey(intNodeIndexToRun).toStdString()).kind()) {
+void SelectionRunner::run(std::int16_t nodeIndex) {
+    m_state.stopRequested = false;
+    switch (NodeKey::parse(m_tree.nodeKey(nodeIndex).toStdString()).kind()) {
         case NodeKind::KeySequence:
-            m_player.RunKeySequence(intNodeIndexToRun, 0);
+            m_player.RunKeySequence(nodeIndex, 0);
             break;
         case NodeKind::TaskSequence:
             walkTaskSequence();
             break;
         case NodeKind::Task:
-            RunTask(intNodeIndexToRun);
+            runTask(nodeIndex);
             break;
         case NodeKind::None:
             break;
@@ -47,15 +37,16 @@ void SelectionRunner::walkTaskSequence() {
     m_tree.selectNode(m_tree.firstChild(selected));
     for (int i = 1; i <= n; ++i) {
         const int current = m_tree.selectedNodeIndex();
-        RunTask(static_cast<std::int16_t>(current));
-        if (m_state.bolStop) return;  // no further task starts, the stopped one stays selected
+        runTask(static_cast<std::int16_t>(current));
+        if (m_state.stopRequested)
+            return;  // no further task starts, the stopped one stays selected
         if (i != n) m_tree.selectNode(m_tree.nextSibling(m_tree.selectedNodeIndex()));
     }
 }
 
-void SelectionRunner::RunTask(std::int16_t intNodeIndex) {
+void SelectionRunner::runTask(std::int16_t nodeIndex) {
     // At most ten characters after the prefix are read as the id.
-    const NodeKey key = NodeKey::parse(m_tree.nodeKey(intNodeIndex).toStdString());
+    const NodeKey key = NodeKey::parse(m_tree.nodeKey(nodeIndex).toStdString());
     const std::int16_t taskId = wholeNumber16(key.id().substr(0, 10), "the task id of the node");
     Cursor rows = m_store.query(statements::taskKeySequencesQuery(taskId));
     while (!rows.eof()) {
@@ -70,7 +61,7 @@ void SelectionRunner::RunTask(std::int16_t intNodeIndex) {
             m_waiter.wait(NullSafeLong(rows.value("waitafter")));
         }
         rows.next();
-        if (m_state.bolStop) return;
+        if (m_state.stopRequested) return;
     }
 }
 

@@ -23,23 +23,17 @@ public:
     SelectionRunner(TaskStore& store, NodeTree& tree, KeySequencePlayer& player, Waiter& waiter,
                     PlaybackState& state);
 
-    // Clears bolStop, then runs the node at `intNodeIndexToRun` by the kind its key
+    // Clears the stop request, then runs the node at `nodeIndex` by the kind its key
     // tells. A task sequence walks the children of the *selected* node (from Go the
     // same node) and leaves its last task selected; once a stop is asked for it starts
-    // no further task and leaves the stopped one selected.
-    //
-    // A second run while one is under way (a Go or Next handled inside the first
-    // run's event pumping) would type the night's steps twice: it is refused with
-    // Error(err::InvalidArgument) before anything is touched, bolStop included.
-    void ExecuteSelected(std::int16_t intNodeIndexToRun);
+    // no further task and leaves the stopped one selected. One run at a time is the
+    // caller's business (RunSession).
+    void run(std::int16_t nodeIndex);
 
-    // True from the start of ExecuteSelected until it returns or throws.
-    bool isRunning() const { return m_running; }
-
-    // Plays the enabled key sequences of the task node at `intNodeIndex` in display
-    // order: wait before, play, mark played, wait after, then stop if bolStop is set.
-    // A key sequence with no node in the tree (another weekday's) is skipped whole.
-    void RunTask(std::int16_t intNodeIndex);
+    // Plays the enabled key sequences of the task node at `nodeIndex` in display
+    // order: wait before, play, mark played, wait after, then stop if a stop was asked
+    // for. A key sequence with no node in the tree (another weekday's) is skipped whole.
+    void runTask(std::int16_t nodeIndex);
 
 private:
     void walkTaskSequence();
@@ -49,7 +43,6 @@ private:
     KeySequencePlayer& m_player;
     Waiter& m_waiter;
     PlaybackState& m_state;
-    bool m_running = false;
 };
 
 }  // namespace nightaudit

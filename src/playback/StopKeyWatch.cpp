@@ -33,7 +33,7 @@ void StopKeyWatch::poll() {
     if (m_waiter) {
         m_waiter->stopCurrentWait();
     } else {
-        m_state.bolStop = true;
+        m_state.stopRequested = true;
     }
 }
 

@@ -9,7 +9,7 @@
 
 namespace nightaudit {
 
-// Watches the global stop key while a run is under way: a press sets bolStop and ends the
+// Watches the global stop key while a run is under way: a press sets stopRequested and ends the
 // countdown showing, so the run stops after the current key, as with the Stop button.
 // It looks every few milliseconds while armed, so a press is seen whenever the program
 // handles its window events: during a countdown, and between keys.

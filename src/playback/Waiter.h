@@ -7,7 +7,7 @@
 
 namespace nightaudit {
 
-// DoWait: every wait of the playback goes through one of these.
+// Every wait of the playback goes through one of these.
 class Waiter {
 public:
     virtual ~Waiter() = default;

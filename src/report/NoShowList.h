@@ -9,8 +9,8 @@ namespace nightaudit {
 
 // The no-show guests of the last report loaded, fed one at a time into a field.
 //
-// Holds 501 texts (`strNoShowGuests`, indices 0 to 500; index 0 is never filled from a
-// report) and `intNextNoShow`, the index the next showNext() returns. Before the first
+// Holds 501 texts (indices 0 to 500; index 0 is never filled from a report) and the
+// index of the entry to show next. Before the first
 // load every entry is empty and the index is 0; a load fills entries 1..n and marks
 // every other entry "0", the end of the list.
 //
@@ -35,7 +35,7 @@ public:
     // Error(err::SubscriptOutOfRange) at a 501st entry, entries 1..500 being stored.
     void readReport(QStringView reportText);
 
-    // `intNextNoShow` := 1.
+    // The next entry to show is entry 1.
     void restart() { m_next = 1; }
 
     // The entry at the index, the one to show next. After the list's end this is "0",

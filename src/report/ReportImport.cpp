@@ -6,9 +6,9 @@
 
 #include "CardTotals.h"
 #include "CurrencyText.h"
+#include "PrintPage.h"
 #include "ReportText.h"
 #include "core/Error.h"
-#include "dlgPrint.h"
 #include "playback/PlaybackHost.h"
 
 namespace nightaudit {
@@ -41,16 +41,16 @@ QString ReportImport::reportPath(const QString& fileName) const {
 
 ReportImport::~ReportImport() = default;
 
-dlgPrint& ReportImport::printForm() {
-    if (!m_form) m_form = std::make_unique<dlgPrint>();
-    return *m_form;
+PrintPage& ReportImport::printPage() {
+    if (!m_page) m_page = std::make_unique<PrintPage>();
+    return *m_page;
 }
 
 void ReportImport::printText(const QString& text) {
-    dlgPrint& form = printForm();
-    form.lblText->setText(text);
-    form.frmCC->hide();
-    m_printer->print(form);
+    PrintPage& page = printPage();
+    page.text->setText(text);
+    page.cardTotals->hide();
+    m_printer->print(page);
 }
 
 void ReportImport::parseReport(const QString& name) {
@@ -63,14 +63,14 @@ void ReportImport::parseReport(const QString& name) {
         rethrowNaming(error, fileName);
     }
 
-    dlgPrint& form = printForm();
-    form.lblAX->setText(currencyText(totals.americanExpress));
-    form.lblMC->setText(currencyText(totals.masterCard));
-    form.lblVisa->setText(currencyText(totals.visa));
-    form.lblDiners->setText(currencyText(totals.diners));
-    form.lblTotal->setText(currencyText(totals.sum()));
-    form.frmCC->show();
-    m_printer->print(form);
+    PrintPage& page = printPage();
+    page.americanExpress->setText(currencyText(totals.americanExpress));
+    page.masterCard->setText(currencyText(totals.masterCard));
+    page.visa->setText(currencyText(totals.visa));
+    page.diners->setText(currencyText(totals.diners));
+    page.total->setText(currencyText(totals.sum()));
+    page.cardTotals->show();
+    m_printer->print(page);
 
     deleteReportFile(fileName);
 }

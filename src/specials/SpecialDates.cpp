@@ -12,8 +12,8 @@ QString SpecialDates::mmddyy(const QDate& date) {
 
 SpecialDates SpecialDates::at(const QDateTime& now) {
     SpecialDates d;
-    d.dtAuditDay = now.time().hour() < kAuditDayStartHour ? now.addDays(-1) : now;
-    const QDate day = d.dtAuditDay.date();
+    d.auditDay = now.time().hour() < kAuditDayStartHour ? now.addDays(-1) : now;
+    const QDate day = d.auditDay.date();
     d.special1 = mmddyy(day);
     d.special2 = mmddyy(day.addDays(1));
     d.special3 = mmddyy(day.addDays(-3));

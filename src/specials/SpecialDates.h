@@ -10,13 +10,13 @@ namespace nightaudit {
 // still yesterday. Pure: the caller passes "now", which keeps the rule testable.
 // special6 (an amount from the no-show list) is not a date and is not computed here.
 struct SpecialDates {
-    QDateTime dtAuditDay;  // the audit day, at the time of day of "now"
-    QString special1;      // audit day, "mmddyy"
-    QString special2;      // audit day + 1
-    QString special3;      // audit day - 3
-    QString special4;      // day of the month of the audit day, two digits
-    QString special5;      // audit day + 2
-    QString special7;      // audit day + 4
+    QDateTime auditDay;  // the audit day, at the time of day of "now"
+    QString special1;    // audit day, "mmddyy"
+    QString special2;    // audit day + 1
+    QString special3;    // audit day - 3
+    QString special4;    // day of the month of the audit day, two digits
+    QString special5;    // audit day + 2
+    QString special7;    // audit day + 4
 
     static SpecialDates at(const QDateTime& now);
 

@@ -258,7 +258,7 @@ PreviewSteps RunPreview::run(const std::string& nodeKey) {
     SelectionRunner runner(m_store, tree, player, waiter, state);
     tree.selectNode(index);
     try {
-        runner.ExecuteSelected(static_cast<std::int16_t>(index));
+        runner.run(static_cast<std::int16_t>(index));
     } catch (const Error& e) {
         steps.failure("✗ the run stops here: " + e.description() + " (error " +
                       std::to_string(e.number()) + ")");

@@ -38,7 +38,7 @@ int check(const QStringList& args, const QString& defaultStore, std::ostream& ou
 
 int preview(const QStringList& args, const QString& defaultStore, std::ostream& out) {
     QString store = defaultStore;
-    QDate day = SpecialDates::at(QDateTime::currentDateTime()).dtAuditDay.date();
+    QDate day = SpecialDates::at(QDateTime::currentDateTime()).auditDay.date();
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--date") && i + 1 < args.size()) {
             day = QDate::fromString(args[++i], Qt::ISODate);

@@ -17,7 +17,7 @@ namespace nightaudit {
 TeachMode::TeachMode(QTimer& timer, QLineEdit& count, TaskStore& store, const PlaybackState& state,
                      QObject* parent)
     : QObject(parent), m_timer(timer), m_count(count), m_store(store), m_state(state) {
-    connect(&m_timer, &QTimer::timeout, this, &TeachMode::TimerTeach_Timer);
+    connect(&m_timer, &QTimer::timeout, this, &TeachMode::tick);
 }
 
 std::optional<double> TeachMode::readCount(const QString& text) {
@@ -37,7 +37,7 @@ QString TeachMode::countText(double count) {
     return QLocale::c().toString(count, 'g', 15);
 }
 
-void TeachMode::StartTeach() {
+void TeachMode::toggleStopwatch() {
     if (!m_timer.isActive()) {
         m_count.setText(QStringLiteral("1"));
         m_timer.start();
@@ -46,7 +46,7 @@ void TeachMode::StartTeach() {
     }
 }
 
-void TeachMode::TimerTeach_Timer() {
+void TeachMode::tick() {
     const std::optional<double> count = readCount(m_count.text());
     m_count.setText(count ? countText(*count + 1) : QStringLiteral("1"));
 }
@@ -67,7 +67,7 @@ int TeachMode::teachTask() {
                " seconds is too long to store; nothing was stored";
     });
     const auto wait = std::to_string(ms);
-    return m_store.execute(statements::teachUpdate(wait, m_state.intKeySequenceID));
+    return m_store.execute(statements::teachUpdate(wait, m_state.keySequenceId));
 }
 
 }  // namespace nightaudit

@@ -11,6 +11,7 @@
 
 #include <csignal>
 
+#include "app/WindowGeometry.h"
 #include "core/Twips.h"
 #include "playback/RunJournal.h"
 #include "support/ErrorOf.h"
@@ -37,15 +38,15 @@ QStringList lines(const QListWidget& list) {
 
 // What a run leaves: "waits|green nodes|log lines|sent selected" (the keys' waits are all 0).
 QString after(const WindowRig& rig) {
-    const dlgMain& w = rig.window;
+    const MainWindow& w = rig.window;
     QStringList waits, green;
     for (auto ms : rig.waiter->waits())
         if (ms != 0) waits << QString::number(ms);
     for (int i = 1; i <= w.tree().nodeCount(); ++i)
         if (w.tree().isPlayed(i)) green << QString::number(i);
     return QStringLiteral("%1|%2|%3|%4 %5")
-        .arg(waits.join(' '), green.join(' '), lines(*w.lstLog()).join(','))
-        .arg(w.state().intSentNodeIndex)
+        .arg(waits.join(' '), green.join(' '), lines(*w.controls().log).join(','))
+        .arg(w.state().sentNodeIndex)
         .arg(w.selectedNodeIndex());
 }
 
@@ -62,9 +63,9 @@ INSERT INTO keys VALUES (1, 1, 1, 0, 'SECRET-1~', NULL, 0, 0), (2, 1, 2, 1, 'spe
 
 // Go on a node; the journal's lines without their times.
 QStringList runAndRead(WindowRig& rig, int node) {
-    rig.window.special(1)->setText("SECRET-FIELD");
+    rig.window.controls().special(1)->setText("SECRET-FIELD");
     rig.click(node);
-    rig.window.cmdSend()->click();
+    rig.window.controls().go->click();
     QStringList out;
     for (const QString& line : QString::fromStdString(readFile(rig.file.dir() + "/journal.log"))
                                    .split('\n', Qt::SkipEmptyParts)) {
@@ -76,15 +77,15 @@ QStringList runAndRead(WindowRig& rig, int node) {
 }
 
 QString notice(const WindowRig& rig) {
-    return rig.window.findChild<QLabel*>("Label17")->toolTip();
+    return rig.window.controls().notice->toolTip();
 }
 
 // The window keeps 400 twips clear above the screen's bottom; the tree is 600 shorter.
-void checkDocked(const dlgMain& w, int heightTwips) {
-    QCOMPARE(w.windowHeightTwips(), heightTwips);
+void checkDocked(const MainWindow& w, int heightTwips) {
+    QCOMPARE(outerHeightTwips(w), heightTwips);
     const int screen = pixelsToTwips(QGuiApplication::primaryScreen()->geometry().height());
     QCOMPARE(w.pos(), QPoint(0, twipsToPixels(screen - heightTwips - 400)));
-    QCOMPARE(w.TreeView1()->height(), twipsToPixels(heightTwips - 600));
+    QCOMPARE(w.tree().view()->height(), twipsToPixels(heightTwips - 600));
 }
 
 }  // namespace
@@ -116,19 +117,19 @@ private slots:
         QFETCH(QStringList, run);
         const QString said = run.value(3);
         WindowRig rig(kNightRows, !run[0].startsWith("nodisplay"));
-        dlgMain& w = rig.window;
+        MainWindow& w = rig.window;
         w.setCaption(QStringLiteral("an earlier error"));
         for (const QString& s : run[0].split(' ')) {
             if (s.toInt() > 0) rig.click(s.toInt());
-            if (s == "go") w.cmdSend()->click();
-            if (s == "go2") w.Command7_Click(), w.cmdSend2()->click();
-            if (s == "next") w.command(8)->click();
+            if (s == "go") w.controls().go->click();
+            if (s == "go2") w.controls().treeOnlyLayout->click(), w.controls().treeOnlyGo->click();
+            if (s == "next") w.controls().next->click();
             if (s == "stop") rig.waiter->stopAtWait(1);
             if (s == "post")
                 rig.waiter->setObserver([&w, n = 0](std::int32_t) mutable {
                     if (++n == 3)
                         QMetaObject::invokeMethod(
-                            &w, [&w] { w.state().bolStop = true; }, Qt::QueuedConnection);
+                            &w, [&w] { w.state().stopRequested = true; }, Qt::QueuedConnection);
                 });
             if (s == "clear") rig.desktop->clearRecord();
             if (s == "drop") rig.file.exec("DROP TABLE keysequence;");
@@ -142,35 +143,38 @@ private slots:
         QVERIFY2(said.isEmpty() || rig.messages()[0].contains(said), qPrintable(said));
         if (said.isEmpty()) QCOMPARE(w.caption(), QStringLiteral("Quillmar Night Audit"));
         // Whatever happened, the window takes the next command.
-        QVERIFY(!w.isRunning() && w.TreeView1()->isEnabled() && w.cmdSend()->isEnabled());
-        QCOMPARE(w.command(8)->isEnabled(), w.state().intSentNodeIndex != 0);
+        QVERIFY(!w.isRunning() && w.tree().view()->isEnabled() && w.controls().go->isEnabled());
+        QCOMPARE(w.controls().next->isEnabled(), w.state().sentNodeIndex != 0);
     }
 
-    // Go and Next inside a run are refused; the buttons' states are given back as they were.
+    // Go, Next and new collaborators inside a run are refused; the buttons' states are
+    // given back as they were.
     void runsAreRefusedWhileOneIsUnderWay() {
         WindowRig rig;
-        dlgMain& w = rig.window;
+        MainWindow& w = rig.window;
         rig.click(2);
-        w.cmdSend2()->setEnabled(false);
-        int enabledInside = -1;
+        w.controls().treeOnlyGo->setEnabled(false);
+        int enabledInside = -1, collaborators = 0;
         rig.waiter->setObserver([&](std::int32_t) {
             if (enabledInside >= 0) return;
-            enabledInside = w.cmdSend()->isEnabled() + w.cmdSend2()->isEnabled() +
-                            w.command(8)->isEnabled() + w.TreeView1()->isEnabled();
-            w.cmdSend_Click();  // as a single click would reach it
-            w.Command8_Click();
+            enabledInside = w.controls().go->isEnabled() + w.controls().treeOnlyGo->isEnabled() +
+                            w.controls().next->isEnabled() + w.tree().view()->isEnabled();
+            w.onGoClicked();  // as a single click would reach it
+            w.onNextClicked();
+            collaborators = errorOf([&] { w.setCollaborators({}); }).number;
         });
-        w.cmdSend()->click();
+        w.controls().go->click();
         QCOMPARE(enabledInside, 0);
+        QCOMPARE(collaborators, err::InvalidArgument);  // the desktop stays while it types
         QCOMPARE(rig.record(), played("a") + played("bcd"));
         QVERIFY(rig.messages().size() == 2 && rig.messages()[0].contains("already under way"));
-        QVERIFY(w.cmdSend()->isEnabled() && !w.cmdSend2()->isEnabled() &&
-                w.command(8)->isEnabled());
+        QVERIFY(w.controls().go->isEnabled() && !w.controls().treeOnlyGo->isEnabled() &&
+                w.controls().next->isEnabled());
     }
     // Single-click mode: clicks, Enter and Space run the node; arrows only select.
     void singleClickModeRunsOnClicksNotOnArrows() {
         WindowRig rig;
-        rig.window.Check1()->setChecked(true);
+        rig.window.controls().singleClick->setChecked(true);
         rig.click(3);
         for (Qt::Key k :
              {Qt::Key_Down, Qt::Key_Up, Qt::Key_Up, Qt::Key_Return, Qt::Key_Down, Qt::Key_Space})
@@ -182,10 +186,10 @@ private slots:
     void teachTaskWritesTheCountToTheLastKeys() {
         WindowRig rig;
         rig.click(4);
-        for (int i = 0; i < 14; ++i) rig.window.TimerTeach_Timer();
+        rig.window.controls().teachCount->setText("15");  // the stopwatch runs from the click
         rig.click(2);
-        QVERIFY(!rig.window.TimerTeach()->isActive());
-        rig.window.command(10)->click();
+        QVERIFY(!rig.window.controls().teachTimer->isActive());
+        rig.window.controls().teachTask->click();
         QCOMPARE(rig.file.dump("SELECT keysid, waitafter FROM keys ORDER BY keysid"),
                  std::string("1|0\n2|0\n3|15000\n4|15000\n5|0\n6|0\n"));
         QVERIFY(rig.messages().isEmpty());
@@ -199,8 +203,8 @@ INSERT INTO keysequence VALUES (1, 10, 'Lines', 1, NULL, 0, 0, 1);
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 80)
 INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         rig.click(3);
-        rig.window.cmdSend()->click();
-        QListWidget& log = *rig.window.lstLog();
+        rig.window.controls().go->click();
+        QListWidget& log = *rig.window.controls().log;
         for (int i = 0; i < 80; ++i) QCOMPARE(lines(log).value(i), QString::number(i + 1));
         QCOMPARE(log.count(), 80);
         QTRY_VERIFY(log.updatesEnabled());
@@ -218,7 +222,7 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         QFETCH(QString, how);
         WindowRig rig(kJournalRows);
         rig.waiter->setObserver([&](std::int32_t ms) {
-            if (ms == 2000 && how == "Stop") rig.window.state().bolStop = true;
+            if (ms == 2000 && how == "Stop") rig.window.state().stopRequested = true;
             if (ms == 2000 && how.startsWith("closing")) rig.window.close();
             if (ms == 2000 && how.startsWith("the signal")) rig.window.closeForSignal(SIGTERM);
         });
@@ -255,9 +259,9 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         big.close();
         if (fault == "folder") QVERIFY(QDir(dir).mkdir("journal.log"));
         if (fault == "full") QVERIFY(QFile::link("/dev/full", dir + "/journal.log"));
-        rig.window.special(1)->setText("F");
+        rig.window.controls().special(1)->setText("F");
         rig.click(3);
-        rig.window.cmdSend()->click();
+        rig.window.controls().go->click();
         QCOMPARE(rig.record(),
                  "activate(Front Desk) activate(Front Desk) keys(SECRET-1~) "
                  "activate(Front Desk) keys(F) activate(Quillmar Night Audit) ");
@@ -267,70 +271,69 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         QVERIFY(QFile(dir + "/journal.log").size() < 1000);  // a new file
     }
 
-    // STARTINGHEIGHT: its leading number if above 0, else the designed height; docked low.
+    // STARTINGHEIGHT: its leading number if above 0, else the designed height; placed low,
+    // and so is the short window the dock button makes.
     void startingHeightAndDockLow_data() {
         QTest::addColumn<QString>("config");
         QTest::addColumn<int>("height");
         QTest::newRow("leading number") << "'7500 words'" << 7500;
-        QTest::newRow("negative") << "'-50'" << int(dlgMain::kDesignedHeightTwips);
+        QTest::newRow("negative") << "'-50'" << int(MainWindow::kDesignedHeightTwips);
     }
     void startingHeightAndDockLow() {
         QFETCH(QString, config);
         QFETCH(int, height);
         const std::string entry = "INSERT INTO _config VALUES ('STARTINGHEIGHT', ";
         TempStore file(entry + config.toStdString() + ");" + kNightRows);
-        dlgMain w(QString::fromStdString(file.path()));
-        w.Form_Load();
+        MainWindow w(QString::fromStdString(file.path()));
+        w.load();
         checkDocked(w, height);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.setWindowHeightTwips(450);  // would leave the tree no height at all
-        QTRY_COMPARE(w.TreeView1()->height(), twipsToPixels(300));
+        setOuterHeightTwips(w, 450);  // would leave the tree no height at all
+        QTRY_COMPARE(w.tree().view()->height(), twipsToPixels(300));
+        w.controls().dockLow->click();
+        QTRY_COMPARE(w.frameGeometry().height(), twipsToPixels(4000));
+        QTRY_COMPARE(w.tree().view()->height(), twipsToPixels(outerHeightTwips(w) - 600));
+        checkDocked(w, outerHeightTwips(w));
     }
 
-    // The date field from the window's clock; fields by exact names; 07:00 Tuesday is Monday.
+    // After load: the date field from the window's clock, fields by exact names, Go off
+    // until a node is selected and its twin reachable over the widened tree; a failed print
+    // and the pencil on a task say what is wrong. 07:00 on a Tuesday is still Monday.
     void afterLoad() {
         WindowRig rig;
-        dlgMain& w = rig.window;
-        QVERIFY(!w.cmdSend()->isEnabled() && !w.command(8)->isEnabled());
+        MainWindow& w = rig.window;
+        const MainControls& c = w.controls();
+        QVERIFY(!c.go->isEnabled() && !c.next->isEnabled());
         QCOMPARE(w.controlText("special1"), QStringLiteral("120526"));
         QCOMPARE(w.nodeIndexForKey("KS4"), 0);  // a Saturday: the Monday key sequence is left out
-        w.special(1)->setText("010101");
+        c.special(1)->setText("010101");
         w.setControlText("special6", "R1234");
         QCOMPARE(w.controlText("special6") + w.controlText("special1"), "R1234010101");
         for (const char* name : {"Special1", "special8", "lstLog", ""})
             QCOMPARE(errorOf([&] { w.setControlText(name, "x"); }).number, err::NoSuchControl);
+
+        rig.click(3);
+        QVERIFY(c.go->isEnabled() && c.treeOnlyGo->isEnabled());
+        QWidget* area = w.tree().view()->viewport();  // below the last node
+        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, area->height() - 5));
+        QCOMPARE(w.selectedNodeIndex(), 0);
+        QVERIFY(!c.go->isEnabled() && !c.treeOnlyGo->isEnabled());
+        c.treeOnlyLayout->click();
+        QCOMPARE(c.treeOnlyGo->parentWidget()->childAt(c.treeOnlyGo->geometry().center()),
+                 c.treeOnlyGo);
+
+        c.print->click();
+        rig.printer->fail = true;
+        c.print->click();
+        rig.click(2);
+        c.editKeys->click();
+        QCOMPARE(rig.printer->printed, QStringList{QStringLiteral("dlgMain")});
+        QCOMPARE(rig.messages(), QStringList({"Printing failed: the printer is out of paper",
+                                              "A key sequence must be selected in the tree to "
+                                              "edit its keys."}));
         WindowRig monday(kNightRows, true, QDateTime(QDate(2026, 12, 8), QTime(7, 0)));  // Tue
         QCOMPARE(monday.window.nodeIndexForKey("KS4"), 7);
-    }
-
-    // Go is off while no node is selected; in the tree-only layout its twin lies on top
-    // of the widened tree, where a click reaches it.
-    void goNeedsASelectionAndStaysReachable() {
-        WindowRig rig;
-        rig.click(3);
-        QVERIFY(rig.window.cmdSend()->isEnabled() && rig.window.cmdSend2()->isEnabled());
-        QWidget* area = rig.window.TreeView1()->viewport();  // below the last node
-        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, area->height() - 5));
-        QCOMPARE(rig.window.selectedNodeIndex(), 0);
-        QVERIFY(!rig.window.cmdSend()->isEnabled() && !rig.window.cmdSend2()->isEnabled());
-        rig.window.command(7)->click();  // the tree-only layout
-        const QPoint go = rig.window.cmdSend2()->geometry().center();
-        QCOMPARE(rig.window.cmdSend2()->parentWidget()->childAt(go), rig.window.cmdSend2());
-    }
-
-    // A failed print shows as a message; the pencil on a task says a key sequence must be selected.
-    void printAndKeyEditorButtons() {
-        WindowRig rig;
-        rig.window.command(5)->click();
-        rig.printer->fail = true;
-        rig.window.command(5)->click();
-        rig.click(2);
-        rig.window.command(6)->click();
-        QCOMPARE(rig.printer->printed, QStringList{QStringLiteral("dlgMain")});
-        QCOMPARE(rig.messages().size(), 2);
-        QCOMPARE(rig.messages()[0], "Printing failed: the printer is out of paper");
-        QVERIFY(rig.messages()[1].startsWith("A key sequence must be selected"));
     }
 };
 

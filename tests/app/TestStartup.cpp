@@ -39,7 +39,7 @@ struct Loaded {
 
 }  // namespace
 
-// Start-up's store check, and the task tree Form_Load builds from the store.
+// Start-up's store check, and the task tree load() builds from the store.
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
@@ -154,7 +154,9 @@ private slots:
     }
 
     // Roots by DISPLAYORDER, numbered by position; only enabled = 1 rows and never the
-    // children of a disabled row; a Null name leaves "n- ".
+    // children of a disabled row; a Null name leaves "n- ". A key sequence is listed when
+    // its enableday is Null, one blank or starts with the day's three-letter name in any
+    // case; one that is not listed takes no number.
     void buildsInPreOrderWithPositions() {
         Loaded t(R"(
 INSERT INTO tasksequence VALUES (5, 'Second', 'after second', 1, 2), (3, 'First', 'after first', 1, 1),
@@ -162,12 +164,16 @@ INSERT INTO tasksequence VALUES (5, 'Second', 'after second', 1, 2), (3, 'First'
 INSERT INTO task VALUES (10, 3, 'Close', 'Front Desk', 1, 1), (11, 3, 'Roll', 'Front Desk', 1, 2),
  (13, 3, 'Off', 'Front Desk', 0, 3), (20, 9, 'Under off', 'Front Desk', 1, 1), (12, 12, 'Twelve', 'Front Desk', 1, 1);
 INSERT INTO keysequence VALUES (1, 10, 'A', 1, NULL, 0, 0, 2), (2, 10, 'B', 1, NULL, 0, 0, 1), (3, 11, 'C', 1, NULL, 0, 0, 1),
- (4, 11, 'Off', 0, NULL, 0, 0, 2), (7, 20, 'Under off', 1, NULL, 0, 0, 1), (12, 12, 'Twelve', 1, NULL, 0, 0, 1);
+ (4, 11, 'Off', 0, NULL, 0, 0, 2), (7, 20, 'Under off', 1, NULL, 0, 0, 1), (12, 12, 'Twelve', 1, NULL, 0, 0, 1),
+ (31, 12, 'Thu', 1, 'Thu', 0, 0, 2), (32, 12, 'blank', 1, ' ', 0, 0, 3), (33, 12, 'We', 1, 'We', 0, 0, 4),
+ (34, 12, 'WEDNESDAY', 1, 'WEDNESDAY', 0, 0, 5), (35, 12, 'empty', 1, '', 0, 0, 6),
+ (36, 12, 'wed, more', 1, 'wed, more', 0, 0, 7), (37, 12, ' Wed', 1, ' Wed', 0, 0, 8);
 )");
         QCOMPARE(
             t.nodes(),
             "1 TS3 1- First, 2 T10 1- Close, 3 KS2 1- B, 4 KS1 2- A, 5 T11 2- Roll, 6 KS3 1- C, "
-            "7 TS5 2- Second, 8 TS12 3- , 9 T12 1- Twelve, 10 KS12 1- Twelve");
+            "7 TS5 2- Second, 8 TS12 3- , 9 T12 1- Twelve, 10 KS12 1- Twelve, 11 KS32 2- blank, "
+            "12 KS34 3- WEDNESDAY, 13 KS36 4- wed, more");
         QCOMPARE(t.tree.tag(1) + "|" + t.tree.tag(7) + "|" + t.tree.tag(8),
                  QStringLiteral("after first|after second|"));
         // Keys are matched whole and in their case (relations: Next in test_main_window).
@@ -175,22 +181,9 @@ INSERT INTO keysequence VALUES (1, 10, 'A', 1, NULL, 0, 0, 2), (2, 10, 'B', 1, N
         for (const char* key : {"TS12", "T12", "KS12", "ks12", "KS7", "KS4", "KS3 ", ""})
             found += QString::number(t.tree.GetNodeIndexProvidedKey(key)) + ' ';
         QCOMPARE(found, QStringLiteral("8 9 10 0 0 0 0 0 "));
-    }
-
-    // A key sequence is listed when its enableday is Null or starts with the day's
-    // three-letter name, in any case; one that is not listed takes no number.
-    void dayRule() {
-        Loaded t(R"(INSERT INTO tasksequence VALUES (1, 'Audit', NULL, 1, 1);
-INSERT INTO task VALUES (1, 1, 'Task', 'Front Desk', 1, 1);
-INSERT INTO keysequence VALUES (1, 1, 'null', 1, NULL, 0, 0, 1), (2, 1, 'Thu', 1, 'Thu', 0, 0, 2),
- (3, 1, 'blank', 1, ' ', 0, 0, 3), (4, 1, 'We', 1, 'We', 0, 0, 4), (5, 1, 'WEDNESDAY', 1, 'WEDNESDAY', 0, 0, 5),
- (6, 1, 'empty', 1, '', 0, 0, 6), (7, 1, 'wed, more', 1, 'wed, more', 0, 0, 7), (8, 1, ' Wed', 1, ' Wed', 0, 0, 8);)");
-        QCOMPARE(t.nodes(),
-                 "1 TS1 1- Audit, 2 T1 1- Task, 3 KS1 1- null, 4 KS3 2- blank, 5 KS5 3- WEDNESDAY, "
-                 "6 KS7 4- wed, more");
         TaskTree thursday(&t.parent);
         thursday.LoadTaskSequence(t.store, kWednesday.addDays(1));
-        QCOMPARE(thursday.text(thursday.GetNodeIndexProvidedKey("KS2")), QStringLiteral("2- Thu"));
+        QCOMPARE(thursday.text(thursday.GetNodeIndexProvidedKey("KS31")), QStringLiteral("2- Thu"));
     }
 
     // Enabled tasks do not count without an enabled task sequence.

@@ -5,10 +5,10 @@
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
 
-#include "editor/dlgEdit.h"
-#include "playback/dlgWait.h"
+#include "editor/KeyEditor.h"
+#include "playback/CountdownDialog.h"
+#include "report/PrintPage.h"
 #include "report/Printer.h"
-#include "report/dlgPrint.h"
 #include "support/WindowRig.h"
 
 using namespace nightaudit;
@@ -75,12 +75,12 @@ private slots:
         std::unique_ptr<QWidget> dialog;
         if (window == "a node clicked") rig.click(4);  // "Teach Task(KS2)"
         if (window == "key editor")
-            dialog = std::make_unique<dlgEdit>(rig.window.store(), 2, &rig.window);
+            dialog = std::make_unique<KeyEditor>(rig.window.store(), 2, &rig.window);
         if (window == "countdown")
-            dialog = std::make_unique<dlgWait>(rig.window.state(), 3, &rig.window);
+            dialog = std::make_unique<CountdownDialog>(rig.window.state(), 3, &rig.window);
         if (window == "print page") {  // never shown: fitted as it is printed
             QTemporaryDir dir;
-            dialog = std::make_unique<dlgPrint>();
+            dialog = std::make_unique<PrintPage>();
             renderPdf(*dialog, dir.filePath("page.pdf"), QPageSize(QPageSize::Letter));
         } else if (dialog) {
             dialog->show();

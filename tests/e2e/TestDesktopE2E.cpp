@@ -16,7 +16,7 @@
 
 #include "KeyTokens.h"
 #include "app/ListRunLog.h"
-#include "app/dlgMain.h"
+#include "app/MainWindow.h"
 #include "core/Error.h"
 #include "platform/X11Desktop.h"
 #include "platform/X11StopKey.h"
@@ -118,7 +118,7 @@ private:
     TempStore m_store{rows()};
     QString m_frontDesk, m_thief, m_late = m_store.dir() + "/late.bin";
     QProcess* m_xev = nullptr;
-    std::unique_ptr<dlgMain> m_window;
+    std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<X11Desktop> m_desktop;  // the desktop alone, asked by m_watch
     ScriptedWatch m_watch;
 
@@ -139,7 +139,7 @@ private:
     // Selects a node and presses Go, as the clerk does.
     void go(const QString& key) {
         m_window->selectNode(m_window->nodeIndexForKey(key));
-        m_window->cmdSend()->click();
+        m_window->controls().go->click();
     }
     // Runs `action` in the background once `file` has received `bytes` more bytes.
     void whenTyped(qint64 bytes, const QString& action, const QString& file) {
@@ -154,9 +154,9 @@ private:
 
     // A second main window on a store of one key sequence (KS1, node 3, selected) whose task
     // window is the main window itself; its runs go to `desktop`, waits are instant.
-    std::unique_ptr<dlgMain> openWindow(TempStore& store, std::unique_ptr<Desktop> desktop) {
-        auto window = std::make_unique<dlgMain>(QString::fromStdString(store.path()));
-        window->Form_Load();
+    std::unique_ptr<MainWindow> openWindow(TempStore& store, std::unique_ptr<Desktop> desktop) {
+        auto window = std::make_unique<MainWindow>(QString::fromStdString(store.path()));
+        window->load();
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get())) return nullptr;
         Collaborators c;
@@ -183,8 +183,8 @@ private slots:
                                 {"-oL", "xev", "-name", "Key Watch", "-event", "keyboard"}, true);
         QTRY_VERIFY(m_session.lists("Key Watch"));
         QVERIFY(QDir::setCurrent(m_store.dir()));
-        m_window = std::make_unique<dlgMain>(QString::fromStdString(m_store.path()));
-        m_window->Form_Load();
+        m_window = std::make_unique<MainWindow>(QString::fromStdString(m_store.path()));
+        m_window->load();
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         // Only a window the window manager has taken on can be activated by its title.
@@ -193,7 +193,7 @@ private slots:
         auto stopKey = std::make_unique<X11StopKey>();
         desktop->setStopKey(stopKey.get());
         m_window->setCollaborators({std::move(desktop), {}, {}, {}, {}, std::move(stopKey)});
-        m_window->special(1)->setText("070705");
+        m_window->controls().special(1)->setText("070705");
         m_desktop = std::make_unique<X11Desktop>();
         m_desktop->setTypingWatch(&m_watch);
     }
@@ -391,7 +391,7 @@ private slots:
         qInfo("%lld keys arrived after Pause was pressed", late);
         QVERIFY(late <= lateKeys);
         QVERIFY(!got.contains('\r') && !got.contains('n') && !got.contains('b'));
-        QVERIFY(m_window->state().bolStop);
+        QVERIFY(m_window->state().stopRequested);
         QVERIFY2(m_session.canGrab(XK_Pause), "Pause is still held by the program after the run");
         const QStringList stops =
             QString::fromStdString(readFile(journalPath())).split('\n').filter(" stopped by ");
@@ -427,8 +427,8 @@ private slots:
         QCOMPARE(keptByLossyTarget(seen).startsWith("slowtyping"), delay > 0);
         QVERIFY(seen.contains("(keysym 0xff6b, Break)"));
         QCOMPARE(m_window->caption(), kCaption);
-        QVERIFY(!m_window->state().bolStop);
-        QCOMPARE(m_window->lblVersion()->text().endsWith(", keys 40 ms apart"), delay > 0);
+        QVERIFY(!m_window->state().stopRequested);
+        QCOMPARE(m_window->controls().version->text().endsWith(", keys 40 ms apart"), delay > 0);
     }
 
     void windowThatComesLate_data() {
@@ -579,7 +579,7 @@ private slots:
         m_session.run("xdotool", {"key", key});
         QTest::qWait(300);  // the key's events arrive through the X server
         QCOMPARE(desktop.record().find("keys(a)") != std::string::npos, ran);
-        QCOMPARE(window->TimerTeach()->isActive(), stopwatch);
+        QCOMPARE(window->controls().teachTimer->isActive(), stopwatch);
         QCOMPARE(store.dump("SELECT waitafter FROM keys"), focus == "Command10" ? "1000\n" : "0\n");
     }
 
@@ -588,7 +588,7 @@ private slots:
         TempStore store(oneKey("2, 'xterm -T Launched -e sleep 30'"));
         auto window = openWindow(store, std::make_unique<X11Desktop>());
         QVERIFY(window);
-        window->cmdSend_Click();
+        window->onGoClicked();
         QCOMPARE(window->caption(), kCaption);  // no error
         QTRY_VERIFY_WITH_TIMEOUT(m_session.run("xprop", {"-name", "Launched", "WM_STATE"})
                                      .contains("window state: Iconic"),
@@ -615,12 +615,12 @@ private slots:
 int drive(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString store = QString::fromLocal8Bit(argv[2]), node = QStringLiteral("KS") + argv[3];
-    dlgMain window(store);
-    window.Form_Load();
+    MainWindow window(store);
+    window.load();
     window.show();
     X11Desktop desktop;
     InstantWaiter waiter(window.state());
-    ListRunLog log(*window.lstLog());
+    ListRunLog log(*window.controls().log);
     UnavailableReports reports;
     RunJournal journal(QFileInfo(store).dir().filePath("journal.log"), {}, {});
     journal.runStarted(RunTrigger::Go, node, {});

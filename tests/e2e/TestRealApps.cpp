@@ -14,7 +14,7 @@
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 
-#include "app/dlgMain.h"
+#include "app/MainWindow.h"
 #include "apps/PageServer.h"
 #include "platform/X11Desktop.h"
 #include "platform/X11StopKey.h"
@@ -140,7 +140,7 @@ INSERT INTO keysequence VALUES (1, 10, 'Text', 1, ' ', 0, 0, 1), (2, 11, 'Second
 INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitafter) VALUES
   (1, 1, 0, '', 0, 0), (2, 1, 0, 'ok~', 0, 0), (3, 1, 0, '^s', 0, 0);
 )"};
-    std::unique_ptr<dlgMain> m_window;
+    std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<PageServer> m_page;
     QList<Target> m_targets;
     QString m_second, m_prefix;
@@ -185,7 +185,7 @@ INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitaft
     void go(const QString& node) {
         m_window->setCaption(kCaption);
         m_window->selectNode(m_window->nodeIndexForKey(node));
-        m_window->cmdSend()->click();
+        m_window->controls().go->click();
     }
     // Whether the keyboard mapping changed since the last call. The X server tells XKB clients
     // (Xlib is one once it used XKB) with XKB events only. A new keyboard (XTest's device taking
@@ -248,8 +248,8 @@ private slots:
             {"C:\\windows\\system32\\notepad.exe", "Z:" + file("notepad.txt").replace('/', '\\')},
             wineEnv()));
 
-        m_window = std::make_unique<dlgMain>(QString::fromStdString(m_store.path()));
-        m_window->Form_Load();
+        m_window = std::make_unique<MainWindow>(QString::fromStdString(m_store.path()));
+        m_window->load();
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         QTRY_VERIFY_WITH_TIMEOUT(m_session.lists(kCaption), 10000);

@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "editor/dlgEdit.h"
+#include "editor/KeyEditor.h"
 #include "store/TaskStore.h"
 #include "support/TempStore.h"
 
@@ -15,34 +15,55 @@ using namespace nightaudit;
 class TestKeyEditor : public QObject {
     Q_OBJECT
 
+    // `untypedKeysid`: none, the store as below; else a store whose keys table is untyped,
+    // with one key of key sequence 5 whose keysid is that SQL value and a key 2 of another
+    // key sequence, the one a lenient reading of "2x" or 2.5 would overwrite.
     struct Rig {
-        test::TempStore db{R"(INSERT INTO keys VALUES (17, 5, 1, 0, '{TAB}{TAB}', NULL, 0, 250),
+        explicit Rig(const QString& untypedKeysid)
+            : db(untypedKeysid.isEmpty()
+                     ? R"(INSERT INTO keys VALUES (17, 5, 1, 0, '{TAB}{TAB}', NULL, 0, 250),
  (18, 5, 2, 12, 'x', NULL, 0, NULL), (19, 5, 3, 0, 'Night Audit Report', 'note', 100, 900),
- (20, 5, 4, 0, 'trailing  ', NULL, 0, 5), (21, 5, 5, 2, NULL, NULL, 0, 0), (30, 6, 1, 0, 'other', NULL, 0, 7);)"};
+ (20, 5, 4, 0, 'trailing  ', NULL, 0, 5), (21, 5, 5, 2, NULL, NULL, 0, 0), (30, 6, 1, 0, 'other', NULL, 0, 7);)"
+                     : "DROP TABLE keys; CREATE TABLE keys (keysid, KEYSEQUENCEID, KEYORDER, "
+                       "keytype, "
+                       "keytext, keypurpose, waitbefore, waitafter); INSERT INTO keys (keysid) "
+                       "VALUES (" +
+                           untypedKeysid.toStdString() +
+                           "); UPDATE keys SET KEYSEQUENCEID = 5, KEYORDER = 1, keytype = 0, "
+                           "keytext = "
+                           "'old', waitbefore = 0, waitafter = 0; INSERT INTO keys VALUES (2, 6, "
+                           "1, 0, "
+                           "'victim', NULL, 0, 0);") {
+            dialog.setMessenger([this](QWidget*, const QString& t) { told << t; });
+            dialog.show();
+            if (!QTest::qWaitForWindowExposed(&dialog)) qFatal("the key editor was not shown");
+        }
+        test::TempStore db;
         TaskStore store{db.path()};
-        dlgEdit dialog{store, 5};
+        KeyEditor dialog{store, 5};
         QStringList told;
         std::string before = db.wholeStore();
-        Rig() {
-            dialog.setMessenger([this](QWidget*, const QString& t) { told << t; });
-        }
-        QListWidget* list() { return dialog.findChild<QListWidget*>("lstKeys"); }
         QLineEdit* box(int i) {
             return dialog.findChild<QLineEdit*>(
                 std::array{"dfsKeyText", "dfsKeyType", "dfnWaitAfter"}[i]);
         }
+        // A click on the line, as the clerk picks a key.
         void pick(int row) {
-            list()->setCurrentRow(row);
-            list()->item(row)->setSelected(true);
+            auto* list = dialog.findChild<QListWidget*>("lstKeys");
+            list->scrollToItem(list->item(row));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(row)).center());
         }
     };
 
 private slots:
     // "line: text/type/wait" typed over the picked line (-: none picked; ~: left as the
     // click split the line, text and type at the last blank; close: Close pressed)
-    // " => " the row written; without it, nothing written.
+    // " => " the row written; without it, nothing written. A row with a keysid runs on
+    // the untyped store: only a whole number names the key to write.
     void update_data() {
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("keysid");
         for (const QString& c :
              QStringList{"0: don't/1/500 => 17|5|1|1|don't|<null>|0|500",
                          "1: ~/ 07 / -20  => 18|5|2|7|x|<null>|0|-20",
@@ -51,19 +72,25 @@ private slots:
                          "-: a/0/1", "0: changed/~/~/close", "0: a/0/0, keytext = 'x'",
                          "0: a/0/3000000000", "0: a/13/1", "0: {F4/0/1", "0: {NOPE}/8/1",
                          "0: a\nb/0/1", QString("0: a") + QChar(0) + "b/0/1"})
-            QTest::newRow(qPrintable(c.section(" => ", 0, 0))) << c;
+            QTest::newRow(qPrintable(c.section(" => ", 0, 0))) << c << QString();
+        for (const char* keysid : {"'2x'", "2.5", "NULL", "'2'", "17), (17", "17"})
+            QTest::newRow(keysid) << QString(keysid == QString("17")
+                                                 ? "0: new/0/9 => 17|5|1|0|new|<null>|0|9"
+                                                 : "0: new/0/9")
+                                  << keysid;
     }
     void update() {
         QFETCH(QString, typed);
+        QFETCH(QString, keysid);
         const QString written = typed.section(" => ", 1);
         typed = typed.section(" => ", 0, 0);
-        Rig r;
+        Rig r(keysid);
         if (typed[0] != '-') r.pick(typed.left(1).toInt());
         const QStringList boxes = typed.mid(3).split('/');
         for (int i = 0; i < 3; ++i)
             if (boxes[i] != "~") r.box(i)->setText(boxes[i]);
         boxes.size() > 3 ? r.dialog.findChild<QPushButton*>("Command1")->click()
-                         : r.dialog.Command2_Click();
+                         : r.dialog.applyUpdate();
         QCOMPARE(r.told.size(), written.isEmpty() && boxes.size() == 3 ? 1 : 0);
         QCOMPARE(r.dialog.result() == QDialog::Accepted, !written.isEmpty());
         std::string expected = "\n" + r.before;
@@ -71,51 +98,6 @@ private slots:
         if (!written.isEmpty())
             expected.replace(at, expected.find('\n', at) - at, written.toStdString());
         QCOMPARE("\n" + r.db.wholeStore(), expected);
-    }
-
-    // An untyped keys table: the first key of key sequence 5 has the keysid given, key 2 of
-    // another key sequence is the one a lenient reading would overwrite. Update after a click
-    // on the first line writes "keytext" or, without it, nothing and keeps the dialog open.
-    void untypedKeysid_data() {
-        QTest::addColumn<QString>("keysid");
-        QTest::addColumn<QString>("written");
-        for (const char* keysid : {"'2x'", "2.5", "NULL", "'2'", "17), (17"})
-            QTest::newRow(keysid) << keysid << "";
-        QTest::newRow("17") << "17"
-                            << "17|5|1|0|new|<null>|0|9";
-    }
-    void untypedKeysid() {
-        QFETCH(QString, keysid);
-        QFETCH(QString, written);
-        test::TempStore db(
-            "DROP TABLE keys; CREATE TABLE keys (keysid, KEYSEQUENCEID, KEYORDER, "
-            "keytype, keytext, keypurpose, waitbefore, waitafter);"
-            "INSERT INTO keys (keysid) VALUES (" +
-            keysid.toStdString() +
-            "); UPDATE keys SET KEYSEQUENCEID = 5, KEYORDER = 1, keytype = 0, "
-            "keytext = 'old', waitbefore = 0, waitafter = 0;"
-            "INSERT INTO keys VALUES (2, 6, 1, 0, 'victim', NULL, 0, 0);");
-        TaskStore store(db.path());
-        dlgEdit dialog(store, 5);
-        QStringList told;
-        dialog.setMessenger([&](QWidget*, const QString& t) { told << t; });
-        const std::string before = db.wholeStore();
-        auto* list = dialog.findChild<QListWidget*>("lstKeys");
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(0)).center());
-        dialog.findChild<QLineEdit*>("dfsKeyText")->setText("new");
-        dialog.findChild<QLineEdit*>("dfsKeyType")->setText("0");
-        dialog.findChild<QLineEdit*>("dfnWaitAfter")->setText("9");
-        dialog.Command2_Click();
-        QCOMPARE(dialog.result() == QDialog::Accepted, !written.isEmpty());
-        QCOMPARE(told.size(), written.isEmpty() ? 1 : 0);
-        QCOMPARE(db.wholeStore(), written.isEmpty()
-                                      ? before
-                                      : QString::fromStdString(before)
-                                            .replace("17|5|1|0|old|<null>|0|0", written)
-                                            .toStdString());
     }
 };
 

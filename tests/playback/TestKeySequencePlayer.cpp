@@ -36,12 +36,12 @@ Played play(const QString& keys, const QString& nested, const QString& how = {})
     rig.host.selected = how.contains("nothing selected") ? 0 : how.startsWith("go") ? n : 3;
     if (const int stop = how.section("stop ", 1, 1).toInt()) rig.waiter.stopAtWait(stop);
     const Thrown e = errorOf([&] {
-        if (how.startsWith("go")) return rig.runner.ExecuteSelected(n);
+        if (how.startsWith("go")) return rig.runner.run(n);
         rig.player.RunKeySequence(how.startsWith("node") ? n : 0, how.startsWith("node") ? 0 : 20);
     });
     const QString caption = rig.host.captionText;
     return {QString::fromStdString(rig.trace), rig.host.log.join(" | "),
-            caption == "Quillmar Night Audit" ? QString() : caption, rig.state.intKeySequenceID,
+            caption == "Quillmar Night Audit" ? QString() : caption, rig.state.keySequenceId,
             e.number};
 }
 

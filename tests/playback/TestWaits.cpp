@@ -8,9 +8,9 @@
 
 #include <utility>
 
+#include "playback/CountdownDialog.h"
 #include "playback/DialogWaiter.h"
 #include "playback/StopKeyWatch.h"
-#include "playback/dlgWait.h"
 
 using namespace nightaudit;
 
@@ -58,7 +58,7 @@ private slots:
         QFETCH(int, at);
         QFETCH(QString, action);
         QFETCH(QString, result);
-        m_state.bolStop = false;
+        m_state.stopRequested = false;
         FakeStopKey key;
         key.refuse = action == "refused key";
         StopKeyWatch watch(key, m_state, &m_waiter);
@@ -68,7 +68,7 @@ private slots:
         bool ready = false;
         QObject scope;  // the action dies with it: it never fires into a later row
         QTimer::singleShot(at, &scope, [&] {
-            auto* d = qobject_cast<dlgWait*>(QApplication::activeModalWidget());
+            auto* d = qobject_cast<CountdownDialog*>(QApplication::activeModalWidget());
             if (!d) return;
             seen = d->findChild<QLabel*>(QStringLiteral("Label1"))->text();
             if (action == "Stop") d->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
@@ -82,14 +82,14 @@ private slots:
         clock.start();
         if (ms < 0) ready = m_waiter.waitUntil("Shift held", [&] { return ready; });
         if (ms >= 0) m_waiter.wait(ms);
-        QCOMPARE(ready, ms < 0 && !m_state.bolStop);  // a wait until: true unless stopped
-        QCOMPARE(seen + (m_state.bolStop ? ": stopped, " : ": on, ") +
+        QCOMPARE(ready, ms < 0 && !m_state.stopRequested);  // a wait until: true unless stopped
+        QCOMPARE(seen + (m_state.stopRequested ? ": stopped, " : ": on, ") +
                      QString::number((clock.elapsed() + 200) / 1000) + " s",  // timers may be early
                  result);
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
-        m_state.bolStop = false;
+        m_state.stopRequested = false;
         m_waiter.stopCurrentWait();  // no dialog left to end: it only asks for the stop
-        QVERIFY(m_state.bolStop);
+        QVERIFY(m_state.stopRequested);
     }
 
 private:

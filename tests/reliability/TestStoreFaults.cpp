@@ -13,7 +13,7 @@
 #include "app/MessageBoxes.h"
 #include "app/StartupCheck.h"
 #include "app/TaskTree.h"
-#include "editor/dlgEdit.h"
+#include "editor/KeyEditor.h"
 #include "playback/PlaybackRig.h"
 #include "store/Statements.h"
 #include "support/ErrorOf.h"
@@ -35,13 +35,13 @@ const char* const kTables[] = {"_config", "tasksequence", "task", "keysequence",
 // The key editor on key sequence 5: clicks every line up to the first, types `text` over
 // it and presses Update. "written", "no keys", or what it said.
 QString updateFirstKey(TaskStore& store, const QString& text = {}) {
-    dlgEdit dialog(store, 5);
+    KeyEditor dialog(store, 5);
     QStringList told;
     dialog.setMessenger([&told](QWidget*, const QString& t) { told << t; });
     auto* list = dialog.findChild<QListWidget*>(QStringLiteral("lstKeys"));
-    for (int i = list->count() - 1; i >= 0; --i) list->setCurrentRow(i), dialog.lstKeys_Click();
+    for (int i = list->count() - 1; i >= 0; --i) list->setCurrentRow(i), dialog.showSelectedKey();
     if (!text.isNull()) dialog.findChild<QLineEdit*>("dfsKeyText")->setText(text);
-    if (list->count() > 0) dialog.Command2_Click();
+    if (list->count() > 0) dialog.applyUpdate();
     return dialog.result() == QDialog::Accepted
                ? "written"
                : told.join('\n') + (list->count() ? "" : "no keys");
@@ -110,10 +110,8 @@ private slots:
                  rig.trace.c_str());
         for (std::int16_t node : {1, 2}) {
             rig.host.selected = node;
-            QVERIFY(!errorOf([&] { rig.runner.ExecuteSelected(node); }).text.isEmpty());
-            QVERIFY2(!stray.match(QString::fromStdString(rig.trace)).hasMatch() &&
-                         !rig.runner.isRunning(),
-                     rig.trace.c_str());
+            QVERIFY(!errorOf([&] { rig.runner.run(node); }).text.isEmpty());
+            QVERIFY2(!stray.match(QString::fromStdString(rig.trace)).hasMatch(), rig.trace.c_str());
         }
         QString edited;  // written and closed, or refused with a message and left open
         const Thrown e = errorOf([&] { edited = updateFirstKey(rig.store); });

@@ -4,15 +4,15 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
 
 #include "report/CupsPrinter.h"
+#include "report/PrintPage.h"
 #include "report/ReportImport.h"
-#include "report/dlgPrint.h"
 #include "support/ErrorOf.h"
 #include "support/WindowRig.h"
 
@@ -75,7 +75,7 @@ private slots:
         ReportImport import(
             std::make_unique<CupsPrinter>(m_queue), [](const QString&) {}, dir.path());
         const QString tag = m_tag + QTest::currentDataTag();
-        import.printForm().lblText->setText(tag);
+        import.printPage().text->setText(tag);
         if (!refusal.isEmpty()) run(refusal, {m_queue});
         const Thrown e = errorOf([&] { import.parseReport("d2l.txt"); });
         run("cupsaccept", {m_queue}), run("cupsenable", {m_queue});  // before any check fails
@@ -93,7 +93,7 @@ private slots:
         CupsPrinter printer(m_queue);
         rig.printer->passTo = &printer;
         rig.window.setControlText("special6", m_tag);
-        rig.window.command(5)->click();
+        rig.window.controls().print->click();
         const QString text = printed(m_tag, 25000);
         QStringList seen{"Go", "Next"};
         for (int i = 1; i <= 7; ++i) {

@@ -6,10 +6,10 @@
 #include <QTest>
 #include <clocale>
 
-#include "core/Error.h"
 #include "report/CardTotals.h"
+#include "report/PrintPage.h"
 #include "report/ReportImport.h"
-#include "report/dlgPrint.h"
+#include "support/ErrorOf.h"
 
 using namespace nightaudit;
 
@@ -23,12 +23,8 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 // "number description" of the error `action` throws, or "".
 template <class Action>
 QString errorOf(Action&& action) {
-    try {
-        action();
-    } catch (const Error& error) {
-        return QString::number(error.number()) + ' ' + QString::fromStdString(error.description());
-    }
-    return {};
+    const test::Thrown e = test::errorOf(action);
+    return e.number ? QString::number(e.number) + ' ' + e.text : QString();
 }
 
 const QString H = QStringLiteral("Audit,Report,Night,01/02/24,Page,1\r\n");
@@ -118,9 +114,9 @@ private slots:
                                        "\"PA0ARM 5.00 10.00\"\nPA0ARD 0.30 0.10\nPA0ARD 0 0.20\n");
         m_import->printText("Night of the 5th");
         m_import->parseReport("d2l.txt");
-        const dlgPrint& f = m_import->printForm();
-        QCOMPARE(QStringList({f.lblAX->text(), f.lblMC->text(), f.lblVisa->text(),
-                              f.lblDiners->text(), f.lblTotal->text(), f.lblText->text()})
+        const PrintPage& f = m_import->printPage();
+        QCOMPARE(QStringList({f.americanExpress->text(), f.masterCard->text(), f.visa->text(),
+                              f.diners->text(), f.total->text(), f.text->text()})
                      .join(" / "),
                  inLocale("1,234.50 / -5.00 / 90.25 / 0.00 / 1,319.75 / Night of the 5th",
                           "$1,234.50 / ($5.00) / $90.25 / $0.00 / $1,319.75 / Night of the 5th",
@@ -128,10 +124,10 @@ private slots:
                                   "the 5th")
                               .replace(" €", "\u00a0€")));
         m_import->printText("Done");  // a text page shows no totals
-        QVERIFY(f.frmCC->isHidden() && f.lblText->text() == "Done");
+        QVERIFY(f.cardTotals->isHidden() && f.text->text() == "Done");
         QCOMPARE(m_printer->pages, 3);
         const QString en = "Date/Time: Tuesday , 05,Mar,2024 - 07:09";
-        QCOMPARE(dlgPrint(QDateTime(QDate(2024, 3, 5), QTime(7, 9))).lblDateStamp->text(),
+        QCOMPARE(PrintPage(QDateTime(QDate(2024, 3, 5), QTime(7, 9))).dateStamp->text(),
                  inLocale(en, en, "Date/Time: Dienstag , 05,März,2024 - 07:09"));
     }
 

@@ -22,8 +22,8 @@ private slots:
     void fields() {
         QFETCH(QDateTime, now);
         const SpecialDates d = SpecialDates::at(now);
-        QCOMPARE(d.dtAuditDay.time(), now.time());
-        QTEST(QStringList({d.dtAuditDay.date().toString(Qt::ISODate), d.special1, d.special2,
+        QCOMPARE(d.auditDay.time(), now.time());
+        QTEST(QStringList({d.auditDay.date().toString(Qt::ISODate), d.special1, d.special2,
                            d.special3, d.special4, d.special5, d.special7})
                   .join(' '),
               "fields");

@@ -39,7 +39,7 @@ private:
 // The main window's title is its caption, whatever a failure wrote there.
 class CaptionedDesktop : public FakeDesktop {
 public:
-    const dlgMain* window = nullptr;
+    const MainWindow* window = nullptr;
     void activate(const std::string& title) override {
         if (title == window->caption().toStdString()) return note("activate(" + title + ") ");
         FakeDesktop::activate(title);
@@ -64,10 +64,10 @@ struct Window {
         c.reports = std::make_unique<NotingReports>(*desktop, window);
         c.printer = std::make_unique<RecordingPrinter>();
         window.setCollaborators(std::move(c));
-        window.Form_Load();
+        window.load();
     }
     MessageBoxes::Recorder recorder;
-    dlgMain window;
+    MainWindow window;
     FakeDesktop* desktop = nullptr;
     InstantWaiter* waiter = nullptr;
 };
@@ -102,7 +102,7 @@ private slots:
             Window w(store, day);
             const std::string key = w.window.nodeKey(i).toStdString();
             w.window.tree().select(i);
-            w.window.cmdSend()->click();
+            w.window.controls().go->click();
             const PreviewSteps preview = RunPreview(tasks, store.dir(), day).run(key);
             std::string record;
             std::vector<std::int32_t> waits;

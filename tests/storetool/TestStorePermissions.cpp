@@ -41,7 +41,7 @@ private slots:
         QCOMPARE(chmod(dir.toLocal8Bit().constData(), static_cast<mode_t>(folderMode)), 0);
         if (owner >= 0) QCOMPARE(chown(path.c_str(), static_cast<uid_t>(owner), -1), 0);
         rig.click(3);
-        rig.window.cmdSend()->click();
+        rig.window.controls().go->click();
         fix = fix.arg(dir, QString::fromLocal8Bit(getpwuid(geteuid())->pw_name));
         if (fix.isEmpty()) {
             QVERIFY2(rig.messages().isEmpty(), qPrintable(rig.messages().join('\n')));

@@ -18,7 +18,7 @@ public:
     void wait(std::int32_t ms) override {
         m_waits.push_back(ms);
         if (m_observer) m_observer(ms);
-        if (Countdown::secondsFor(ms) > 0 && ++m_counted == m_stopAt) m_state.bolStop = true;
+        if (Countdown::secondsFor(ms) > 0 && ++m_counted == m_stopAt) m_state.stopRequested = true;
     }
     // Asks `ready` at most 1000 times.
     bool waitUntil(const QString&, const std::function<bool()>& ready) override {
@@ -26,10 +26,10 @@ public:
             if (ready()) return true;
         return false;
     }
-    void stopCurrentWait() override { m_state.bolStop = true; }  // nothing is ever under way
+    void stopCurrentWait() override { m_state.stopRequested = true; }  // nothing is ever under way
 
     const std::vector<std::int32_t>& waits() const { return m_waits; }
-    // The `n`th wait from now on (from 1) sets bolStop, as Stop would. Only a wait of a
+    // The `n`th wait from now on (from 1) sets stopRequested, as Stop would. Only a wait of a
     // second or more shows a Stop button, so only such a wait counts.
     void stopAtWait(int n) { m_stopAt = m_counted + n; }
     // Called with each wait's milliseconds, for tests that trace the order of events.

@@ -5,9 +5,9 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/TaskTree.h"
-#include "app/dlgMain.h"
 #include "core/Error.h"
 #include "report/Printer.h"
 #include "support/FakeDesktop.h"
@@ -59,7 +59,7 @@ public:
         c.printer = std::make_unique<RecordingPrinter>();
         printer = static_cast<RecordingPrinter*>(c.printer.get());
         window.setCollaborators(std::move(c));
-        window.Form_Load();
+        window.load();
         window.show();
         if (!QTest::qWaitForWindowExposed(&window)) qFatal("the main window was not shown");
     }
@@ -67,12 +67,12 @@ public:
     std::string record() const { return desktop ? desktop->record() : std::string(); }
     // A mouse click on the node's row, as the clerk makes it.
     void click(int index) {
-        QTreeWidget* view = window.TreeView1();
+        QTreeWidget* view = window.tree().view();
         view->scrollToItem(window.tree().item(index));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                           view->visualItemRect(window.tree().item(index)).center());
     }
-    void key(Qt::Key k) { QTest::keyClick(window.TreeView1(), k); }
+    void key(Qt::Key k) { QTest::keyClick(window.tree().view(), k); }
     QStringList messages() const {
         QStringList texts;
         for (const auto& m : recorder.shown()) texts << m.text;
@@ -81,7 +81,7 @@ public:
 
     MessageBoxes::Recorder recorder;
     TempStore file;
-    dlgMain window;
+    MainWindow window;
     FakeDesktop* desktop = nullptr;
     InstantWaiter* waiter = nullptr;
     RecordingPrinter* printer = nullptr;

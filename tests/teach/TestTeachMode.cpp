@@ -24,13 +24,13 @@ private slots:
     // A tick adds one to a number, keeps its fraction, else starts from 1; Teach Task writes
     // the count to every last key (two in key sequence 12), or refuses and writes none.
     void stopwatchAndTeach() {
-        teach.StartTeach();
+        teach.toggleStopwatch();
         QString seen = count.text() + (timer.isActive() ? " on " : " off ");
         for (const char* text : {"7", "2.5", " 4 ", "abc", "12s", "1.5"})  // one tick each
-            seen += (count.setText(text), teach.TimerTeach_Timer(), count.text() + ' ');
-        teach.StartTeach();
+            seen += (count.setText(text), teach.tick(), count.text() + ' ');
+        teach.toggleStopwatch();
         seen += (timer.isActive() ? "on " : "off ") + QString::number(teach.teachTask());
-        state.intKeySequenceID = 12;
+        state.keySequenceId = 12;
         seen += ' ' + QString::number(teach.teachTask());
         QCOMPARE(seen, QStringLiteral("1 on 8 3.5 5 1 1 2.5 off 0 2"));
         count.setText("1; drop table keys");

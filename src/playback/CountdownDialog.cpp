@@ -1,4 +1,4 @@
-#include "dlgWait.h"
+#include "CountdownDialog.h"
 
 #include <QCloseEvent>
 #include <QFont>
@@ -10,7 +10,7 @@
 
 namespace nightaudit {
 
-dlgWait::dlgWait(PlaybackState& state, std::int32_t seconds, QWidget* parent)
+CountdownDialog::CountdownDialog(PlaybackState& state, std::int32_t seconds, QWidget* parent)
     : QDialog(parent),
       m_state(state),
       m_countdown(seconds),
@@ -40,25 +40,25 @@ dlgWait::dlgWait(PlaybackState& state, std::int32_t seconds, QWidget* parent)
     layout->addWidget(m_label);
     layout->addWidget(m_stop, 0, Qt::AlignHCenter);
 
-    connect(m_stop, &QPushButton::clicked, this, &dlgWait::Command1_Click);
+    connect(m_stop, &QPushButton::clicked, this, &CountdownDialog::stop);
 
-    // The timer runs from the moment the dialog exists, like the design's loaded form.
+    // The timer runs from the moment the dialog exists, before exec() shows it.
     m_timer->setObjectName(QStringLiteral("tmrWait"));
     m_timer->setInterval(1000);
-    connect(m_timer, &QTimer::timeout, this, &dlgWait::tmrWait_Timer);
+    connect(m_timer, &QTimer::timeout, this, &CountdownDialog::tick);
     m_timer->start();
 }
 
-dlgWait::dlgWait(PlaybackState& state, const QString& notice, std::function<bool()> ready,
-                 QWidget* parent)
-    : dlgWait(state, 0, parent) {
+CountdownDialog::CountdownDialog(PlaybackState& state, const QString& notice,
+                                 std::function<bool()> ready, QWidget* parent)
+    : CountdownDialog(state, 0, parent) {
     m_ready = std::move(ready);
     m_label->setText(notice);
     m_label->setWordWrap(true);
     m_timer->setInterval(50);
 }
 
-void dlgWait::tmrWait_Timer() {
+void CountdownDialog::tick() {
     if (m_ready) {
         if (m_ready()) {
             m_timer->stop();
@@ -74,19 +74,19 @@ void dlgWait::tmrWait_Timer() {
     }
 }
 
-void dlgWait::Command1_Click() {
-    m_state.bolStop = true;
+void CountdownDialog::stop() {
+    m_state.stopRequested = true;
     m_timer->stop();
     done(Stopped);
 }
 
-void dlgWait::closeEvent(QCloseEvent* event) {
-    m_state.bolStop = true;
+void CountdownDialog::closeEvent(QCloseEvent* event) {
+    m_state.stopRequested = true;
     m_timer->stop();
     QDialog::closeEvent(event);
 }
 
-void dlgWait::keyPressEvent(QKeyEvent* event) {
+void CountdownDialog::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         event->accept();
         return;

@@ -1,4 +1,4 @@
-#include "dlgEdit.h"
+#include "KeyEditor.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -51,7 +51,7 @@ QLineEdit* box(QWidget* parent, const char* name, QRect geometry) {
 
 }  // namespace
 
-dlgEdit::dlgEdit(TaskStore& store, std::int16_t keySequenceId, QWidget* parent)
+KeyEditor::KeyEditor(TaskStore& store, std::int16_t keySequenceId, QWidget* parent)
     : QDialog(parent), m_store(store), m_keySequenceId(keySequenceId) {
     setObjectName(QStringLiteral("dlgEdit"));
     setWindowTitle(QStringLiteral("Edit Keys"));
@@ -64,16 +64,16 @@ dlgEdit::dlgEdit(TaskStore& store, std::int16_t keySequenceId, QWidget* parent)
     m_frame = new QGroupBox(QStringLiteral("Key Sequence"), this);
     m_frame->setObjectName(QStringLiteral("Frame1"));
     m_frame->setGeometry(twipsRectToPixels(165, 150, 5475, 4155));
-    m_lstKeys = new QListWidget(m_frame);
-    m_lstKeys->setObjectName(QStringLiteral("lstKeys"));
-    m_lstKeys->setGeometry(twipsRectToPixels(105, 240, 5220, 3765));
+    m_keys = new QListWidget(m_frame);
+    m_keys->setObjectName(QStringLiteral("lstKeys"));
+    m_keys->setGeometry(twipsRectToPixels(105, 240, 5220, 3765));
 
     label(this, "Label1", QStringLiteral("Key Text:"), twipsRectToPixels(165, 4440, 675, 195));
-    m_dfsKeyText = box(this, "dfsKeyText", twipsRectToPixels(1185, 4395, 4365, 285));
+    m_keyText = box(this, "dfsKeyText", twipsRectToPixels(1185, 4395, 4365, 285));
     label(this, "Label2", QStringLiteral("Key Type:"), twipsRectToPixels(165, 4860, 720, 195));
-    m_dfsKeyType = box(this, "dfsKeyType", twipsRectToPixels(1200, 4815, 855, 285));
+    m_keyType = box(this, "dfsKeyType", twipsRectToPixels(1200, 4815, 855, 285));
     label(this, "Label3", QStringLiteral("Wait After:"), twipsRectToPixels(3675, 4860, 750, 195));
-    m_dfnWaitAfter = box(this, "dfnWaitAfter", twipsRectToPixels(4695, 4815, 855, 285));
+    m_waitAfter = box(this, "dfnWaitAfter", twipsRectToPixels(4695, 4815, 855, 285));
 
     auto* close = new QPushButton(QStringLiteral("&Close"), this);
     close->setObjectName(QStringLiteral("Command1"));
@@ -84,23 +84,23 @@ dlgEdit::dlgEdit(TaskStore& store, std::int16_t keySequenceId, QWidget* parent)
     update->setGeometry(twipsRectToPixels(3255, 5805, 1095, 375));
     update->setAutoDefault(false);
 
-    setTabOrder(m_dfsKeyText, m_dfsKeyType);
-    setTabOrder(m_dfsKeyType, m_dfnWaitAfter);
-    setTabOrder(m_dfnWaitAfter, close);
+    setTabOrder(m_keyText, m_keyType);
+    setTabOrder(m_keyType, m_waitAfter);
+    setTabOrder(m_waitAfter, close);
     setTabOrder(close, update);
-    setTabOrder(update, m_lstKeys);
+    setTabOrder(update, m_keys);
 
-    connect(m_lstKeys, &QListWidget::itemClicked, this, [this] { lstKeys_Click(); });
+    connect(m_keys, &QListWidget::itemClicked, this, [this] { showSelectedKey(); });
     // A line counts once it is selected: the list makes its first line current (not
     // selected) when it takes the focus, and that must not fill the boxes.
-    connect(m_lstKeys, &QListWidget::itemSelectionChanged, this, [this] { lstKeys_Click(); });
-    connect(close, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(update, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(m_keys, &QListWidget::itemSelectionChanged, this, [this] { showSelectedKey(); });
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(update, &QPushButton::clicked, this, [this] { applyUpdate(); });
 
-    Form_Load();
+    loadKeys();
 }
 
-void dlgEdit::Form_Load() {
+void KeyEditor::loadKeys() {
     for (Cursor keys = m_store.query(statements::keyListQuery(m_keySequenceId)); !keys.eof();
          keys.next()) {
         const Value text = keys.value("keytext");
@@ -120,38 +120,38 @@ void dlgEdit::Form_Load() {
         }
         item->setData(kWaitAfterRole,
                       wait.isNull() ? QString() : QString::fromStdString(wait.text()));
-        m_lstKeys->addItem(item);
+        m_keys->addItem(item);
     }
-    m_lstKeys->setCurrentRow(-1);
+    m_keys->setCurrentRow(-1);
 }
 
-void dlgEdit::lstKeys_Click() {
-    const QListWidgetItem* item = m_lstKeys->currentItem();
+void KeyEditor::showSelectedKey() {
+    const QListWidgetItem* item = m_keys->currentItem();
     if (!item || !item->isSelected()) return;
     const QString line = item->text();
     const qsizetype b = line.lastIndexOf(u' ');
-    m_dfsKeyText->setText(trimBlanks(line.left(b)).toString());
-    m_dfsKeyType->setText(trimBlanks(line.mid(b + 1)).toString());
+    m_keyText->setText(trimBlanks(line.left(b)).toString());
+    m_keyType->setText(trimBlanks(line.mid(b + 1)).toString());
     // The stored wait is shown, so an update that changes only the text keeps it.
-    m_dfnWaitAfter->setText(item->data(kWaitAfterRole).toString());
+    m_waitAfter->setText(item->data(kWaitAfterRole).toString());
 }
 
-std::optional<QString> dlgEdit::checkInput(QString& waitAfter, QString& keyType) const {
-    if (!m_lstKeys->currentItem() || !m_lstKeys->currentItem()->isSelected()) {
+std::optional<QString> KeyEditor::checkInput(QString& waitAfter, QString& keyType) const {
+    if (!m_keys->currentItem() || !m_keys->currentItem()->isSelected()) {
         return QStringLiteral("Select the key to change in the list first.");
     }
-    const QString text = m_dfsKeyText->text();
+    const QString text = m_keyText->text();
     if (text.contains(QChar(u'\0')) || text.contains(u'\n') || text.contains(u'\r')) {
         return QStringLiteral("The key text must be one line without control characters.");
     }
     bool ok = false;
-    const int type = trimBlanks(m_dfsKeyType->text()).toInt(&ok);
+    const int type = trimBlanks(m_keyType->text()).toInt(&ok);
     static const QRegularExpression digits(QStringLiteral("^\\d{1,2}$"));
-    if (!digits.match(trimBlanks(m_dfsKeyType->text())).hasMatch() || !ok || type > 12) {
+    if (!digits.match(trimBlanks(m_keyType->text())).hasMatch() || !ok || type > 12) {
         return QStringLiteral("Key Type must be a whole number from 0 to 12.");
     }
     static const QRegularExpression whole(QStringLiteral("^-?\\d{1,10}$"));
-    const QString wait = trimBlanks(m_dfnWaitAfter->text()).toString();
+    const QString wait = trimBlanks(m_waitAfter->text()).toString();
     const qint64 waitValue = wait.toLongLong(&ok);
     if (!whole.match(wait).hasMatch() || !ok || waitValue < std::numeric_limits<qint32>::min() ||
         waitValue > std::numeric_limits<qint32>::max()) {
@@ -172,20 +172,20 @@ std::optional<QString> dlgEdit::checkInput(QString& waitAfter, QString& keyType)
     return std::nullopt;
 }
 
-void dlgEdit::Command2_Click() {
+void KeyEditor::applyUpdate() {
     QString waitAfter, keyType;
     if (const auto problem = checkInput(waitAfter, keyType)) {
         m_tell(this, *problem);
         return;
     }
-    const qint32 keysid = m_lstKeys->currentItem()->data(kKeysIdRole).value<qint32>();
+    const qint32 keysid = m_keys->currentItem()->data(kKeysIdRole).value<qint32>();
     // Within a savepoint, so that an update that finds no row or several is undone: the
     // list was read when the dialog opened, and a keysid may have gone or been doubled.
     int changed = 0;
     try {
         m_store.execute("SAVEPOINT key_update");
         try {
-            changed = m_store.execute(statements::keyUpdate(m_dfsKeyText->text().toStdString(),
+            changed = m_store.execute(statements::keyUpdate(m_keyText->text().toStdString(),
                                                             waitAfter.toStdString(),
                                                             keyType.toStdString(), keysid));
         } catch (const Error&) {
@@ -208,10 +208,6 @@ void dlgEdit::Command2_Click() {
         return;
     }
     accept();
-}
-
-void dlgEdit::Command1_Click() {
-    reject();
 }
 
 }  // namespace nightaudit

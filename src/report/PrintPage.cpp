@@ -1,4 +1,4 @@
-#include "dlgPrint.h"
+#include "PrintPage.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -58,48 +58,48 @@ void paintWhite(QWidget* widget) {
 
 }  // namespace
 
-dlgPrint::dlgPrint(const QDateTime& loadedAt, const QLocale& locale, QWidget* parent)
+PrintPage::PrintPage(const QDateTime& loadedAt, const QLocale& locale, QWidget* parent)
     : QWidget(parent) {
     setObjectName(QStringLiteral("dlgPrint"));
     setAttribute(Qt::WA_DontShowOnScreen);
     paintWhite(this);
     setFixedSize(twipsToPixels(10230), twipsToPixels(7935));
 
-    lblDateStamp = makeLabel(this, "lblDateStamp", "Label1", 840, 240, 7695, 255, sansFont(12));
-    Label1 = makeLabel(this, "Label1", "Separator", 90, 1005, 9885, 660, sansFont(24));
-    lblText = makeLabel(this, "lblText", QString(), 90, 1920, 9885, 1290, serifFont(18));
-    lblText->setWordWrap(true);
+    dateStamp = makeLabel(this, "lblDateStamp", "Label1", 840, 240, 7695, 255, sansFont(12));
+    makeLabel(this, "Label1", "Separator", 90, 1005, 9885, 660, sansFont(24));
+    text = makeLabel(this, "lblText", QString(), 90, 1920, 9885, 1290, serifFont(18));
+    text->setWordWrap(true);
 
-    frmCC = new QGroupBox(QStringLiteral("Credit Card Totals"), this);
-    frmCC->setObjectName(QStringLiteral("frmCC"));
-    frmCC->setGeometry(twipsRectToPixels(180, 3405, 9495, 4110));
-    paintWhite(frmCC);
-    frmCC->setFont(sansFont(8));  // the title's size must not depend on the device
+    cardTotals = new QGroupBox(QStringLiteral("Credit Card Totals"), this);
+    cardTotals->setObjectName(QStringLiteral("frmCC"));
+    cardTotals->setGeometry(twipsRectToPixels(180, 3405, 9495, 4110));
+    paintWhite(cardTotals);
+    cardTotals->setFont(sansFont(8));  // the title's size must not depend on the device
 
     const QFont cardFont = sansFont(13.5);
     const Qt::Alignment right = Qt::AlignRight | Qt::AlignTop;
-    Label4 = makeLabel(frmCC, "Label4", "American Express", 1440, 330, 2325, 360, cardFont);
-    lblAX = makeLabel(frmCC, "lblAX", "0.00", 4215, 330, 2460, 360, cardFont, right);
-    Label3 = makeLabel(frmCC, "Label3", "Master Card", 1440, 960, 1515, 360, cardFont);
-    lblMC = makeLabel(frmCC, "lblMC", "0.00", 4215, 960, 2460, 360, cardFont, right);
-    Label2 = makeLabel(frmCC, "Label2", "Visa", 1440, 1605, 540, 360, cardFont);
-    lblVisa = makeLabel(frmCC, "lblVisa", "0.00", 4215, 1605, 2460, 360, cardFont, right);
-    Label5 = makeLabel(frmCC, "Label5", "Diners", 1440, 2235, 810, 360, cardFont);
-    lblDiners = makeLabel(frmCC, "lblDiners", "0.00", 4215, 2235, 2460, 360, cardFont, right);
-    Label6 = makeLabel(frmCC, "Label6", "Total:", 1440, 3615, 690, 360, cardFont);
-    lblTotal = makeLabel(frmCC, "lblTotal", "0.00", 4215, 3615, 2460, 360, cardFont, right);
+    makeLabel(cardTotals, "Label4", "American Express", 1440, 330, 2325, 360, cardFont);
+    americanExpress = makeLabel(cardTotals, "lblAX", "0.00", 4215, 330, 2460, 360, cardFont, right);
+    makeLabel(cardTotals, "Label3", "Master Card", 1440, 960, 1515, 360, cardFont);
+    masterCard = makeLabel(cardTotals, "lblMC", "0.00", 4215, 960, 2460, 360, cardFont, right);
+    makeLabel(cardTotals, "Label2", "Visa", 1440, 1605, 540, 360, cardFont);
+    visa = makeLabel(cardTotals, "lblVisa", "0.00", 4215, 1605, 2460, 360, cardFont, right);
+    makeLabel(cardTotals, "Label5", "Diners", 1440, 2235, 810, 360, cardFont);
+    diners = makeLabel(cardTotals, "lblDiners", "0.00", 4215, 2235, 2460, 360, cardFont, right);
+    makeLabel(cardTotals, "Label6", "Total:", 1440, 3615, 690, 360, cardFont);
+    total = makeLabel(cardTotals, "lblTotal", "0.00", 4215, 3615, 2460, 360, cardFont, right);
 
     // A line from (2205, 3090) to (7740, 3090), drawn one pixel thick.
-    Line1 = new QFrame(frmCC);
-    Line1->setObjectName(QStringLiteral("Line1"));
-    Line1->setFrameShape(QFrame::HLine);
-    Line1->setFrameShadow(QFrame::Plain);
-    Line1->setLineWidth(1);
-    Line1->setGeometry(twipsToPixels(2205), twipsToPixels(3090) - 1,
-                       twipsToPixels(7740) - twipsToPixels(2205), 3);
+    auto* line = new QFrame(cardTotals);
+    line->setObjectName(QStringLiteral("Line1"));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(1);
+    line->setGeometry(twipsToPixels(2205), twipsToPixels(3090) - 1,
+                      twipsToPixels(7740) - twipsToPixels(2205), 3);
 
-    lblDateStamp->setText(QStringLiteral("Date/Time: ") +
-                          locale.toString(loadedAt, QStringLiteral("dddd , dd,MMM,yyyy - HH:mm")));
+    dateStamp->setText(QStringLiteral("Date/Time: ") +
+                       locale.toString(loadedAt, QStringLiteral("dddd , dd,MMM,yyyy - HH:mm")));
 }
 
 }  // namespace nightaudit

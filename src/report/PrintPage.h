@@ -4,7 +4,6 @@
 #include <QLocale>
 #include <QWidget>
 
-class QFrame;
 class QGroupBox;
 class QLabel;
 
@@ -17,28 +16,22 @@ namespace nightaudit {
 //
 // The date stamp is set once, when the page is built: every page printed in one run
 // of the program carries the same stamp.
-class dlgPrint : public QWidget {
+class PrintPage : public QWidget {
     Q_OBJECT
 public:
     // `loadedAt` and `locale` give the stamp "Date/Time: dddd , dd,MMM,yyyy - HH:mm".
-    explicit dlgPrint(const QDateTime& loadedAt = QDateTime::currentDateTime(),
-                      const QLocale& locale = QLocale::system(), QWidget* parent = nullptr);
+    explicit PrintPage(const QDateTime& loadedAt = QDateTime::currentDateTime(),
+                       const QLocale& locale = QLocale::system(), QWidget* parent = nullptr);
 
-    QLabel* lblDateStamp;
-    QLabel* Label1;
-    QLabel* lblText;
-    QGroupBox* frmCC;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLabel* Label4;
-    QLabel* Label5;
-    QLabel* Label6;
-    QLabel* lblAX;
-    QLabel* lblMC;
-    QLabel* lblVisa;
-    QLabel* lblDiners;
-    QLabel* lblTotal;
-    QFrame* Line1;
+    // The controls the report import fills, with their object names.
+    QLabel* dateStamp;        // lblDateStamp
+    QLabel* text;             // lblText, the free text
+    QGroupBox* cardTotals;    // frmCC
+    QLabel* americanExpress;  // lblAX
+    QLabel* masterCard;       // lblMC
+    QLabel* visa;             // lblVisa
+    QLabel* diners;           // lblDiners
+    QLabel* total;            // lblTotal
 };
 
 }  // namespace nightaudit
