@@ -15,13 +15,8 @@
 #include <functional>
 
 #include "KeyTokens.h"
-#include "app/ListRunLog.h"
 #include "core/Error.h"
-#include "playback/KeySequencePlayer.h"
-#include "playback/RunJournal.h"
-#include "support/FakeDesktop.h"
-#include "support/InstantWaiter.h"
-#include "support/UnavailableReports.h"
+#include "support/WindowRig.h"
 
 #include "MainWindowOnX.h"  // Xlib with it, last
 
@@ -74,6 +69,22 @@ INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, keypurpose, waitbef
                    ", " + std::to_string(k + 1) + ", 0, '" + kTexts[(s + k) % kTextCount].first +
                    "');\n";
     }
+    return sql;
+}
+
+// For the program itself: twenty key sequences typing abcdefghij into Front Desk, 20 ms apart.
+std::string slowRows() {
+    std::string sql =
+        "INSERT OR REPLACE INTO _config VALUES ('KEYDELAY', 20);"
+        "INSERT INTO tasksequence VALUES (1, 'Slow', NULL, 1, 1);"
+        "INSERT INTO task VALUES (10, 1, 'Desk', 'Front Desk', 1, 1);";
+    for (int id = 1; id <= 20; ++id)
+        sql += QString(
+                   "INSERT INTO keysequence VALUES (%1, 10, 'K', 1, ' ', 0, 0, %1);"
+                   "INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext) VALUES "
+                   "(%1, 1, 0, 'abcdefghij');")
+                   .arg(id)
+                   .toStdString();
     return sql;
 }
 
@@ -475,24 +486,29 @@ private slots:
 
     // A run killed mid-text keeps every journal line written before the kill, whole.
     void killedRunKeepsItsJournal() {
+        TempStore store(slowRows());
+        m_window.reset();  // the program's is the one main window
+        QTRY_VERIFY(!m_session.lists(kCaption));
         const qint64 front = sizeOf(m_frontDesk);
-        QProcess* driver =
-            m_session.spawn(QCoreApplication::applicationFilePath(),
-                            {"--drive", QString::fromStdString(m_store.path()), "207"});
+        QProcess* program = m_session.startProgram(store.dir());
+        QVERIFY(program);
+        m_session.pressGo();
         QTRY_VERIFY_WITH_TIMEOUT(sizeOf(m_frontDesk) - front >= 50, 20000);
-        ::kill(static_cast<pid_t>(driver->processId()), SIGKILL);
-        QVERIFY(driver->waitForFinished());
-        QStringList lines = QString::fromStdString(readFile(journalPath())).split('\n');
+        ::kill(static_cast<pid_t>(program->processId()), SIGKILL);
+        QVERIFY(program->waitForFinished());
+        const qint64 typed = frontDeskSince(front).size();
+        QStringList lines =
+            QString::fromStdString(readFile(store.dir() + "/journal.log")).split('\n');
         QCOMPARE(lines.takeLast(), QString());  // the last line is whole
-        QVERIFY(lines.takeFirst().endsWith(" run started by Go on KS207 \"\""));
-        QVERIFY(lines.size() >= (sizeOf(m_frontDesk) - front) / 10 - 1);  // all typed but one
-        QCOMPARE(lines.filter(QRegularExpression("^\\S+ \\S+ key sequence 207 played$")), lines);
+        QVERIFY(lines.takeFirst().contains(" run started by Go on TS1 "));
+        QVERIFY(lines.size() >= typed / 10 - 1);  // every key sequence typed but the last
+        QCOMPARE(lines.filter(QRegularExpression("^\\S+ \\S+ key sequence \\d+ played$")), lines);
     }
 
     // The X server goes away: the program ends with a message and status 1, the store intact.
     void programEndsWhenTheDisplayIsLost_data() {
         QTest::addColumn<bool>("typing");
-        QTest::newRow("the main window idle (the program itself)") << false;
+        QTest::newRow("the main window idle") << false;
         QTest::newRow("a key sequence typing") << true;
     }
     void programEndsWhenTheDisplayIsLost() {
@@ -500,16 +516,12 @@ private slots:
         XSession other;
         const QString problem = other.start(), recorder = other.startRecorder("Front Desk");
         QVERIFY2(problem.isEmpty() && !recorder.isEmpty(), qPrintable(problem));
-        const std::string before = readFile(QString::fromStdString(m_store.path()));
-        qputenv("ASAN_OPTIONS", "detect_leaks=0");  // ending without unwinding is the point
-        const QString program = m_store.dir() + "/nightaudit";  // it reads the store beside it
-        QVERIFY(typing || QFile::exists(program) ||
-                QFile::copy(NIGHTAUDIT_BINARY_DIR "/nightaudit", program));
-        QProcess* p =
-            typing ? other.spawn(QCoreApplication::applicationFilePath(),
-                                 {"--drive", QString::fromStdString(m_store.path()), "207"}, true)
-                   : other.spawn(program, {}, true);
-        QTRY_VERIFY_WITH_TIMEOUT(typing ? sizeOf(recorder) > 0 : other.lists(kCaption), 15000);
+        TempStore store(slowRows());
+        const std::string before = readFile(QString::fromStdString(store.path()));
+        QProcess* p = other.startProgram(store.dir());
+        QVERIFY(p);
+        if (typing) other.pressGo();
+        QTRY_VERIFY_WITH_TIMEOUT(!typing || sizeOf(recorder) > 0, 15000);
         other.killServer();
         const bool ended = p->waitForFinished(10000);
         const QString errors = QString::fromLocal8Bit(p->readAllStandardError());
@@ -519,7 +531,7 @@ private slots:
         QVERIFY2(
             errors.contains(QRegularExpression("connection to the X display|X11 connection broke")),
             qPrintable(errors));
-        QCOMPARE(readFile(QString::fromStdString(m_store.path())), before);
+        QCOMPARE(readFile(QString::fromStdString(store.path())), before);
     }
 
     // Real key presses through the X server: Enter presses Go, or the focused button.
@@ -546,23 +558,8 @@ private slots:
         QFETCH(QString, key);
         QFETCH(bool, ran);
         QFETCH(bool, stopwatch);
-        // A store of one key sequence (KS1, node 3, selected) whose task window is the main
-        // window itself, typed into a fake desktop with instant waits.
-        TempStore store(
-            "INSERT INTO tasksequence VALUES (1, 'Night', NULL, 1, 1);"
-            "INSERT INTO task VALUES (10, 1, 'Desk', 'Quillmar Night Audit', 1, 1);"
-            "INSERT INTO keysequence VALUES (1, 10, 'Keys', 1, NULL, 0, 0, 1);"
-            "INSERT INTO keys VALUES (1, 1, 1, 0, 'a', NULL, 0, 0);");
-        dlgMain window(QString::fromStdString(store.path()));
-        window.Form_Load();
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        Collaborators c;
-        c.desktop = std::make_unique<FakeDesktop>();
-        auto& desktop = static_cast<FakeDesktop&>(*c.desktop);
-        desktop.addWindow("Quillmar Night Audit");
-        c.waiter = std::make_unique<InstantWaiter>(window.state());
-        window.setCollaborators(std::move(c));
+        WindowRig rig;  // a fake desktop, instant waits; KS1 (node 3) types a
+        dlgMain& window = rig.window;
         window.selectNode(3);
         m_session.run("xdotool", {"windowactivate", "--sync", QString::number(window.winId())});
         QTRY_VERIFY(window.isActiveWindow());
@@ -570,9 +567,10 @@ private slots:
         KeySeen sentinel(Qt::Key_F12);  // handled after the key, and all it set off
         m_session.run("xdotool", {"key", key, "F12"});
         QTRY_VERIFY(sentinel.seen);
-        QCOMPARE(desktop.record().find("keys(a)") != std::string::npos, ran);
+        QCOMPARE(rig.record().find("keys(a)") != std::string::npos, ran);
         QCOMPARE(window.TimerTeach()->isActive(), stopwatch);
-        QCOMPARE(store.dump("SELECT waitafter FROM keys"), focus == "Command10" ? "1000\n" : "0\n");
+        QCOMPARE(rig.file.dump("SELECT waitafter FROM keys WHERE keysid = 1"),
+                 focus == "Command10" ? "1000\n" : "0\n");
     }
 
     // A type 2 key's program shows minimized; the run has gone on meanwhile.
@@ -599,30 +597,7 @@ private slots:
     }
 };
 
-// --drive STORE ID: plays key sequence ID over and over through the real main window, player
-// and X11 desktop, journaled as the program's runs are, until killed or cut off its display.
-int drive(int argc, char** argv) {
-    QApplication app(argc, argv);
-    const QString store = QString::fromLocal8Bit(argv[2]), node = QStringLiteral("KS") + argv[3];
-    dlgMain window(store);
-    window.Form_Load();
-    window.show();
-    X11Desktop desktop;
-    InstantWaiter waiter(window.state());
-    ListRunLog log(*window.lstLog());
-    UnavailableReports reports;
-    RunJournal journal(QFileInfo(store).dir().filePath("journal.log"), {}, {});
-    journal.runStarted(RunTrigger::Go, node, {});
-    KeySequencePlayer player(window.store(), desktop, waiter, log, window, reports, window.state(),
-                             &journal);
-    for (;;) {
-        player.RunKeySequence(static_cast<std::int16_t>(window.nodeIndexForKey(node)));
-        window.setCaption(kCaption);
-    }
-}
-
 int main(int argc, char** argv) {
-    if (argc == 4 && std::string(argv[1]) == "--drive") return drive(argc, argv);
     return runOnXSession<QApplication, TestDesktopE2E>(argc, argv);
 }
 #include "TestDesktopE2E.moc"

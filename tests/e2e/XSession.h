@@ -157,6 +157,20 @@ public:
         if (data) XFree(data);
         return listed;
     }
+    // The program itself, started in `folder` (it reads the store there), once its main window
+    // is listed; null if it did not show. A killed program cannot free anything: no leak check.
+    QProcess* startProgram(const QString& folder) {
+        const QString program = folder + "/nightaudit";
+        if (!QFile::exists(program) && !QFile::copy(NIGHTAUDIT_BINARY_DIR "/nightaudit", program))
+            return nullptr;
+        QProcess* p = spawn(program, {}, true, {"ASAN_OPTIONS=detect_leaks=0"});
+        return waitFor([&] { return lists(kCaption); }) ? p : nullptr;
+    }
+    // Go on the first node of the program's tree, as the clerk selects it and presses it.
+    void pressGo() {
+        activate(kCaption);
+        run("xdotool", {"key", "Down", "Up", "Return"});
+    }
     // Gives the window titled `title` the focus, through the window manager.
     void activate(const QString& title) {
         run("xdotool", {"search", "--name", "^" + title + "$", "windowactivate", "--sync"});
