@@ -260,23 +260,13 @@ private slots:
         QCOMPARE(typed(text.toStdString()), text);
     }
 
-    // Activated, then gone before the keys: the window the focus falls to must not get them.
-    void windowClosedAfterActivation() {
-        QVERIFY(!m_session.startRecorder("Till").isEmpty());
-        const qint64 thief = sizeOf(m_thief), front = sizeOf(m_frontDesk);
-        m_desktop->activate("Till");
-        m_session.run("xdotool", {"search", "--name", "^Till$", "windowkill"});
-        QTRY_VERIFY(!m_session.lists("Till"));
-        QVERIFY_THROWS_EXCEPTION(Error, m_desktop->sendKeys("abc"));
-        QCOMPARE(thiefSince(thief) + frontDeskSince(front), QByteArray());
-    }
-
     // The desktop alone, the keyboard as `state` says: Shift held by the clerk (a notice until
     // it is let go), a second layout group (keys looked up in it), a stop asked between two
     // keystrokes (no further key, Shift let go), before the first keystroke or before the
-    // activation (nothing typed), the focus taken between the activation and
-    // the keys (activated again: nothing for the thief); a missing window, and this program's
-    // own main window by a prefix or its whole title.
+    // activation (nothing typed), the focus taken between the activation and the keys
+    // (activated again: nothing for the thief), the window gone between them (nothing for the
+    // window the focus falls to); a missing window, and this program's own main window by a
+    // prefix or its whole title.
     void desktopAlone_data() {
         QTest::addColumn<QString>("title");
         QTest::addColumn<QByteArray>("result");  // bytes typed, "|" and the error's number
@@ -295,6 +285,7 @@ private slots:
         QTest::newRow("another's, prefix") << "Front" << QByteArray("yzYZ\r") << "";
         QTest::newRow("focus taken after the activation")
             << "Front Desk" << QByteArray("yzYZ\r") << "taken";
+        QTest::newRow("closed after the activation") << "Till" << QByteArray("|1002") << "closed";
     }
     void desktopAlone() {
         QFETCH(QString, title);
@@ -311,12 +302,17 @@ private slots:
             XkbLockGroup(m_session.x(), XkbUseCoreKbd, 1);
             QCOMPARE(m_session.keyboard().group, 1);
         }
+        if (state == "closed") QVERIFY(!m_session.startRecorder(title).isEmpty());
         const qint64 thief = sizeOf(m_thief);
         // Activated twice, as the player does: the second time from what the desktop knows.
         if (state == "taken") m_desktop->activate("Front Desk");
         QCOMPARE(typed("yz+(yz)~", title,
                        [&] {
                            if (state == "taken") m_session.activate("Thief");
+                           if (state == "closed") {
+                               m_session.closeWindow(title);
+                               QVERIFY(waitFor([&] { return !m_session.lists(title); }));
+                           }
                        }),
                  result);
         QCOMPARE(thiefSince(thief), QByteArray());
@@ -366,24 +362,33 @@ private slots:
         QCOMPARE(got[0].count('y'), got[0].size());
     }
 
-    // Pause mid-text, at full speed, between delayed keys or in a countdown: the run ends,
-    // nothing of it follows, the journal names the stop, and Pause is free again.
-    void pauseStopsTheRun_data() {
+    // Pause mid-text, at full speed, between delayed keys or in a countdown, or the main
+    // window closed mid-text: the run ends, nothing of it follows, the journal names the stop,
+    // and Pause is free again.
+    void runStops_data() {
         QTest::addColumn<int>("delay");
         QTest::addColumn<QString>("node");
-        QTest::addColumn<int>("typed");  // bytes that arrived before Pause; -1: in the countdown
-        QTest::newRow("{TAB 5000}~ at full speed") << 0 << "T20" << 3;
-        QTest::newRow("{TAB 100}~ 100 ms apart") << 100 << "KS206" << 3;
-        QTest::newRow("in a 5 s countdown") << 0 << "KS205" << -1;
+        QTest::addColumn<int>("typed");  // bytes that arrived before the stop; -1: in the countdown
+        QTest::addColumn<QString>("stop");  // how, as the journal says
+        QTest::newRow("Pause, {TAB 5000}~ at full speed") << 0 << "T20" << 3 << "the Pause key";
+        QTest::newRow("Pause, {TAB 100}~ 100 ms apart") << 100 << "KS206" << 3 << "the Pause key";
+        QTest::newRow("Pause in a 5 s countdown") << 0 << "KS205" << -1 << "the Pause key";
+        // 5 ms between keys: the 5 000 keys would take 25 s, far longer than any close takes
+        // to reach the program, however busy the machine.
+        QTest::newRow("close, {TAB 5000}~ 5 ms apart")
+            << 5 << "T20" << 200 << "closing the main window";
     }
-    void pauseStopsTheRun() {
+    void runStops() {
         QFETCH(int, delay);
         QFETCH(QString, node);
         QFETCH(int, typed);
+        QFETCH(QString, stop);
         setting("KEYDELAY", delay);
         const qint64 front = sizeOf(m_frontDesk);
+        const bool pause = stop == "the Pause key";
         if (typed >= 0) {
-            whenTyped(typed, "xdotool key Pause", m_frontDesk);
+            whenTyped(typed, pause ? "xdotool key Pause" : "wmctrl -F -c '" + kCaption + "'",
+                      m_frontDesk);
             go(node);
         } else {
             goWithCountdown(node,
@@ -395,7 +400,8 @@ private slots:
         QVERIFY2(m_session.canGrab(XK_Pause), "Pause is still held by the program after the run");
         const QStringList stops =
             QString::fromStdString(readFile(journalPath())).split('\n').filter(" stopped by ");
-        QCOMPARE(stops.value(0).mid(20), QString("stopped by the Pause key"));
+        QCOMPARE(stops.value(0).mid(20), "stopped by " + stop);
+        QTRY_COMPARE(m_window->isVisible(), pause);
     }
 
     // The till closes between two keys: the error, and nothing in any other window.
@@ -580,20 +586,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_session.run("xprop", {"-name", "Launched", "WM_STATE"})
                                      .contains("window state: Iconic"),
                                  12000);
-    }
-
-    // Closing the main window mid-run stops the run, then the window closes.
-    void closeDuringARunStops() {
-        // 5 ms between keys: the 5 000 keys would take 25 s, far longer than any close takes
-        // to reach the program, however busy the machine.
-        setting("KEYDELAY", 5);
-        const qint64 front = sizeOf(m_frontDesk);
-        whenTyped(200, "wmctrl -F -c '" + kCaption + "'", m_frontDesk);
-        go("T20");
-        const QByteArray got = frontDeskSince(front);
-        QVERIFY2(got.size() < 5000, QByteArray::number(got.size()));
-        QVERIFY(!got.contains('\r') && !got.contains('n'));
-        QTRY_VERIFY(!m_window->isVisible());
     }
 };
 

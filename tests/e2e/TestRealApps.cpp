@@ -126,13 +126,11 @@ public:
 private:
     XSession& m_session;
     TempStore m_store{R"(
-INSERT INTO tasksequence VALUES (1, 'Apps', NULL, 1, 1), (2, 'Save', NULL, 1, 2);
-INSERT INTO task VALUES (10, 1, 'Target', '', 1, 1), (11, 1, 'Second', 'Second Desk', 1, 2),
-  (20, 2, 'Save', '', 1, 1);
-INSERT INTO keysequence VALUES (1, 10, 'Text', 1, ' ', 0, 0, 1), (2, 11, 'Second', 1, ' ', 0, 0, 1),
-  (3, 20, 'Save', 1, ' ', 0, 0, 1);
+INSERT INTO tasksequence VALUES (1, 'Apps', NULL, 1, 1);
+INSERT INTO task VALUES (10, 1, 'Target', '', 1, 1), (11, 1, 'Second', 'Second Desk', 1, 2);
+INSERT INTO keysequence VALUES (1, 10, 'Text', 1, ' ', 0, 0, 1), (2, 11, 'Second', 1, ' ', 0, 0, 1);
 INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitafter) VALUES
-  (1, 1, 0, '', 0, 0), (2, 1, 0, 'ok~', 0, 0), (3, 1, 0, '^s', 0, 0);
+  (1, 1, 0, '', 0, 0), (2, 1, 0, 'ok~', 0, 0);
 )"};
     std::unique_ptr<dlgMain> m_window;
     std::unique_ptr<PageServer> m_page;
@@ -167,7 +165,7 @@ INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitaft
     }
     void setKeys(const QString& title, const QString& keys, int waitAfter) {
         SQLite::Database db(m_store.path(), SQLite::OPEN_READWRITE);
-        SQLite::Statement task(db, "UPDATE task SET WINDOWTITLE = ? WHERE TASKID IN (10, 20)");
+        SQLite::Statement task(db, "UPDATE task SET WINDOWTITLE = ? WHERE TASKID = 10");
         task.bind(1, title.toStdString());
         task.exec();
         SQLite::Statement key(db,
@@ -265,7 +263,7 @@ private slots:
                      {kMix, 0, false},
                      {kMix, 5, false},
                      {kLong, 0, true}};
-        // Every target with every text; the German layout last, as it stays for later rows.
+        // Every target with every text, the xterm also under a German layout.
         for (const QString name :
              {"Wine notepad", "mousepad", "Chromium", "Java", "remote desktop", "xterm"})
             for (const auto& t : texts)
@@ -283,8 +281,8 @@ private slots:
         QFETCH(int, keyDelay);
         QFETCH(bool, waitAndSecondTask);
         const Target& t = target(name);
-        if (name.endsWith("German"))
-            QCOMPARE(m_session.run("setxkbmap", {"-layout", "de"}), QByteArray());
+        const QString layout = name.endsWith("German") ? "de" : "us";
+        QCOMPARE(m_session.run("setxkbmap", {"-layout", layout}), QByteArray());
         // What the target cannot receive: characters off the keymap (all but ASCII on the US
         // layout these targets started with), or those beyond 16 bits.
         QString refused;
@@ -319,21 +317,19 @@ private slots:
         };
         if (!refused.isEmpty()) {
             const QString message = said();
-            // Nothing of the text was typed: a save now keeps the document as it was.
-            if (savesFile) {
-                QFile::remove(t.file);
-                setKeys(t.title, "^s", 0);
-                go("KS3");
-                QVERIFY(waitFor([&] { return QFile::exists(t.file); }, 30000));
-            }
-            QTest::qWait(1000);  // a key the target still reads would show by now
+            // Nothing of the text was typed: a sentinel typed (and saved) now follows what the
+            // document held before.
+            if (savesFile) QFile::remove(t.file);
+            setKeys(t.title, savesFile ? "#^s" : "#", 0);
+            go("KS1");
+            waitFor([&] { return current().endsWith('#'); });
             const QString got = current();
             const QString report = message + "\nthe target holds: " + got;
             QVERIFY2(message.contains(t.title), qPrintable(report));
             QVERIFY2(std::any_of(refused.begin(), refused.end(),
                                  [&](QChar c) { return message.contains(c); }),
                      qPrintable(report));
-            QCOMPARE(got, t.reads == Reads::Appended ? QString() : normalized(before));
+            QCOMPARE(got, (t.reads == Reads::Appended ? QString() : normalized(before)) + "#");
             return;
         }
         waitFor([&] { return current() == chars; }, 30000);
