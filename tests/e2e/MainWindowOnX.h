@@ -4,8 +4,6 @@
 // through the X11 desktop, with the Pause key as its stop key.
 #include <QTest>
 
-#include <memory>
-
 #include "app/dlgMain.h"
 #include "platform/X11Desktop.h"
 #include "platform/X11StopKey.h"

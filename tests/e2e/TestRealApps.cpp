@@ -33,6 +33,7 @@ struct Target {
     Reads reads;
     Limit limit;
     QString file;
+    QStringList command, env;  // how the test starts it; none for the xterms
 };
 
 // A keystroke text and the characters it types (Enter as \n).
@@ -80,11 +81,6 @@ const Text kDe = plain("German", kGerman);
 QString normalized(QByteArray bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
     return QString::fromUtf8(bytes.replace("\r\n", "\n").replace('\r', '\n'));
-}
-
-QByteArray contents(const QString& file) {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Where `got` first differs from `want`, with what follows there in each.
@@ -144,9 +140,9 @@ INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitaft
     }
     // Starts a target and waits until its window is listed (and its file written, if it
     // writes one once ready).
-    bool startTarget(const Target& t, const QString& program, const QStringList& args,
-                     const QStringList& env = {}) {
-        m_session.spawn(program, args, false, env + QStringList{"HOME=" + m_store.dir()});
+    bool startTarget(const Target& t) {
+        m_session.spawn(t.command[0], t.command.mid(1), false,
+                        t.env + QStringList{"HOME=" + m_store.dir()});
         return waitFor([&] { return m_session.lists(t.title) && QFile::exists(t.file); }, 60000);
     }
     // The test's own Wine prefix, booted once and kept in the build folder: a boot takes up
@@ -201,7 +197,7 @@ INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitaft
     QString said() const {
         const auto* label = m_window->findChild<QLabel*>("Label17");
         return m_window->caption() + "\n" + label->text() + "\n" + label->toolTip() + "\n" +
-               QString::fromUtf8(contents(file("journal.log")));
+               QString::fromUtf8(bytesFrom(file("journal.log"), 0));
     }
 
 private slots:
@@ -210,36 +206,26 @@ private slots:
         m_second = m_session.startRecorder("Second Desk");
         const QString xterm = m_session.startRecorder("Front Desk");
         QVERIFY(!m_second.isEmpty() && !xterm.isEmpty());
-        m_targets = {{"Wine notepad", "notepad.txt - Notepad", Reads::SavedFile, Limit::OffKeymap,
-                      file("notepad.txt")},
-                     {"mousepad", file("mousepad.txt") + " - Mousepad", Reads::SavedFile,
-                      Limit::Anything, file("mousepad.txt")},
-                     {"Chromium", "Typed Page", Reads::LiveFile, Limit::Anything, file("page.txt")},
-                     {"Java", "Typed Area", Reads::LiveFile, Limit::AboveBmp, file("java.txt")},
-                     {"remote desktop", "Remote Desk", Reads::Appended, Limit::OffKeymap,
-                      file("remote.bin")},
-                     {"xterm", "Front Desk", Reads::Appended, Limit::Anything, xterm},
-                     {"xterm, German", "Front Desk", Reads::Appended, Limit::Anything, xterm}};
-        QVERIFY(write(file("mousepad.txt"), {}) && write(file("notepad.txt"), "\xEF\xBB\xBF"));
         m_page = std::make_unique<PageServer>(file("page.txt"));
-
-        QVERIFY(startTarget(target("remote desktop"),
-                            NIGHTAUDIT_BINARY_DIR "/tests/e2e/grabbing_client",
-                            {"Remote Desk", file("remote.bin")}));
-        QVERIFY(startTarget(target("Java"), "java",
-                            {"-cp", NIGHTAUDIT_BINARY_DIR "/tests/e2e", "TypedArea", "Typed Area",
-                             file("java.txt")}));
-        QVERIFY(startTarget(
-            target("Chromium"), "chromium",
-            {"--no-sandbox", "--user-data-dir=" + file("chromium"), "--no-first-run",
-             "--disable-gpu", "--app=http://127.0.0.1:" + QString::number(m_page->port()) + "/"}));
-        QVERIFY(startTarget(target("mousepad"), "dbus-run-session",
-                            {"mousepad", file("mousepad.txt")}, {"NO_AT_BRIDGE=1"}));
-        QVERIFY(startTarget(
-            target("Wine notepad"), "wine",
-            {"C:\\windows\\system32\\notepad.exe", "Z:" + file("notepad.txt").replace('/', '\\')},
-            wineEnv()));
-
+        const QString page = "--app=http://127.0.0.1:" + QString::number(m_page->port()) + "/";
+        // clang-format off
+        m_targets = {
+            {"remote desktop", "Remote Desk", Reads::Appended, Limit::OffKeymap, file("remote.bin"),
+             {NIGHTAUDIT_BINARY_DIR "/tests/e2e/grabbing_client", "Remote Desk", file("remote.bin")}, {}},
+            {"Java", "Typed Area", Reads::LiveFile, Limit::AboveBmp, file("java.txt"),
+             {"java", "-cp", NIGHTAUDIT_BINARY_DIR "/tests/e2e", "TypedArea", "Typed Area", file("java.txt")}, {}},
+            {"Chromium", "Typed Page", Reads::LiveFile, Limit::Anything, file("page.txt"),
+             {"chromium", "--no-sandbox", "--user-data-dir=" + file("chromium"), "--no-first-run", "--disable-gpu", page}, {}},
+            {"mousepad", file("mousepad.txt") + " - Mousepad", Reads::SavedFile, Limit::Anything, file("mousepad.txt"),
+             {"dbus-run-session", "mousepad", file("mousepad.txt")}, {"NO_AT_BRIDGE=1"}},
+            {"Wine notepad", "notepad.txt - Notepad", Reads::SavedFile, Limit::OffKeymap, file("notepad.txt"),
+             {"wine", "C:\\windows\\system32\\notepad.exe", "Z:" + file("notepad.txt").replace('/', '\\')}, wineEnv()},
+            {"xterm", "Front Desk", Reads::Appended, Limit::Anything, xterm, {}, {}},
+            {"xterm, German", "Front Desk", Reads::Appended, Limit::Anything, xterm, {}, {}}};
+        // clang-format on
+        QVERIFY(write(file("mousepad.txt"), {}) && write(file("notepad.txt"), "\xEF\xBB\xBF"));
+        for (const Target& t : m_targets)
+            QVERIFY2(t.command.isEmpty() || startTarget(t), qPrintable(t.name + " did not start"));
         m_window = openMainWindow(m_session, m_store);
         QVERIFY(m_window);
     }
@@ -297,7 +283,7 @@ private slots:
         m_store.exec("INSERT OR REPLACE INTO _config VALUES ('KEYDELAY', " +
                      std::to_string(keyDelay) + ")");
         QFile::remove(file("journal.log"));
-        const QByteArray before = contents(t.file);
+        const QByteArray before = bytesFrom(t.file, 0);
         const qint64 second = sizeOf(m_second);
         mappingChanged();
 
@@ -312,7 +298,7 @@ private slots:
         const bool mapped = mappingChanged();
 
         const auto current = [&] {
-            const QByteArray now = contents(t.file);
+            const QByteArray now = bytesFrom(t.file, 0);
             return normalized(t.reads == Reads::Appended ? now.mid(before.size()) : now);
         };
         if (!refused.isEmpty()) {

@@ -86,9 +86,9 @@ public:
         // openbox now and then exits while the server is still settling; another start is enough.
         for (int attempt = 0; attempt < 3; ++attempt) {
             QProcess* wm = spawn("openbox", {});
-            const bool up = waitFor([&] {
+            const bool up = waitFor([&] {  // a window manager owns the screen's WM_S0
                 return wm->state() == QProcess::NotRunning ||
-                       XInternAtom(m_x, "_NET_SUPPORTING_WM_CHECK", True) != 0;
+                       XGetSelectionOwner(m_x, XInternAtom(m_x, "WM_S0", False)) != 0;
             });
             if (up && wm->state() != QProcess::NotRunning) return {};
             wm->kill();
