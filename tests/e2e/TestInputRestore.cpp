@@ -75,8 +75,8 @@ private slots:
     }
 
     // Killed holding Shift and a keycode bound to é, or the left button (type 6, no type 7
-    // yet): all is put back and abc arrives as abc. SIGTERM closes it as the
-    // clerk would. Pause in the first of three tasks: nothing of the later two arrives.
+    // yet): all is put back and abc arrives as abc. SIGTERM closes it as the clerk would.
+    // Pause in the first of three tasks: nothing of the later two arrives.
     void nothingOutlivesTheProgram_data() {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<int>("signal");
