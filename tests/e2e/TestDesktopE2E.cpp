@@ -481,35 +481,19 @@ private slots:
         QCOMPARE(frontdesk::tokensOf(text.substr(0, text.size() - 1)), QString(keys).remove('\n'));
     }
 
-    // A run killed mid-text keeps every journal line written before the kill, whole.
-    void killedRunKeepsItsJournal() {
-        TempStore store(kSlowRows);
-        m_window.reset();  // the program's is the one main window
-        QTRY_VERIFY(!m_session.lists(kCaption));
-        const qint64 front = sizeOf(m_frontDesk);
-        QProcess* program = m_session.startProgram(store.dir());
-        QVERIFY(program);
-        m_session.pressGo();
-        QTRY_VERIFY_WITH_TIMEOUT(sizeOf(m_frontDesk) - front >= 50, 20000);
-        ::kill(static_cast<pid_t>(program->processId()), SIGKILL);
-        QVERIFY(program->waitForFinished());
-        const qint64 typed = frontDeskSince(front).size();
-        QStringList lines =
-            QString::fromStdString(readFile(store.dir() + "/journal.log")).split('\n');
-        QCOMPARE(lines.takeLast(), QString());  // the last line is whole
-        QVERIFY(lines.takeFirst().contains(" run started by Go on TS1 "));
-        QVERIFY(lines.size() >= typed / 10 - 1);  // every key sequence typed but the last
-        QCOMPARE(lines.filter(QRegularExpression("^\\S+ \\S+ key sequence \\d+ played$")), lines);
-    }
-
-    // The X server goes away: the program ends with a message and status 1, the store intact.
-    void programEndsWhenTheDisplayIsLost_data() {
+    // The program on a session of its own, idle or typing, loses its display: it ends with a
+    // message and status 1; or it is killed mid-text: every journal line written before the
+    // kill is whole. The store stays as it was.
+    void programEnds_data() {
         QTest::addColumn<bool>("typing");
-        QTest::newRow("the main window idle") << false;
-        QTest::newRow("a key sequence typing") << true;
+        QTest::addColumn<bool>("killed");  // rather than cut off its display
+        QTest::newRow("display lost, the main window idle") << false << false;
+        QTest::newRow("display lost, a key sequence typing") << true << false;
+        QTest::newRow("killed, a key sequence typing") << true << true;
     }
-    void programEndsWhenTheDisplayIsLost() {
+    void programEnds() {
         QFETCH(bool, typing);
+        QFETCH(bool, killed);
         XSession other;
         const QString problem = other.start(), recorder = other.startRecorder("Front Desk");
         QVERIFY2(problem.isEmpty() && !recorder.isEmpty(), qPrintable(problem));
@@ -518,16 +502,29 @@ private slots:
         QProcess* p = other.startProgram(store.dir());
         QVERIFY(p);
         if (typing) other.pressGo();
-        QTRY_VERIFY_WITH_TIMEOUT(!typing || sizeOf(recorder) > 0, 15000);
-        other.killServer();
-        const bool ended = p->waitForFinished(10000);
-        const QString errors = QString::fromLocal8Bit(p->readAllStandardError());
-        QVERIFY2(ended, "the program hung when the display went away");
-        QCOMPARE(p->exitStatus(), QProcess::NormalExit);  // no crash, no core
-        QVERIFY2(p->exitCode() != 0, qPrintable(errors));
-        QVERIFY2(
-            errors.contains(QRegularExpression("connection to the X display|X11 connection broke")),
-            qPrintable(errors));
+        QTRY_VERIFY_WITH_TIMEOUT(!typing || sizeOf(recorder) >= 50, 15000);
+        if (killed) {
+            ::kill(static_cast<pid_t>(p->processId()), SIGKILL);
+            QVERIFY(p->waitForFinished());
+            const qint64 typed = other.received("Front Desk", recorder, 0).size();
+            QStringList lines =
+                QString::fromStdString(readFile(store.dir() + "/journal.log")).split('\n');
+            QCOMPARE(lines.takeLast(), QString());  // the last line is whole
+            QVERIFY(lines.takeFirst().contains(" run started by Go on TS1 "));
+            QVERIFY(lines.size() >= typed / 10 - 1);  // every key sequence typed but the last
+            QCOMPARE(lines.filter(QRegularExpression("^\\S+ \\S+ key sequence \\d+ played$")),
+                     lines);
+        } else {
+            other.killServer();
+            const bool ended = p->waitForFinished(10000);
+            const QString errors = QString::fromLocal8Bit(p->readAllStandardError());
+            QVERIFY2(ended, "the program hung when the display went away");
+            QCOMPARE(p->exitStatus(), QProcess::NormalExit);  // no crash, no core
+            QVERIFY2(p->exitCode() != 0, qPrintable(errors));
+            QVERIFY2(errors.contains(
+                         QRegularExpression("connection to the X display|X11 connection broke")),
+                     qPrintable(errors));
+        }
         QCOMPARE(readFile(QString::fromStdString(store.path())), before);
     }
 
