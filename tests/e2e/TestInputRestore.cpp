@@ -15,8 +15,6 @@ using namespace nightaudit::test;
 
 namespace {
 
-const QString kCaption = QStringLiteral("Quillmar Night Audit");
-
 // Task 10 types key sequence 1's `keys` into Front Desk, tasks 11 and 12 X and Y elsewhere.
 std::string rows(const std::string& keys) {
     return R"(INSERT INTO tasksequence VALUES (1, 'Night', NULL, 1, 1);
@@ -62,38 +60,23 @@ private:
     QString journal(const TempStore& store) {
         return QString::fromStdString(readFile(store.dir() + "/journal.log"));
     }
-    // The program beside `store` (it reads the store beside itself), once its window shows.
-    bool start(const TempStore& store) {
-        const QString program = store.dir() + "/nightaudit";
-        if (!QFile::copy(NIGHTAUDIT_BINARY_DIR "/nightaudit", program)) return false;
-        m_program = m_session.spawn(program, {});
-        return waitFor([&] { return m_session.lists(kCaption); }, 15000);
-    }
-    // Go on the task sequence, as the clerk selects it and presses it.
-    void go() {
-        m_session.run("xdotool",
-                      {"search", "--name", "^" + kCaption + "$", "windowactivate", "--sync"});
-        m_session.run("xdotool", {"key", "Down", "Up", "Return"});
-    }
-
 private slots:
     void initTestCase() {
         m_frontDesk = m_session.startRecorder("Front Desk");
         m_backOffice = m_session.startRecorder("Back Office");
         QVERIFY(!m_frontDesk.isEmpty() && !m_backOffice.isEmpty());
-        qputenv("ASAN_OPTIONS", "detect_leaks=0");  // a killed program cannot free anything
         m_mapping = mapping();
     }
     void cleanup() {
         // A failed test leaves its program running: it must not stand in for the next one's.
         if (m_program) m_program->kill(), m_program->waitForFinished(5000);
         QTRY_VERIFY(!m_session.lists(kCaption));
-        QTRY_COMPARE_WITH_TIMEOUT(leftOver(), QString(), 1000);  // a guardian may still be at work
+        QTRY_COMPARE_WITH_TIMEOUT(leftOver(), QString(), 30000);  // a guardian may still be at work
     }
 
     // Killed holding Shift and a keycode bound to é, or the left button (type 6, no type 7
-    // yet): all is put back within a second and abc arrives as abc. SIGTERM closes it as the
-    // clerk would. Pause in the first of three tasks: nothing of the later two arrives.
+    // yet): all is put back and abc arrives as abc. SIGTERM closes it as the clerk would.
+    // Pause in the first of three tasks: nothing of the later two arrives.
     void nothingOutlivesTheProgram_data() {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<int>("signal");
@@ -116,8 +99,8 @@ private slots:
         QFETCH(bool, pause);
         TempStore store(rows(keys.toStdString()));
         const qint64 front = sizeOf(m_frontDesk), back = sizeOf(m_backOffice);
-        QVERIFY(start(store));
-        go();
+        QVERIFY(m_program = m_session.startProgram(store.dir()));
+        m_session.pressGo();
         // The program holds what the row is about before it is killed.
         QTRY_VERIFY_WITH_TIMEOUT(keys.contains(", 6,") ? leftOver().contains("a button down")
                                                        : sizeOf(m_frontDesk) - front > 400,
@@ -126,7 +109,7 @@ private slots:
         if (pause) {
             m_session.run("xdotool", {"key", "Pause"});
             QTRY_VERIFY_WITH_TIMEOUT(journal(store).contains(" stopped by the Pause key\n"), 10000);
-            QTest::qWait(300);  // a later task would have begun by now
+            QTRY_VERIFY(journal(store).contains(" run ended\n"));  // no later task to begin
         }
         ::kill(static_cast<pid_t>(m_program->processId()), signal);
         QVERIFY(m_program->waitForFinished(10000));
@@ -135,12 +118,12 @@ private slots:
         if (signal == SIGTERM && !pause)
             QVERIFY2(journal(store).contains(" stopped by the signal SIGTERM; the program ends\n"),
                      qPrintable(journal(store)));
-        QCOMPARE(readFrom(m_backOffice, back, 0), QByteArray());
-        QTRY_COMPARE_WITH_TIMEOUT(leftOver(), QString(), 1000);  // the guardian's time to act
-        m_session.run("xdotool", {"search", "--name", "^Front Desk$", "windowactivate", "--sync"});
+        QTRY_COMPARE_WITH_TIMEOUT(leftOver(), QString(), 30000);  // the guardian is at work
+        QCOMPARE(m_session.received("Back Office", m_backOffice, back), QByteArray());
+        m_session.activate("Front Desk");
         const qint64 offset = sizeOf(m_frontDesk);
         for (KeySym k : {XK_a, XK_b, XK_c}) m_session.key(k, true), m_session.key(k, false);
-        QCOMPARE(readFrom(m_frontDesk, offset, 3), QByteArray("abc"));
+        QCOMPARE(m_session.received("Front Desk", m_frontDesk, offset), QByteArray("abc"));
     }
 
     // An earlier start and its guardian were both killed, leaving Shift down and a keycode
@@ -162,20 +145,13 @@ private slots:
         m_session.key(XK_Shift_L, true);
         QCOMPARE(leftOver(), QString("key 50 down; the keymap changed"));  // Shift_L is 50
         TempStore store(rows("(1, 1, 0, 'a', NULL, 0, 0)"));
-        QVERIFY(start(store));
+        QVERIFY(m_program = m_session.startProgram(store.dir()));
         QCOMPARE(leftOver(), QString());  // already as the window is listed
         QVERIFY(m_session.run("xprop", {"-root", name}).contains("not found"));
     }
 };
 
 int main(int argc, char** argv) {
-    XSession session;  // first, so that the program and the test connect to its server
-    if (const QString problem = session.start(); !problem.isEmpty())
-        return std::fprintf(stderr, "FAIL: %s\n", qPrintable(problem)), 1;
-    qputenv("DISPLAY", session.display().toUtf8());
-    qputenv("QT_QPA_PLATFORM", "xcb");  // for the program it starts
-    QCoreApplication app(argc, argv);
-    TestInputRestore test(session);
-    return QTest::qExec(&test, argc, argv);
+    return runOnXSession<QCoreApplication, TestInputRestore>(argc, argv);
 }
 #include "TestInputRestore.moc"

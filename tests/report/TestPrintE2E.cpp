@@ -1,3 +1,4 @@
+#include <pwd.h>
 #include <unistd.h>
 
 #include <QDeadlineTimer>
@@ -11,8 +12,8 @@
 #include <fstream>
 
 #include "report/CupsPrinter.h"
-#include "report/PrintPage.h"
 #include "report/ReportImport.h"
+#include "report/PrintPage.h"
 #include "support/ErrorOf.h"
 #include "support/WindowRig.h"
 
@@ -29,15 +30,25 @@ QString run(const QString& program, const QStringList& args) {
                : "failed";
 }
 
-// The text of the PDF with `tag` that cups-pdf writes within `ms`; the PDF is removed.
+// Where cups-pdf writes this user's PDFs, as its configuration says (${HOME}: the user's home).
+QString pdfFolder() {
+    static const QString folder =
+        run("sed", {"-n", "s/^Out //p", "/etc/cups/cups-pdf.conf"})
+            .trimmed()
+            .replace("${HOME}", QString::fromLocal8Bit(getpwuid(geteuid())->pw_dir));
+    return folder;
+}
+
+// The text of the PDF with `tag` that cups-pdf writes, looked for until `ms` have passed;
+// the PDF is removed.
 QString printed(const QString& tag, int ms) {
-    for (QDeadlineTimer left(ms); !left.hasExpired(); QTest::qWait(250)) {
-        for (const QFileInfo& pdf : QDir("/root/PDF").entryInfoList({"*.pdf"}, QDir::Files)) {
+    for (QDeadlineTimer left(ms);; QTest::qWait(250)) {
+        for (const QFileInfo& pdf : QDir(pdfFolder()).entryInfoList({"*.pdf"}, QDir::Files)) {
             const QString text = run("pdftotext", {"-layout", pdf.filePath(), "-"});
             if (text.contains(tag)) return QFile::remove(pdf.filePath()), text;
         }
+        if (left.hasExpired()) return {};
     }
-    return {};
 }
 
 }  // namespace
@@ -54,6 +65,7 @@ private slots:
         QVERIFY2(geteuid() == 0 && run("sh", {NIGHTAUDIT_SOURCE_DIR "/scripts/setup-printer.sh",
                                               m_queue}) != "failed",
                  "run as root, with cups-pdf installed");
+        QVERIFY2(pdfFolder().startsWith('/'), "cups-pdf's configuration names no output folder");
     }
     void cleanupTestCase() { run("lpadmin", {"-x", m_queue}); }
 
@@ -82,8 +94,14 @@ private slots:
         QCOMPARE(e.number ? QString("%1 %2").arg(e.number).arg(e.text).left(error.size()) : "",
                  error);
         QCOMPARE(QFile::exists(dir.filePath("d2l.txt")), !error.isEmpty());
-        // A refused job must not come out once the queue takes jobs again.
-        const QString text = printed(tag, error.isEmpty() ? 25000 : 3000);
+        // A refused job must not come out once the queue takes jobs again: a job sent after it
+        // would come out after it.
+        if (!error.isEmpty()) {
+            std::ofstream(dir.filePath("after.txt").toStdString()) << qPrintable(tag) << " after\n";
+            run("lp", {"-d", m_queue, dir.filePath("after.txt")});
+            QVERIFY(!printed(tag + " after", 60000).isEmpty());
+        }
+        const QString text = printed(tag, error.isEmpty() ? 60000 : 0);
         QVERIFY2(error.isEmpty() == text.contains("4,558.50"), qPrintable(text));
     }
 
@@ -94,7 +112,7 @@ private slots:
         rig.printer->passTo = &printer;
         rig.window.setControlText("special6", m_tag);
         rig.window.controls().print->click();
-        const QString text = printed(m_tag, 25000);
+        const QString text = printed(m_tag, 60000);
         QStringList seen{"Go", "Next"};
         for (int i = 1; i <= 7; ++i) {
             seen << rig.window.tree().item(i)->text(0)

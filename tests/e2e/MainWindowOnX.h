@@ -1,0 +1,33 @@
+#pragma once
+
+// The program's main window on a throwaway X session, as the program sets it up: typing
+// through the X11 desktop, with the Pause key as its stop key.
+#include <QTest>
+
+#include "app/MainWindow.h"
+#include "platform/X11Desktop.h"
+#include "platform/X11StopKey.h"
+#include "support/TempStore.h"
+
+// Xlib last: its None macro would clash with names in the headers above.
+#include "XSession.h"
+
+namespace nightaudit::test {
+
+// Shown on `store` and taken on by the window manager (only then can a desktop activate it by
+// its title); null if it was not.
+inline std::unique_ptr<MainWindow> openMainWindow(XSession& session, const TempStore& store) {
+    auto window = std::make_unique<MainWindow>(QString::fromStdString(store.path()));
+    window->load();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()) ||
+        !QTest::qWaitFor([&] { return session.lists(kCaption); }, 10000))
+        return nullptr;
+    auto desktop = std::make_unique<X11Desktop>();
+    auto stopKey = std::make_unique<X11StopKey>();
+    desktop->setStopKey(stopKey.get());
+    window->setCollaborators({std::move(desktop), {}, {}, {}, {}, std::move(stopKey)});
+    return window;
+}
+
+}  // namespace nightaudit::test
