@@ -13,7 +13,7 @@
 
 #include "core/Error.h"
 #include "core/Twips.h"
-#include "platform/SendKeysParser.h"
+#include "keys/SendKeysParser.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 

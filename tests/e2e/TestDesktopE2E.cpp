@@ -21,6 +21,7 @@
 #include "platform/X11Desktop.h"
 #include "platform/X11StopKey.h"
 #include "playback/KeySequencePlayer.h"
+#include "playback/KeystrokeTyper.h"
 #include "playback/RunJournal.h"
 #include "support/FakeDesktop.h"
 #include "support/InstantWaiter.h"
@@ -120,6 +121,7 @@ private:
     QProcess* m_xev = nullptr;
     std::unique_ptr<dlgMain> m_window;
     std::unique_ptr<X11Desktop> m_desktop;  // the desktop alone, asked by m_watch
+    std::unique_ptr<KeystrokeTyper> m_typer;  // typing through it
     ScriptedWatch m_watch;
 
     // The desktop alone: the bytes Front Desk received, then "|" and the error's number if any.
@@ -128,9 +130,9 @@ private:
         const qint64 offset = sizeOf(m_frontDesk);
         QByteArray error;
         try {
-            m_desktop->activate(title);
+            m_typer->activate(title);
             if (beforeKeys) beforeKeys();
-            m_desktop->sendKeys(keys);
+            m_typer->type(keys);
         } catch (const Error& e) {
             error = "|" + QByteArray::number(e.number());
         }
@@ -196,6 +198,7 @@ private slots:
         m_window->special(1)->setText("070705");
         m_desktop = std::make_unique<X11Desktop>();
         m_desktop->setTypingWatch(&m_watch);
+        m_typer = std::make_unique<KeystrokeTyper>(*m_desktop);
     }
     void init() {
         m_window->setCaption(kCaption);
@@ -223,10 +226,10 @@ private slots:
         const auto pid = static_cast<pid_t>(
             m_session.run("xdotool", {"search", "--name", "^Front Desk$", "getwindowpid"}).toInt());
         const qint64 offset = sizeOf(m_frontDesk);
-        m_desktop->activate("Front Desk");
+        m_typer->activate("Front Desk");
         ::kill(pid, SIGSTOP);
-        m_desktop->sendKeys("\xE2\x82\xAC\xC3\x9F");
-        m_desktop->sendKeys("\xC3\xA6");
+        m_typer->type("\xE2\x82\xAC\xC3\x9F");
+        m_typer->type("\xC3\xA6");
         QTest::qWait(1500);
         ::kill(pid, SIGCONT);
         QCOMPARE(readFrom(m_frontDesk, offset, 6), QByteArray("\xE2\x82\xAC\xC3\x9F\xC3\xA6"));
@@ -246,10 +249,10 @@ private slots:
     void windowClosedAfterActivation() {
         QVERIFY(!m_session.startRecorder("Till").isEmpty());
         const qint64 thief = sizeOf(m_thief), front = sizeOf(m_frontDesk);
-        m_desktop->activate("Till");
+        m_typer->activate("Till");
         m_session.run("xdotool", {"search", "--name", "^Till$", "windowkill"});
         QTRY_VERIFY(!m_session.lists("Till"));
-        QVERIFY_THROWS_EXCEPTION(Error, m_desktop->sendKeys("abc"));
+        QVERIFY_THROWS_EXCEPTION(Error, m_typer->type("abc"));
         QCOMPARE(readFrom(m_thief, thief, 0) + readFrom(m_frontDesk, front, 0), QByteArray());
     }
 
@@ -291,7 +294,7 @@ private slots:
         QCOMPARE(m_session.keyboard().group, state == "us,de" ? 1 : 0);
         const qint64 thief = sizeOf(m_thief);
         // Activated twice, as the player does: the second time from what the desktop knows.
-        if (state == "taken") m_desktop->activate("Front Desk");
+        if (state == "taken") m_typer->activate("Front Desk");
         const QByteArray got =
             typed("yz+(yz)~", result.split('|')[0].size(), qPrintable(title), [&] {
                 if (state == "taken")

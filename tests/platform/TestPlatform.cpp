@@ -6,7 +6,7 @@
 #include "platform/CommandLine.h"
 #include "platform/KeymapIndex.h"
 #include "platform/ProcessLauncher.h"
-#include "platform/SendKeysParser.h"
+#include "keys/SendKeysParser.h"
 #include "support/ErrorOf.h"
 
 using namespace nightaudit;
@@ -210,14 +210,14 @@ private slots:
     void startsWithoutAShellAndReaps() {
         QTemporaryDir dir;
         ProcessLauncher launcher;
-        launcher.launch("sh -c 'printf %s \"$0\" > " + dir.filePath("out").toStdString() +
-                        "' 'a b;$X'");
+        launcher.launch(splitCommandLine("sh -c 'printf %s \"$0\" > " +
+                                         dir.filePath("out").toStdString() + "' 'a b;$X'"));
         QTRY_VERIFY_WITH_TIMEOUT((launcher.reap(), launcher.running() == 0), 5000);
         QFile f(dir.filePath("out"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("a b;$X"));
         for (const char* line : {"no-such-program-here --flag", "/nonexistent/prog", "   "}) {
-            QCOMPARE(errorOf([&] { launcher.launch(line); }).number, err::LaunchFailed);
+            QCOMPARE(errorOf([&] { launcher.launch(splitCommandLine(line)); }).number, err::LaunchFailed);
             QCOMPARE(launcher.running(), std::size_t(0));
         }
     }

@@ -1,0 +1,153 @@
+// The typing engine over the recording desktop: what reaches the window, what is retried,
+// when a text ends and with which words.
+#include <QTest>
+
+#include <algorithm>
+
+#include "playback/KeystrokeTyper.h"
+#include "support/ErrorOf.h"
+#include "support/FakeDesktop.h"
+
+using namespace nightaudit;
+using namespace nightaudit::test;
+
+namespace {
+
+// Answers `stopAfter` questions with "go on", then stop (-1: never); a wait until shows its
+// notice, and meanwhile the clerk lets the key go and the late window appears.
+struct ScriptedWatch : TypingWatch {
+    FakeDesktop& desktop;
+    int stopAfter = -1;
+    explicit ScriptedWatch(FakeDesktop& d) : desktop(d) {}
+    bool stopRequested() override { return stopAfter >= 0 && stopAfter-- == 0; }
+    bool waitUntil(const std::string& notice, const std::function<bool()>& ready) override {
+        desktop.note("notice(" + notice + ") ");
+        desktop.held.clear();
+        desktop.addWindow("Late");
+        return ready();
+    }
+};
+
+struct RecordedStopKey : StopKey {
+    FakeDesktop& desktop;
+    explicit RecordedStopKey(FakeDesktop& d) : desktop(d) { m_armed = true; }
+    bool arm() override { return desktop.note("arm "), m_armed = true; }
+    void disarm() override { desktop.note("disarm "), m_armed = false; }
+    bool pressed() override { return false; }
+};
+
+struct Rig {
+    FakeDesktop desktop;
+    ScriptedWatch watch{desktop};
+    RecordedStopKey stopKey{desktop};
+    KeystrokeTyper typer{desktop};
+    Rig() {
+        desktop.addWindow("Desk");
+        desktop.garbled = {"€"};
+        desktop.setTypingWatch(&watch);
+        desktop.setStopKey(&stopKey);
+    }
+};
+
+}  // namespace
+
+class TestKeystrokeTyper : public QObject {
+    Q_OBJECT
+private slots:
+    // `answers` scripts the desktop's checks (FakeDesktop); the result is the record, then
+    // the error's text. Every path ends the sender, so no modifier stays down.
+    void types_data() {
+        for (const char* column : {"title", "text", "answers", "result"})
+            QTest::addColumn<QString>(column);
+        QTest::addColumn<int>("stopAfter");
+        const auto row = [](const char* name, const char* text, const char* answers,
+                            const QString& result, int stopAfter = -1, const char* title = "Desk") {
+            QTest::newRow(name) << title << QString::fromUtf8(text) << answers << result
+                                << stopAfter;
+        };
+        const QString desk = "activate(Desk) ";
+        row("typed", "ab", "", desk + "keys(ab) ");
+        row("malformed: nothing sent", "a{BAD}", "",
+            desk + "! Keystroke text: unknown key name \"BAD\" at character 3");
+        row("a control character: nothing sent", "a\x07", "",
+            desk + "keys(a\x07)[0] ! Keystroke text: the control character 7 cannot be typed");
+        row("a character that cannot arrive: nothing sent", "a€", "",
+            desk +
+                "keys(a€)[0] ! The character \"€\" would arrive garbled in \"Desk\" (a Java "
+                "program); nothing was typed");
+        row("stop before the activation", "ab", "",
+            "! Stopped before the window \"Desk\" was activated", 0);
+        row("stop between two keys", "abc", "",
+            desk + "keys(abc)[1] ! Stopped after 1 of 3 keys typed into \"Desk\"", 2);
+        row("focus moved before the first key: activated again", "ab", "f",
+            desk + "keys(ab)[0] " + desk + "keys(ab) ");
+        row("focus never kept", "ab", "fff",
+            desk + "keys(ab)[0] " + desk + "keys(ab)[0] " + desk +
+                "keys(ab)[0] ! The window \"Desk\" did not keep the focus; nothing was typed");
+        row("focus moved after a key", "ab", ".f",
+            desk +
+                "keys(ab)[1] ! The input focus moved to \"Thief\" while typing into \"Desk\"; 1 "
+                "of 2 keys were typed, no more");
+        row("keymap changed before the first key: mapped again", "ab", "k",
+            desk + "keys(ab)[0] keys(ab) ");
+        row("keymap kept changing", "ab", "kkk",
+            desk +
+                "keys(ab)[0] keys(ab)[0] keys(ab)[0] ! The keyboard map kept changing while a "
+                "text was about to be typed; nothing was typed");
+        row("keymap changed after a key", "ab", ".k",
+            desk +
+                "keys(ab)[1] ! The keyboard layout changed while typing; 1 of 2 keys were "
+                "typed, no more");
+        row("a key held: a notice until it is let go, then activated again", "ab", "h",
+            desk +
+                "keys(ab)[0] notice(The Shift_L key is held down: typing goes on when it is "
+                "let go) " +
+                desk + "keys(ab) ");
+        row("keyboard taken before the first key", "ab", "t",
+            desk +
+                "keys(ab)[0] ! Another program holds the keyboard; nothing was typed into "
+                "\"Desk\"");
+        row("keyboard taken after a key", "ab", ".t",
+            desk +
+                "keys(ab)[1] ! Another program took the keyboard while typing into \"Desk\"; "
+                "1 of 2 keys were typed, no more");
+        row("{BREAK} gives the stop key back while it is typed", "a{BREAK}", "",
+            "activate(Desk) disarm keys(a{BREAK}) arm ");
+        row("a window that comes late is waited for", "a", "",
+            "notice(Waiting for window \"Late\" ....) activate(Late) keys(a) ", -1, "Late");
+    }
+    void types() {
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        QFETCH(QString, answers);
+        QFETCH(QString, result);
+        QFETCH(int, stopAfter);
+        Rig rig;
+        rig.desktop.answers = answers.toStdString();
+        rig.watch.stopAfter = stopAfter;
+        rig.typer.setPacing({}, std::chrono::milliseconds(60000));
+        const Thrown e = errorOf([&] {
+            rig.typer.activate(title.toStdString());
+            rig.typer.type(text.toStdString());
+        });
+        QCOMPARE(QString::fromStdString(rig.desktop.record()) + (e.number ? "! " + e.text : ""),
+                 result);
+        QCOMPARE(rig.desktop.sendersOpen, 0);
+    }
+
+    // KEYDELAY parts every two keys, also the last of one text and the first of the next.
+    void keyDelay() {
+        Rig rig;
+        const auto delay = std::chrono::milliseconds(20);
+        rig.typer.setPacing(delay, {});
+        rig.typer.activate("Desk");
+        rig.typer.type("ab");
+        rig.typer.type("c");
+        const auto& at = rig.desktop.presses;
+        QCOMPARE(at.size(), std::size_t(3));
+        for (std::size_t i = 1; i < at.size(); ++i) QVERIFY(at[i] - at[i - 1] >= delay);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKeystrokeTyper)
+#include "TestKeystrokeTyper.moc"
