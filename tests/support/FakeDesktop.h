@@ -12,27 +12,23 @@
 namespace nightaudit {
 
 // Records what it is asked to do as one string, e.g. "activate(Front Desk) keys(a~) down up ".
-// Only windows given to addWindow() can be activated. A text is noted when its sender ends:
-// "keys(TEXT)" when every stroke was pressed, "keys(TEXT)[N]" when only N were. `answers`
-// scripts the strokes' checks, one character per press: f focus moved (to "Thief"), k keymap
-// changed, h Shift_L held (until the typing watch's wait), t keyboard taken; anything else or
-// none, pressed. Other fakes note() their own events into the same record, so one string
-// shows the whole order of a run.
+// Only windows given to addWindow() can be activated. A text is noted as its sender ends:
+// "keys(TEXT)" when every stroke was pressed, "keys(TEXT)[N]" when N were. `answers` scripts
+// the strokes' checks, a character a press: f focus moved to "Thief", k keymap changed, h
+// Shift_L held (until a typing watch's wait clears `held`), t keyboard taken, else pressed.
+// A stroke whose character is in `garbled` cannot arrive. Other fakes note() their own
+// events into the same record, so one string shows the whole order of a run.
 class FakeDesktop : public Desktop {
 public:
-    using Clock = std::chrono::steady_clock;
-
     void addWindow(const std::string& title) { m_windows.insert(title); }
     void removeWindow(const std::string& title) { m_windows.erase(title); }
     const std::string& record() const { return m_record; }
     void clearRecord() { m_record.clear(); }
     void note(const std::string& event) { m_record += event; }
 
-    std::string answers;                     // consumed from the front
-    std::string held;                        // the key heldKey() reports
-    std::set<std::string> garbled;           // characters that cannot arrive
-    std::vector<Clock::time_point> presses;  // when each stroke was pressed
-    int sendersOpen = 0;                     // holding modifiers until they end
+    std::string answers, held, garbled;
+    std::vector<std::chrono::steady_clock::time_point> presses;
+    int sendersOpen = 0;  // each holds its modifiers down until it ends
 
     bool hasWindow(const std::string& title) override { return !find(title).empty(); }
     void activate(const std::string& title) override {
@@ -47,7 +43,7 @@ public:
     }
     std::unique_ptr<StrokeSender> beginTyping(const std::string& text,
                                               const std::vector<KeyStroke>& strokes) override {
-        if (m_active.empty() || !m_windows.count(m_active))
+        if (!m_windows.count(m_active))
             throw Error(err::WrongFocus,
                         "The input focus is not on the window the keys are meant for");
         return std::make_unique<Sender>(*this, text, strokes);
@@ -68,49 +64,38 @@ public:
     void leftButton(bool down) override { note(down ? "down " : "up "); }
 
 private:
-    class Sender : public StrokeSender {
-    public:
-        Sender(FakeDesktop& d, std::string text, const std::vector<KeyStroke>& strokes)
-            : m_d(d), m_text(std::move(text)), m_strokes(strokes) {
-            ++m_d.sendersOpen;
+    struct Sender : StrokeSender {
+        FakeDesktop& d;
+        std::string text;
+        std::vector<KeyStroke> strokes;
+        std::size_t pressed = 0;
+        Sender(FakeDesktop& desktop, std::string t, std::vector<KeyStroke> s)
+            : d(desktop), text(std::move(t)), strokes(std::move(s)) {
+            ++d.sendersOpen;
         }
         ~Sender() override {
-            --m_d.sendersOpen;
-            m_d.note("keys(" + m_text + ")" +
-                     (m_pressed == m_strokes.size() ? "" : "[" + std::to_string(m_pressed) + "]") +
-                     " ");
+            --d.sendersOpen;
+            const bool all = pressed == strokes.size();
+            d.note("keys(" + text + ")" + (all ? "" : "[" + std::to_string(pressed) + "]") + " ");
         }
         std::string cannotArrive(std::size_t i) override {
-            return m_d.garbled.count(utf8Of(m_strokes[i].character))
-                       ? "would arrive garbled in \"" + m_d.m_active + "\" (a Java program)"
-                       : "";
+            const bool garbled = d.garbled.find(utf8Of(strokes[i].character)) != std::string::npos;
+            return garbled ? "would arrive garbled in \"" + d.m_active + "\" (a Java program)" : "";
         }
         StrokeAnswer press(std::size_t) override {
-            const char answer = m_d.answers.empty() ? '.' : m_d.answers.front();
-            if (!m_d.answers.empty()) m_d.answers.erase(0, 1);
             using O = StrokeAnswer::Outcome;
-            switch (answer) {
-                case 'f':
-                    return {O::FocusMoved, "\"Thief\""};
-                case 'k':
-                    return {O::KeymapChanged, {}};
-                case 'h':
-                    m_d.held = "Shift_L";
-                    return {O::KeyHeld, m_d.held};
-                case 't':
-                    return {O::KeyboardTaken, {}};
-            }
-            ++m_pressed;
-            m_d.presses.push_back(Clock::now());
-            m_d.m_unsettled = true;
+            const char answer = d.answers.empty() ? '.' : d.answers[0];
+            d.answers.erase(0, 1);
+            if (answer == 'h') d.held = "Shift_L";
+            if (answer == 'f') return {O::FocusMoved, "\"Thief\""};
+            if (answer == 'k') return {O::KeymapChanged, {}};
+            if (answer == 'h') return {O::KeyHeld, d.held};
+            if (answer == 't') return {O::KeyboardTaken, {}};
+            ++pressed;
+            d.presses.push_back(std::chrono::steady_clock::now());
+            d.m_unsettled = true;
             return {};
         }
-
-    private:
-        FakeDesktop& m_d;
-        std::string m_text;
-        std::vector<KeyStroke> m_strokes;
-        std::size_t m_pressed = 0;
     };
 
     // An empty title is no prefix: it would match whichever window came first.
@@ -122,8 +107,7 @@ private:
     }
 
     std::set<std::string> m_windows;
-    std::string m_active;
-    std::string m_record;
+    std::string m_active, m_record;
     bool m_unsettled = false;
 };
 
