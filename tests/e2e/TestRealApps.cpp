@@ -14,20 +14,14 @@
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 
-#include "app/dlgMain.h"
 #include "apps/PageServer.h"
-#include "platform/X11Desktop.h"
-#include "platform/X11StopKey.h"
-#include "support/TempStore.h"
 
-#include "XSession.h"
+#include "MainWindowOnX.h"  // Xlib with it, last
 
 using namespace nightaudit;
 using namespace nightaudit::test;
 
 namespace {
-
-const QString kCaption = QStringLiteral("Quillmar Night Audit");
 
 // How a target is read back (a document is emptied by ^a{DEL} before each text, and a saved one
 // saved by ^s after it), and what it cannot receive.
@@ -248,15 +242,8 @@ private slots:
             {"C:\\windows\\system32\\notepad.exe", "Z:" + file("notepad.txt").replace('/', '\\')},
             wineEnv()));
 
-        m_window = std::make_unique<dlgMain>(QString::fromStdString(m_store.path()));
-        m_window->Form_Load();
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        QTRY_VERIFY_WITH_TIMEOUT(m_session.lists(kCaption), 10000);
-        auto desktop = std::make_unique<X11Desktop>();
-        auto stopKey = std::make_unique<X11StopKey>();
-        desktop->setStopKey(stopKey.get());
-        m_window->setCollaborators({std::move(desktop), {}, {}, {}, {}, std::move(stopKey)});
+        m_window = openMainWindow(m_session, m_store);
+        QVERIFY(m_window);
     }
     void cleanupTestCase() {
         m_session.run("setxkbmap", {"-layout", "us"});
@@ -352,7 +339,8 @@ private slots:
         waitFor([&] { return current() == chars; }, 30000);
         QVERIFY2(current() == chars, qPrintable(difference(current(), chars) + "\n" + said()));
         QCOMPARE(m_window->caption(), kCaption);
-        if (waitAndSecondTask) QCOMPARE(readFrom(m_second, second, 3), QByteArray("ok\r"));
+        if (waitAndSecondTask)
+            QCOMPARE(m_session.received("Second Desk", m_second, second), QByteArray("ok\r"));
         QCOMPARE(countdown, waitAndSecondTask);
         // Characters on the layout in force go through its own keys, AltGr and dead keys included.
         if (name.endsWith("German") || keys == kAscii.keys)
@@ -361,13 +349,6 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    XSession session;  // first, so that Qt and the desktop connect to its server
-    if (const QString problem = session.start(); !problem.isEmpty())
-        return std::fprintf(stderr, "FAIL: %s\n", qPrintable(problem)), 1;
-    qputenv("DISPLAY", session.display().toUtf8());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication app(argc, argv);
-    TestRealApps test(session);
-    return QTest::qExec(&test, argc, argv);
+    return runOnXSession<QApplication, TestRealApps>(argc, argv);
 }
 #include "TestRealApps.moc"

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
 #include <functional>
@@ -24,22 +25,22 @@
 
 namespace nightaudit::test {
 
+inline const QString kCaption = QStringLiteral("Quillmar Night Audit");
+
 inline qint64 sizeOf(const QString& file) {
     return QFile(file).size();
 }
 
-// The bytes of `file` from `offset` on, once `count` arrived (or 3 s passed) and 150 ms more.
-inline QByteArray readFrom(const QString& file, qint64 offset, qint64 count) {
-    QDeadlineTimer deadline(3000);
-    while (!deadline.hasExpired() && sizeOf(file) < offset + count) QThread::msleep(10);
-    QThread::msleep(150);
+// The bytes of `file` from `offset` on, as they are now.
+inline QByteArray bytesFrom(const QString& file, qint64 offset) {
     QFile f(file);
     return f.open(QIODevice::ReadOnly) && f.seek(offset) ? f.readAll() : QByteArray();
 }
 
-inline bool waitFor(const std::function<bool()>& ready, int milliseconds = 10000) {
+// A wait for the test's own setup, or for what must come: failing it fails the check after it.
+inline bool waitFor(const std::function<bool()>& ready, int milliseconds = 30000) {
     QDeadlineTimer deadline(milliseconds);
-    while (!deadline.hasExpired() && !ready()) QThread::msleep(50);
+    while (!deadline.hasExpired() && !ready()) QThread::msleep(20);
     return ready();
 }
 
@@ -49,17 +50,25 @@ class XSession {
 public:
     ~XSession() {
         if (m_x) XCloseDisplay(m_x);
-        // Clients first, the server last, so none of them complains about a lost display. Each
-        // leads a process group, so what it started itself (a D-Bus daemon, a browser's helpers)
-        // goes with it, also when it ended first.
-        for (size_t i = m_processes.size(); i-- > 0;) {
-            if (m_groups[i] <= 0) continue;  // never started: -0 would be our own group
-            if (m_processes[i]->state() != QProcess::NotRunning)
-                ::kill(-m_groups[i], SIGTERM), m_processes[i]->waitForFinished(2000);
-            ::kill(-m_groups[i], SIGKILL);
-            m_processes[i]->waitForFinished(2000);
+        endFrom(0);
+    }
+    // Ends every process started since `spawned()` returned `mark`, the latest first, so that
+    // none outlives the test that started it. The server, started first, goes last, so no
+    // client complains about a lost display. Each leads a process group: what it started itself
+    // (a D-Bus daemon, a browser's helpers) goes with it, also when it ended first.
+    void endFrom(size_t mark) {
+        for (size_t i = m_processes.size(); i-- > mark;) {
+            if (m_groups[i] > 0) {  // never started: -0 would be our own group
+                if (m_processes[i]->state() != QProcess::NotRunning)
+                    ::kill(-m_groups[i], SIGTERM), m_processes[i]->waitForFinished(2000);
+                ::kill(-m_groups[i], SIGKILL);
+                m_processes[i]->waitForFinished(2000);
+            }
+            m_processes.pop_back();
+            m_groups.pop_back();
         }
     }
+    size_t spawned() const { return m_processes.size(); }
     // Empty once Xvfb and openbox are up, else what failed.
     QString start() {
         // The server picks a free display itself and prints it once it listens.
@@ -148,6 +157,33 @@ public:
         if (data) XFree(data);
         return listed;
     }
+    // Gives the window titled `title` the focus, through the window manager.
+    void activate(const QString& title) {
+        run("xdotool", {"search", "--name", "^" + title + "$", "windowactivate", "--sync"});
+    }
+    // Closes the window titled `title`, if there is one, by cutting its client off the display.
+    void closeWindow(const QString& title) {
+        run("xdotool", {"search", "--name", "^" + title + "$", "windowkill"});
+    }
+    // What the recorder titled `title` wrote to `file` from `offset` on, up to a sentinel key
+    // typed into it now: a key sent before the sentinel arrives before it, so what is missing
+    // here never comes. The sentinel is typed again should the window manager have moved the
+    // focus on before it arrived.
+    QByteArray received(const QString& title, const QString& file, qint64 offset) {
+        static const QByteArray sentinel = "\x1b[24~";  // F12
+        QByteArray active;
+        for (int attempt = 0; attempt < 3 && !bytesFrom(file, offset).contains(sentinel);
+             ++attempt) {
+            activate(title);
+            key(XK_F12, true);
+            key(XK_F12, false);
+            waitFor([&] { return bytesFrom(file, offset).contains(sentinel); }, 5000);
+            active += run("xdotool", {"getactivewindow", "getwindowname"}).trimmed() + ";";
+        }
+        const QByteArray got = bytesFrom(file, offset);
+        return got.contains(sentinel) ? got.left(got.indexOf(sentinel))
+                                      : got + "<no sentinel; active: " + active + ">";
+    }
     KeyCode code(KeySym sym) { return XKeysymToKeycode(m_x, sym); }
     bool down(KeySym sym) {
         char keys[32] = {};
@@ -191,5 +227,19 @@ private:
     std::vector<std::unique_ptr<QProcess>> m_processes;
     std::vector<pid_t> m_groups;  // m_processes' process ids, each its own group's
 };
+
+// The main() of a test on a throwaway X session: the session comes first, so that Qt and the
+// program under test connect to its server.
+template <class App, class Test>
+int runOnXSession(int argc, char** argv) {
+    XSession session;
+    if (const QString problem = session.start(); !problem.isEmpty())
+        return std::fprintf(stderr, "FAIL: %s\n", qPrintable(problem)), 1;
+    qputenv("DISPLAY", session.display().toUtf8());
+    qputenv("QT_QPA_PLATFORM", "xcb");  // also for the programs it starts
+    App app(argc, argv);
+    Test test(session);
+    return QTest::qExec(&test, argc, argv);
+}
 
 }  // namespace nightaudit::test

@@ -1,0 +1,32 @@
+#pragma once
+
+// The program's main window on a throwaway X session, as the program sets it up: typing
+// through the platform's desktop, with the Pause key as its stop key.
+#include <QTest>
+
+#include <memory>
+
+#include "app/dlgMain.h"
+#include "platform/DesktopFactory.h"
+#include "support/TempStore.h"
+
+// Xlib last: its None macro would clash with names in the headers above.
+#include "XSession.h"
+
+namespace nightaudit::test {
+
+// Shown on `store` and taken on by the window manager (only then can a desktop activate it by
+// its title); null if it was not.
+inline std::unique_ptr<dlgMain> openMainWindow(XSession& session, const TempStore& store) {
+    auto window = std::make_unique<dlgMain>(QString::fromStdString(store.path()));
+    window->Form_Load();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()) ||
+        !QTest::qWaitFor([&] { return session.lists(kCaption); }, 10000))
+        return nullptr;
+    PlatformDesktop made = makeDesktop();
+    window->setCollaborators({std::move(made.desktop), {}, {}, {}, {}, std::move(made.stopKey)});
+    return window;
+}
+
+}  // namespace nightaudit::test
