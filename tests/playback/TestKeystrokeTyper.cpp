@@ -44,95 +44,82 @@ struct Rig : TypingWatch, StopKey {
 class TestKeystrokeTyper : public QObject {
     Q_OBJECT
 private slots:
-    // `answers` scripts the desktop's checks (FakeDesktop); the result is the record, then
-    // the error's text. Every path ends the sender, so no modifier stays down.
+    // Texts typed one after the other into "Desk" (or the `window` given), the desktop's
+    // checks answering as `answers` says (FakeDesktop); the record, then the error's text.
+    // Every path ends the sender, so no modifier stays down; keys are `delay` ms apart.
     void types_data() {
-        for (const char* column : {"title", "text", "answers", "result"})
+        for (const char* column : {"texts", "answers", "window", "result"})
             QTest::addColumn<QString>(column);
         QTest::addColumn<int>("stopAfter");
-        const auto row = [](const char* name, const char* text, const char* answers,
-                            const QString& result, int stopAfter = -1, const char* title = "Desk") {
-            QTest::newRow(name) << title << QString::fromUtf8(text) << answers << result
-                                << stopAfter;
-        };
+        QTest::addColumn<int>("delay");
         const QString desk = "activate(Desk) ";
+        const auto row = [&](const char* name, const char* texts, const char* answers,
+                             const QString& result, int stopAfter = -1, int delay = 0,
+                             const char* window = "Desk") {
+            QTest::newRow(name) << QString::fromUtf8(texts) << answers << window
+                                << (QString(window) == "Desk" && stopAfter ? desk : "") + result
+                                << stopAfter << delay;
+        };
+        row("KEYDELAY between keys and between texts", "ab|c", "", "keys(ab) keys(c) ", -1, 20);
         row("a control character: nothing sent", "a\x07", "",
-            desk + "keys(a\x07)[0] ! Keystroke text: the control character 7 cannot be typed");
+            "keys(a\x07)[0] ! Keystroke text: the control character 7 cannot be typed");
         row("a character that cannot arrive: nothing sent", "a€", "",
-            desk +
-                "keys(a€)[0] ! The character \"€\" would arrive garbled in \"Desk\" (a Java "
-                "program); nothing was typed");
+            "keys(a€)[0] ! The character \"€\" would arrive garbled in \"Desk\" (a Java "
+            "program); nothing was typed");
         row("stop before the activation", "ab", "",
             "! Stopped before the window \"Desk\" was activated", 0);
         row("stop between two keys", "abc", "",
-            desk + "keys(abc)[1] ! Stopped after 1 of 3 keys typed into \"Desk\"", 2);
+            "keys(abc)[1] ! Stopped after 1 of 3 keys typed into \"Desk\"", 2);
         row("focus moved before the first key: activated again", "ab", "f",
-            desk + "keys(ab)[0] " + desk + "keys(ab) ");
+            "keys(ab)[0] " + desk + "keys(ab) ");
         row("focus never kept", "ab", "fff",
-            desk + "keys(ab)[0] " + desk + "keys(ab)[0] " + desk +
+            "keys(ab)[0] " + desk + "keys(ab)[0] " + desk +
                 "keys(ab)[0] ! The window \"Desk\" did not keep the focus; nothing was typed");
         row("focus moved after a key", "ab", ".f",
-            desk +
-                "keys(ab)[1] ! The input focus moved to \"Thief\" while typing into \"Desk\"; 1 "
-                "of 2 keys were typed, no more");
+            "keys(ab)[1] ! The input focus moved to \"Thief\" while typing into \"Desk\"; 1 of 2 "
+            "keys were typed, no more");
         row("keymap changed before the first key: mapped again", "ab", "k",
-            desk + "keys(ab)[0] keys(ab) ");
+            "keys(ab)[0] keys(ab) ");
         row("keymap kept changing", "ab", "kkk",
-            desk +
-                "keys(ab)[0] keys(ab)[0] keys(ab)[0] ! The keyboard map kept changing while a "
-                "text was about to be typed; nothing was typed");
+            "keys(ab)[0] keys(ab)[0] keys(ab)[0] ! The keyboard map kept changing while a text "
+            "was about to be typed; nothing was typed");
         row("keymap changed after a key", "ab", ".k",
-            desk +
-                "keys(ab)[1] ! The keyboard layout changed while typing; 1 of 2 keys were "
-                "typed, no more");
+            "keys(ab)[1] ! The keyboard layout changed while typing; 1 of 2 keys were typed, no "
+            "more");
         row("a key held: a notice until it is let go, then activated again", "ab", "h",
-            desk +
-                "keys(ab)[0] notice(The Shift_L key is held down: typing goes on when it is "
-                "let go) " +
+            "keys(ab)[0] notice(The Shift_L key is held down: typing goes on when it is let go) " +
                 desk + "keys(ab) ");
         row("keyboard taken before the first key", "ab", "t",
-            desk +
-                "keys(ab)[0] ! Another program holds the keyboard; nothing was typed into "
-                "\"Desk\"");
+            "keys(ab)[0] ! Another program holds the keyboard; nothing was typed into \"Desk\"");
         row("keyboard taken after a key", "ab", ".t",
-            desk +
-                "keys(ab)[1] ! Another program took the keyboard while typing into \"Desk\"; "
-                "1 of 2 keys were typed, no more");
+            "keys(ab)[1] ! Another program took the keyboard while typing into \"Desk\"; 1 of 2 "
+            "keys were typed, no more");
         row("{BREAK} gives the stop key back while it is typed", "a{BREAK}", "",
-            "activate(Desk) disarm keys(a{BREAK}) arm ");
+            "disarm keys(a{BREAK}) arm ");
         row("a window that comes late is waited for", "a", "",
-            "notice(Waiting for window \"Late\" ....) activate(Late) keys(a) ", -1, "Late");
+            "notice(Waiting for window \"Late\" ....) activate(Late) keys(a) ", -1, 0, "Late");
     }
     void types() {
-        QFETCH(QString, title);
-        QFETCH(QString, text);
+        QFETCH(QString, texts);
         QFETCH(QString, answers);
+        QFETCH(QString, window);
         QFETCH(QString, result);
         QFETCH(int, stopAfter);
+        QFETCH(int, delay);
         Rig rig;
         rig.desktop.answers = answers.toStdString();
         rig.stopAfter = stopAfter;
-        rig.typer.setPacing({}, std::chrono::milliseconds(60000));
+        const std::chrono::milliseconds apart(delay);
+        rig.typer.setPacing(apart, std::chrono::milliseconds(60000));
         const Thrown e = errorOf([&] {
-            rig.typer.activate(title.toStdString());
-            rig.typer.type(text.toStdString());
+            rig.typer.activate(window.toStdString());
+            for (const QString& text : texts.split('|')) rig.typer.type(text.toStdString());
         });
         QCOMPARE(QString::fromStdString(rig.desktop.record()) + (e.number ? "! " + e.text : ""),
                  result);
         QCOMPARE(rig.desktop.sendersOpen, 0);
-    }
-
-    // KEYDELAY parts every two keys, also the last of one text and the first of the next.
-    void keyDelay() {
-        Rig rig;
-        const auto delay = std::chrono::milliseconds(20);
-        rig.typer.setPacing(delay, {});
-        rig.typer.activate("Desk");
-        rig.typer.type("ab");
-        rig.typer.type("c");
         const auto& at = rig.desktop.presses;
-        QCOMPARE(at.size(), std::size_t(3));
-        for (std::size_t i = 1; i < at.size(); ++i) QVERIFY(at[i] - at[i - 1] >= delay);
+        for (std::size_t i = 1; i < at.size(); ++i) QVERIFY(at[i] - at[i - 1] >= apart);
     }
 };
 
