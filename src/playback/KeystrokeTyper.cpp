@@ -67,9 +67,13 @@ void KeystrokeTyper::setPacing(milliseconds keyDelay, milliseconds windowWait) {
     m_windowWait = windowWait;
 }
 
-void KeystrokeTyper::stopIfAsked(const std::string& when) {
+bool KeystrokeTyper::stopAsked() {
     TypingWatch* watch = m_desktop.typingWatch();
-    if (watch && watch->stopRequested()) throw Error(err::Stopped, "Stopped " + when);
+    return watch && watch->stopRequested();
+}
+
+void KeystrokeTyper::stopIfAsked(const std::string& when) {
+    if (stopAsked()) throw Error(err::Stopped, "Stopped " + when);
 }
 
 // The run's events are handled throughout, so that a stop acts within the pause.
@@ -154,7 +158,7 @@ void KeystrokeTyper::type(const std::string& text) {
         pauseUntil(*m_lastStroke + m_keyDelay, "before a text was typed into " + quoted(m_title));
     int activations = 1, mappings = 1;
     for (;;) {
-        stopIfAsked(progress.after());
+        if (stopAsked()) throw Error(err::Stopped, "Stopped " + progress.after());
         const Retry retry = typeOnce(*sender, progress);
         if (retry == Retry::None) return;
         sender.reset();  // nothing was pressed; whatever it prepared is let go
@@ -185,7 +189,7 @@ KeystrokeTyper::Retry KeystrokeTyper::typeOnce(StrokeSender& sender, Progress& p
                 sender.flush();
                 pauseUntil(Clock::now() + m_keyDelay, progress.after());
             }
-            stopIfAsked(progress.after());
+            if (stopAsked()) throw Error(err::Stopped, "Stopped " + progress.after());
         }
         const StrokeAnswer answer = sender.press(progress.sent);
         const bool first = progress.sent == 0;

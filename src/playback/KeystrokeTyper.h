@@ -45,6 +45,7 @@ private:
     Retry typeOnce(StrokeSender& sender, Progress& progress);
     void waitForWindow(const std::string& title);
     void waitForHeldKey(const std::string& key);
+    bool stopAsked();  // the text of the error is made only for a stop: not once a key
     void stopIfAsked(const std::string& when);
     void pauseUntil(std::chrono::steady_clock::time_point until, const std::string& when);
 
