@@ -75,8 +75,9 @@ private:
         }
         ~Sender() override {
             --d.sendersOpen;
-            const bool all = pressed == strokes.size();
-            d.note("keys(" + text + ")" + (all ? "" : "[" + std::to_string(pressed) + "]") + " ");
+            std::string note = "keys(" + text + ")";
+            if (pressed < strokes.size()) note.append("[").append(std::to_string(pressed)) += "]";
+            d.note(note + " ");
         }
         std::string cannotArrive(std::size_t i) override {
             const bool garbled = d.garbled.find(utf8Of(strokes[i].character)) != std::string::npos;
