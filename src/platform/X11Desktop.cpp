@@ -45,8 +45,9 @@ void X11Desktop::Impl::stopIfAsked(TypingWatch* typingWatch, const std::string& 
 }
 
 bool X11Desktop::hasWindow(const std::string& title) {
+    // No round trip of its own: the client list's changes come as events.
     Impl& d = *m_impl;
-    d.catchUp();
+    d.takeEvents();
     return d.find(title) != None;
 }
 
