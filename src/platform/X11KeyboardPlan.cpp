@@ -56,13 +56,15 @@ std::string X11Keyboard::Impl::cannotArrive(const KeyStroke& stroke,
                                             const X11Keyboard::Target& target) const {
     const bool character = stroke.key == NamedKey{};
     const KeySym sym = character ? characterKeySym(stroke.character) : namedKeySym(stroke.key);
-    const std::string where = " \"" + target.title + "\" (" + target.traits.kind + ")";
-    if (sym == NoSymbol) return "has no key in" + where;
+    const auto in = [&](const char* why) {
+        return why + (" \"" + target.title + "\" (" + target.traits.kind + ")");
+    };
+    if (sym == NoSymbol) return in("has no key in");
     if (!character) return {};
-    if (stroke.character > target.traits.highestCharacter) return "would arrive garbled in" + where;
+    if (stroke.character > target.traits.highestCharacter) return in("would arrive garbled in");
     if (!target.traits.readsNewBindings && !findFor(sym, target) &&
         !index.deadKeyRoute(stroke.character, target.traits.deadKeys)) {
-        return "is not on the keyboard layout, which is all that reaches" + where;
+        return in("is not on the keyboard layout, which is all that reaches");
     }
     return {};
 }

@@ -2,8 +2,6 @@
 // when a text ends and with which words.
 #include <QTest>
 
-#include <algorithm>
-
 #include "playback/KeystrokeTyper.h"
 #include "support/ErrorOf.h"
 #include "support/FakeDesktop.h"
