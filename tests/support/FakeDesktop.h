@@ -12,12 +12,13 @@
 namespace nightaudit {
 
 // Records what it is asked to do as one string, e.g. "activate(Front Desk) keys(a~) down up ".
-// Only windows given to addWindow() can be activated. A text is noted as its sender ends:
-// "keys(TEXT)" when every stroke was pressed, "keys(TEXT)[N]" when N were. `answers` scripts
-// the strokes' checks, a character a press: f focus moved to "Thief", k keymap changed, h
-// Shift_L held (until a typing watch's wait clears `held`), t keyboard taken, else pressed.
-// A stroke whose character is in `garbled` cannot arrive. Other fakes note() their own
-// events into the same record, so one string shows the whole order of a run.
+// Only windows given to addWindow() can be activated. A text is noted as its sender ends, when
+// the real one lets go of its modifiers: "keys(TEXT)", or "keys(TEXT)[N]" when only N of its
+// strokes were pressed. `answers` scripts the strokes' checks, a character a press: f focus
+// moved to "Thief", k keymap changed, h Shift_L held (until a typing watch's wait clears
+// `held`), t keyboard taken, else pressed. A stroke whose character is in `garbled` cannot
+// arrive. Other fakes note() their own events into the same record, so one string shows the
+// whole order of a run.
 class FakeDesktop : public Desktop {
 public:
     void addWindow(const std::string& title) { m_windows.insert(title); }
@@ -28,7 +29,6 @@ public:
 
     std::string answers, held, garbled;
     std::vector<std::chrono::steady_clock::time_point> presses;
-    int sendersOpen = 0;  // each holds its modifiers down until it ends
 
     bool hasWindow(const std::string& title) override { return !find(title).empty(); }
     void activate(const std::string& title) override {
@@ -70,11 +70,8 @@ private:
         std::vector<KeyStroke> strokes;
         std::size_t pressed = 0;
         Sender(FakeDesktop& desktop, std::string t, std::vector<KeyStroke> s)
-            : d(desktop), text(std::move(t)), strokes(std::move(s)) {
-            ++d.sendersOpen;
-        }
+            : d(desktop), text(std::move(t)), strokes(std::move(s)) {}
         ~Sender() override {
-            --d.sendersOpen;
             std::string note = "keys(" + text + ")";
             if (pressed < strokes.size()) note.append("[").append(std::to_string(pressed)) += "]";
             d.note(note + " ");
