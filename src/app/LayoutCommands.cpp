@@ -17,7 +17,6 @@
 namespace nightaudit {
 namespace {
 
-constexpr int kScreenBottomGapTwips = 400;
 constexpr int kDockedHeightTwips = 4000;
 constexpr int kShortLogHeightTwips = 4115;
 
@@ -44,8 +43,8 @@ void LayoutCommands::Command2_Click() {
 
 void LayoutCommands::Command11_Click() {
     m_window.setWindowHeightTwips(kDockedHeightTwips);
-    const int top =
-        dlgMain::screenHeightTwips() - m_window.windowHeightTwips() - kScreenBottomGapTwips;
+    const int top = dlgMain::screenHeightTwips() - m_window.windowHeightTwips() -
+                    dlgMain::kScreenBottomGapTwips;
     m_window.move(m_window.x(), twipsToPixels(top));
 }
 

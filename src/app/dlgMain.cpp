@@ -40,7 +40,6 @@
 namespace nightaudit {
 namespace {
 
-constexpr int kScreenBottomGapTwips = 400;
 constexpr int kTreeBelowWindowTwips = 600;
 constexpr int kMinTreeHeightTwips = 300;  // one row stays visible in a very low window
 constexpr int kStartLogHeightTwips = 5715;
@@ -129,8 +128,7 @@ void dlgMain::AdjustSpecials() {
     special(3)->setText(dates.special3);
     special(5)->setText(dates.special5);
     special(7)->setText(dates.special7);
-    // Read back from the field, as keys do: the day of the month is its 3rd and 4th characters.
-    special(4)->setText(special(1)->text().mid(2, 2));
+    special(4)->setText(dates.special4);
 }
 
 void dlgMain::Form_Resize() {

@@ -61,6 +61,8 @@ public:
     int windowWidthTwips() const;
     void setWindowWidthTwips(int widthTwips);
     static int screenHeightTwips();
+    // What the window keeps free between its lower edge and the screen's bottom.
+    static constexpr int kScreenBottomGapTwips = 400;
     // Puts the window's outer lower edge 400 twips above the screen's bottom, at the
     // screen's left border; a window taller than that room is made as tall as the room.
     void placeAtScreenBottom();

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "core/Blanks.h"
 #include "core/Error.h"
 #include "core/Twips.h"
 #include "keys/SendKeysParser.h"
@@ -23,23 +24,15 @@ namespace {
 constexpr int kKeysIdRole = Qt::UserRole;
 constexpr int kWaitAfterRole = Qt::UserRole + 1;
 
-// Trims blanks only, as the key texts are written: a tab at either end is part of the text.
-QString trimBlanks(const QString& s) {
-    qsizetype begin = 0, end = s.size();
-    while (begin < end && s[begin] == u' ') ++begin;
-    while (end > begin && s[end - 1] == u' ') --end;
-    return s.mid(begin, end - begin);
-}
-
 // The keysid when it is stored as a whole 32-bit number. A Null, a fraction or a text
 // ("2x", even "2") names no key for certain: in an untyped column `keysid = 2` would
 // find another row, the integer 2.
 std::optional<qint32> wholeKeysId(const Value& id) {
-    if (id.kind() != Value::Kind::Integer) return {};
-    const long long value = std::stoll(id.text());
-    if (value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max())
+    const auto value = storedInteger(id);
+    if (!value || *value < std::numeric_limits<qint32>::min() ||
+        *value > std::numeric_limits<qint32>::max())
         return {};
-    return static_cast<qint32>(value);
+    return static_cast<qint32>(*value);
 }
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, QRect geometry) {
@@ -137,8 +130,8 @@ void dlgEdit::lstKeys_Click() {
     if (!item || !item->isSelected()) return;
     const QString line = item->text();
     const qsizetype b = line.lastIndexOf(u' ');
-    m_dfsKeyText->setText(trimBlanks(line.left(b)));
-    m_dfsKeyType->setText(trimBlanks(line.mid(b + 1)));
+    m_dfsKeyText->setText(trimBlanks(line.left(b)).toString());
+    m_dfsKeyType->setText(trimBlanks(line.mid(b + 1)).toString());
     // The stored wait is shown, so an update that changes only the text keeps it.
     m_dfnWaitAfter->setText(item->data(kWaitAfterRole).toString());
 }
@@ -158,7 +151,7 @@ std::optional<QString> dlgEdit::checkInput(QString& waitAfter, QString& keyType)
         return QStringLiteral("Key Type must be a whole number from 0 to 12.");
     }
     static const QRegularExpression whole(QStringLiteral("^-?\\d{1,10}$"));
-    const QString wait = trimBlanks(m_dfnWaitAfter->text());
+    const QString wait = trimBlanks(m_dfnWaitAfter->text()).toString();
     const qint64 waitValue = wait.toLongLong(&ok);
     if (!whole.match(wait).hasMatch() || !ok || waitValue < std::numeric_limits<qint32>::min() ||
         waitValue > std::numeric_limits<qint32>::max()) {

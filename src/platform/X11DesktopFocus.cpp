@@ -1,6 +1,6 @@
 #include "X11DesktopState.h"
 
-#include "X11Properties.h"
+#include "X11Windows.h"
 
 #include <X11/Xatom.h>
 
@@ -128,7 +128,7 @@ Window X11Desktop::Impl::topLevelOf(Window focus) {
         // Watched before it is read, as in remember().
         watch(w, PropertyChangeMask | StructureNotifyMask);
         chain.push_back(w);
-        if (hasWmState(w)) {
+        if (x11::hasWmState(display, w, wmState)) {
             top = w;
             break;
         }

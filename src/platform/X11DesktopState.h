@@ -85,16 +85,10 @@ struct X11Desktop::Impl {
     Atom atom(const char* name) { return XInternAtom(display, name, False); }
 
     // Window lists and titles (X11DesktopWindows.cpp).
-    bool hasWmState(Window w);
 
     // Whether a top-level window belongs to this process: toolkits put their pid on
     // their windows, and ours do.
     bool isOwn(Window w);
-    std::vector<Window> children(Window w);
-
-    // The managed top-level windows: the window manager's list, or without one the
-    // windows that carry WM_STATE among the root's children and their children.
-    std::vector<Window> topLevelWindows();
     std::string title(Window w);
 
     // How an error names a window: its title, or what stands in for one.

@@ -1,6 +1,6 @@
 #include "X11DesktopState.h"
 
-#include "X11Properties.h"
+#include "X11Windows.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -9,18 +9,6 @@
 
 namespace nightaudit {
 
-bool X11Desktop::Impl::hasWmState(Window w) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    const bool has = XGetWindowProperty(display, w, wmState, 0, 0, False, AnyPropertyType, &type,
-                                        &format, &count, &after, &data) == Success &&
-                     type != None;
-    if (data) XFree(data);
-    return has;
-}
-
 bool X11Desktop::Impl::isOwn(Window w) {
     if (const auto it = own.find(w); it != own.end()) return it->second;
     const std::vector<long> pid = x11::readProperty<long>(display, w, wmPid, XA_CARDINAL);
@@ -28,32 +16,6 @@ bool X11Desktop::Impl::isOwn(Window w) {
     const bool mine = !pid.empty() && pid.front() == static_cast<long>(getpid());
     own[w] = mine;
     return mine;
-}
-
-std::vector<Window> X11Desktop::Impl::children(Window w) {
-    Window rootReturn = None, parent = None, *kids = nullptr;
-    unsigned count = 0;
-    std::vector<Window> out;
-    if (XQueryTree(display, w, &rootReturn, &parent, &kids, &count) && kids) {
-        out.assign(kids, kids + count);
-    }
-    if (kids) XFree(kids);
-    return out;
-}
-
-std::vector<Window> X11Desktop::Impl::topLevelWindows() {
-    std::vector<Window> list = x11::readProperty<Window>(display, root, clientList, XA_WINDOW);
-    if (!list.empty()) return list;
-    for (Window w : children(root)) {
-        if (hasWmState(w)) {
-            list.push_back(w);
-            continue;
-        }
-        for (Window c : children(w)) {
-            if (hasWmState(c)) list.push_back(c);
-        }
-    }
-    return list;
 }
 
 std::string X11Desktop::Impl::title(Window w) {
@@ -84,7 +46,7 @@ std::string X11Desktop::Impl::describe(Window w) {
 Window X11Desktop::Impl::find(const std::string& wanted) {
     if (cachedWindow != None && cachedTitle == wanted) return cachedWindow;
     Window prefixMatch = None;
-    for (Window w : topLevelWindows()) {
+    for (Window w : x11::topLevelWindows(display, clientList, wmState)) {
         const std::string t = title(w);
         if (t == wanted) {
             remember(w, wanted);

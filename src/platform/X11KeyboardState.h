@@ -29,6 +29,7 @@ constexpr unsigned kModifierBits[] = {Shift, Ctrl, Alt, Level3, Level5};
 constexpr std::size_t kModifierKeys = std::size(kModifierBits);
 using ModifierCodes = std::array<KeyCode, kModifierKeys>;
 
+// One key to press for a text, with the modifiers held for it.
 struct Action {
     KeyCode code;
     unsigned modifiers;  // the text's and the level's

@@ -1,6 +1,7 @@
 #include "X11LaunchMinimizer.h"
 
 #include "X11Errors.h"
+#include "X11Windows.h"
 #include "core/Error.h"
 
 #include <X11/Xatom.h>
@@ -15,51 +16,6 @@ namespace nightaudit {
 namespace {
 
 constexpr std::chrono::milliseconds kPollStep{50};
-
-// The first 32-bit item of a property, or `fallback`.
-unsigned long firstItem(Display* display, Window window, Atom property, Atom type,
-                        unsigned long fallback) {
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    unsigned long value = fallback;
-    if (XGetWindowProperty(display, window, property, 0, 1, False, type, &actualType, &format,
-                           &count, &after, &data) == Success &&
-        data && actualType == type && format == 32 && count == 1) {
-        value = *reinterpret_cast<const unsigned long*>(data);
-    }
-    if (data) XFree(data);
-    return value;
-}
-
-// The managed top-level windows: the window manager's client list, or without one the
-// root's children.
-std::vector<Window> topLevels(Display* display) {
-    const Window root = DefaultRootWindow(display);
-    std::vector<Window> out;
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, root, XInternAtom(display, "_NET_CLIENT_LIST", False), 0,
-                           1 << 16, False, XA_WINDOW, &actualType, &format, &count, &after,
-                           &data) == Success &&
-        data && actualType == XA_WINDOW && format == 32) {
-        const auto* items = reinterpret_cast<const unsigned long*>(data);
-        out.assign(items, items + count);
-    }
-    if (data) XFree(data);
-    if (!out.empty()) return out;
-    Window rootBack = None, parent = None;
-    Window* children = nullptr;
-    unsigned int n = 0;
-    if (XQueryTree(display, root, &rootBack, &parent, &children, &n) && children) {
-        out.assign(children, children + n);
-        XFree(children);
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -114,12 +70,15 @@ void X11LaunchMinimizer::lookFor(int pid) {
     Display* display = connection.get();
     if (!display) return;  // nothing to minimize on: the program shows as it starts
     const Atom wmPid = XInternAtom(display, "_NET_WM_PID", False);
+    const Atom clientList = XInternAtom(display, "_NET_CLIENT_LIST", False);
+    const Atom wmState = XInternAtom(display, "WM_STATE", False);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLookForMs);
     while (!m_stopping && std::chrono::steady_clock::now() < deadline) {
         Window found = None;
-        for (Window w : topLevels(display)) {
+        for (Window w : x11::topLevelWindows(display, clientList, wmState)) {
             // A window that closed meanwhile fails the read: it is no candidate.
-            if (firstItem(display, w, wmPid, XA_CARDINAL, 0) == static_cast<unsigned long>(pid)) {
+            const auto owner = x11::readProperty<long>(display, w, wmPid, XA_CARDINAL);
+            if (!owner.empty() && owner.front() == pid) {
                 found = w;
                 break;
             }

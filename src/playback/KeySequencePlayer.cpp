@@ -33,12 +33,9 @@ enum class KeyType {
 // The key's type, or nothing for a Null or a number that names no type: such a key
 // is passed over. A text that is not a number at all is a broken row and fails.
 std::optional<KeyType> keyTypeOf(const Value& value) {
-    if (value.isNull()) return std::nullopt;
-    const double number = strictNumber(value.text(), "the key type");
-    for (int t = 0; t <= 12; ++t) {
-        if (number == t) return static_cast<KeyType>(t);
-    }
-    return std::nullopt;
+    const std::optional<int> type = keyTypeNumber(value);
+    if (!type) return std::nullopt;
+    return static_cast<KeyType>(*type);
 }
 
 std::string requireText(const Value& value, const std::string& what) {

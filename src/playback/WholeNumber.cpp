@@ -46,6 +46,15 @@ double strictNumber(const std::string& text, const std::string& what) {
     return leadingNumber(text);
 }
 
+std::optional<int> keyTypeNumber(const Value& value) {
+    if (value.isNull()) return std::nullopt;
+    const double number = strictNumber(value.text(), "the key type");
+    for (int type = 0; type <= 12; ++type) {
+        if (number == type) return type;
+    }
+    return std::nullopt;
+}
+
 std::int16_t wholeNumber16(const std::string& text, const std::string& what) {
     return roundHalfEvenTo<std::int16_t>(strictNumber(text, what), [&] {
         return "Overflow: " + what + " " + text + " does not fit a 16-bit number";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "store/Value.h"
@@ -21,5 +22,9 @@ std::int32_t wholeNumber32(const Value& value, const std::string& what);
 
 // The number of a text that must be a number, without rounding (for the key type).
 double strictNumber(const std::string& text, const std::string& what);
+
+// The key type a stored value names, 0 to 12; nothing for Null or another number (such a
+// key does nothing). A text that is not a number throws as strictNumber does.
+std::optional<int> keyTypeNumber(const Value& value);
 
 }  // namespace nightaudit

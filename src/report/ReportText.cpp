@@ -21,14 +21,6 @@ QString decodeReportText(const QByteArray& bytes) {
     return QString::fromLatin1(bytes);
 }
 
-QStringView trimBlanks(QStringView text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ') ++begin;
-    while (end > begin && text[end - 1] == u' ') --end;
-    return text.sliced(begin, end - begin);
-}
-
 namespace {
 
 // A night's audit report is a few hundred KiB; anything near this is not a report.

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+#include "core/Blanks.h"
+
 namespace nightaudit {
 
 // The property-management application writes its reports as 8-bit text. A file that
@@ -11,9 +13,6 @@ namespace nightaudit {
 // file as Latin-1, so that every byte still becomes exactly one character and no
 // report is refused for its encoding.
 QString decodeReportText(const QByteArray& bytes);
-
-// Removes blanks (U+0020 only, not tabs or line ends) at both ends.
-QStringView trimBlanks(QStringView text);
 
 // Reads the whole file named as given (no folder is added). Only a regular file of at
 // most 16 MiB is read: a FIFO, a directory or a device fails at once, without waiting.

@@ -28,6 +28,13 @@ private:
     std::string m_text;
 };
 
+// The number of a value stored as an integer; nothing for Null, a real or a text,
+// whatever the text reads as: in an untyped column the text "2" is not the integer 2.
+inline std::optional<std::int64_t> storedInteger(const Value& value) {
+    if (value.kind() != Value::Kind::Integer) return std::nullopt;
+    return std::stoll(value.text());
+}
+
 // NullSafeLong: Null gives 0; otherwise the leading number of the text form, rounded
 // half to even. Throws Error(err::Overflow) outside the 32-bit range.
 std::int32_t NullSafeLong(const Value& value);

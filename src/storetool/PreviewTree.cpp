@@ -31,7 +31,7 @@ PreviewTree::PreviewTree(TaskStore& store, const QDate& auditDay, PreviewSteps& 
     // What the window's start-up puts into the fields: the audit day at 08:00 is that day.
     const SpecialDates dates = SpecialDates::at(QDateTime(auditDay, QTime(8, 0)));
     m_fields = {{"special1", dates.special1}, {"special2", dates.special2},
-                {"special3", dates.special3}, {"special4", dates.special1.mid(2, 2)},
+                {"special3", dates.special3}, {"special4", dates.special4},
                 {"special5", dates.special5}, {"special6", QStringLiteral("0.00")},
                 {"special7", dates.special7}};
     const QString prefix = DayRule::dayPrefix(auditDay);

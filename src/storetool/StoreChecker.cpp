@@ -34,11 +34,6 @@ std::string shown(const Value& v) {
     return v.text();
 }
 
-std::optional<std::int64_t> integerOf(const Value& v) {
-    if (v.kind() != Value::Kind::Integer) return {};
-    return std::stoll(v.text());
-}
-
 bool isOne(const Value& v) {
     return v.kind() == Value::Kind::Integer && v.text() == "1";
 }
@@ -80,7 +75,8 @@ class StoreChecker::Run {
 public:
     explicit Run(const StoreTables& t) : m_t(t) {
         for (const Row& r : t.keySequences.rows) {
-            if (auto id = integerOf(t.keySequences.value(r, "keysequenceID"))) m_sequence[*id] = &r;
+            if (auto id = storedInteger(t.keySequences.value(r, "keysequenceID")))
+                m_sequence[*id] = &r;
         }
     }
 
@@ -109,7 +105,7 @@ public:
         }
         for (const Row& r : l.table.rows) {
             const Value id = l.table.value(r, l.id);
-            const auto number = integerOf(id);
+            const auto number = storedInteger(id);
             if (!number || *number < lowest || *number > highest) {
                 add(Severity::Error, l.table, r, l.id, l.id,
                     "the id " + shown(id) + " is not a whole number" +
@@ -240,11 +236,7 @@ private:
         const Value text = t.value(r, "keytext");
         std::optional<int> type;
         try {
-            if (!typeValue.isNull()) {
-                const double n = strictNumber(typeValue.text(), "the key type");
-                for (int i = 0; i <= 12; ++i)
-                    if (n == i) type = i;
-            }
+            type = keyTypeNumber(typeValue);
             if (!type) {
                 err("keytype",
                     "the key type " + shown(typeValue) +
@@ -355,7 +347,7 @@ private:
                 "key sequence " + std::to_string(target) + " is disabled, yet this key plays it",
                 "enable key sequence " + std::to_string(target) + " or run another one");
         }
-        const auto own = integerOf(t.value(r, "KEYSEQUENCEID"));
+        const auto own = storedInteger(t.value(r, "KEYSEQUENCEID"));
         if (!own) return;
         const std::vector<std::int64_t> chain = pathOf(target, *own);
         if (chain.empty()) return;
@@ -369,7 +361,7 @@ private:
     std::vector<std::int64_t> runsOf(std::int64_t id) const {
         std::vector<std::int64_t> out;
         for (const Row& r : m_t.keys.rows) {
-            if (integerOf(m_t.keys.value(r, "KEYSEQUENCEID")) != id) continue;
+            if (storedInteger(m_t.keys.value(r, "KEYSEQUENCEID")) != id) continue;
             const Value type = m_t.keys.value(r, "keytype");
             if (type.kind() != Value::Kind::Integer || type.text() != "10") continue;
             try {
@@ -407,7 +399,7 @@ private:
             bool typesIntoIt = false;
             for (const Row& k : m_t.keys.rows) {
                 const auto sequence = m_sequence.find(
-                    integerOf(m_t.keys.value(k, "KEYSEQUENCEID")).value_or(INT64_MIN));
+                    storedInteger(m_t.keys.value(k, "KEYSEQUENCEID")).value_or(INT64_MIN));
                 if (sequence == m_sequence.end() ||
                     shown(m_t.keySequences.value(*sequence->second, "TASKID")) != taskId)
                     continue;

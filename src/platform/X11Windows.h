@@ -1,6 +1,7 @@
 #pragma once
 
-// Reading window properties, for the X11 backend's sources only.
+// Reading windows and their properties, for the X11 backend's sources only. Each call
+// works on the connection it is given, so a thread with a connection of its own may use it.
 
 #include <X11/Xlib.h>
 
@@ -31,5 +32,14 @@ std::vector<T> readProperty(Display* display, Window window, Atom property, Atom
     if (data) XFree(data);
     return out;
 }
+
+// Whether the window manager manages the window: it carries WM_STATE (`wmState`).
+bool hasWmState(Display* display, Window window, Atom wmState);
+
+// The managed top-level windows: the window manager's _NET_CLIENT_LIST (`clientList`), or
+// without one the windows that carry WM_STATE among the root's children and, inside a
+// window manager's frames, their children. Windows that close meanwhile may be listed;
+// reading them fails, and the caller's next sync forgets that failure.
+std::vector<Window> topLevelWindows(Display* display, Atom clientList, Atom wmState);
 
 }  // namespace nightaudit::x11
