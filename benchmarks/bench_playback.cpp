@@ -2,7 +2,7 @@
 // raw xterm titled "Front Desk" appending to RECORD) is run.sh's. In one run: the
 // key sequence player with the X11 desktop playing 1 000 one-character keys, a minimal
 // XTest loop (the floor), xdotool once per key and once for the whole text; then one
-// 10 000-character text through X11Desktop::sendKeys against xdotool.
+// 10 000-character text through the typing engine over X11Desktop against xdotool.
 //
 //   bench_playback REPS KEYSTORE RECORD
 
@@ -26,6 +26,7 @@
 #include "app/MainWindow.h"
 #include "core/Error.h"
 #include "platform/X11Desktop.h"
+#include "playback/KeystrokeTyper.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/RunLog.h"
 #include "support/FakeDesktop.h"
@@ -120,6 +121,7 @@ int main(int argc, char** argv) {
     const int node = window.tree().GetNodeIndexProvidedKey(QStringLiteral("KS1"));
 
     X11Desktop desktop;
+    KeystrokeTyper typer(desktop);
     InstantWaiter waiter(window.state());
     ListRunLog log(*window.controls().log);
     UnavailableReports reports;
@@ -140,7 +142,7 @@ int main(int argc, char** argv) {
     const std::string text = textOf(1000);
     // Each side starts with the recorder focused, as the player leaves the main window active.
     auto focusRecorder = [&] {
-        desktop.activate("Front Desk");
+        typer.activate("Front Desk");
         // openbox hands the focus over within a few milliseconds; this is outside the timing.
         for (int i = 0; i < 20; ++i) {
             app.processEvents();
@@ -213,7 +215,7 @@ int main(int argc, char** argv) {
 
     // One long text: the X11 desktop's own typing loop against xdotool's.
     const std::string longText = textOf(10000);
-    Side ours{"X11Desktop::sendKeys"}, theirs{"xdotool type --delay 0"};
+    Side ours{"KeystrokeTyper over X11Desktop"}, theirs{"xdotool type --delay 0"};
     auto measureLong = [&](Side& side, auto send) {
         focusRecorder();
         const long offset = bench::fileSize(record);
@@ -225,7 +227,7 @@ int main(int argc, char** argv) {
     for (int r = 0; r < reps; ++r) {
         measureLong(ours, [&] {
             const auto start = bench::Clock::now();
-            desktop.sendKeys(longText);
+            typer.type(longText);
             return bench::secondsSince(start);
         });
         measureLong(theirs, [&] { return xdotoolOnce(longText); });

@@ -4,10 +4,8 @@
 #include "app/StartupCheck.h"
 #include "app/TerminationSignals.h"
 #include "core/Error.h"
+#include "platform/DesktopFactory.h"
 #include "platform/InputGuardian.h"
-#include "platform/X11Desktop.h"
-#include "platform/X11HeldInputRecord.h"
-#include "platform/X11StopKey.h"
 
 // The store is db.mdb beside the program, else in the user's data folder (StartupCheck).
 int main(int argc, char** argv) {
@@ -46,10 +44,9 @@ int main(int argc, char** argv) {
     // edit keys; Go then says why nothing can be typed instead of failing each key.
     nightaudit::Collaborators collaborators;
     try {
-        auto desktop = std::make_unique<nightaudit::X11Desktop>();
-        collaborators.stopKey = std::make_unique<nightaudit::X11StopKey>();
-        desktop->setStopKey(collaborators.stopKey.get());
-        collaborators.desktop = std::move(desktop);
+        auto made = nightaudit::makeDesktop();
+        collaborators.stopKey = std::move(made.stopKey);
+        collaborators.desktop = std::move(made.desktop);
     } catch (const nightaudit::Error& e) {
         collaborators.desktopProblem = QString::fromStdString(e.description());
     }

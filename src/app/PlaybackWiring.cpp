@@ -126,9 +126,9 @@ TaskStore& PlaybackWiring::store() const {
 
 void PlaybackWiring::applyStoreSettings() {
     const RunSettings settings = RunSettings::read(store());
-    if (m_collaborators.desktop) {
-        m_collaborators.desktop->setPacing(std::chrono::milliseconds(settings.keyDelayMs),
-                                           std::chrono::milliseconds(settings.windowWaitMs));
+    if (m_player) {
+        m_player->setPacing(std::chrono::milliseconds(settings.keyDelayMs),
+                            std::chrono::milliseconds(settings.windowWaitMs));
     }
     // The clerk sees why typing is slow.
     QString version = QStringLiteral("Version: " NIGHTAUDIT_VERSION);

@@ -14,7 +14,7 @@
 #include "core/Blanks.h"
 #include "core/Error.h"
 #include "core/Twips.h"
-#include "platform/SendKeysParser.h"
+#include "keys/SendKeysParser.h"
 #include "store/Statements.h"
 #include "store/TaskStore.h"
 

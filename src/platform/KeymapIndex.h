@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "SendKeysParser.h"
+#include "keys/SendKeysParser.h"
 
 namespace nightaudit {
 

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "CommandLine.h"
 #include "core/Error.h"
 
 extern char** environ;
@@ -18,9 +17,8 @@ ProcessLauncher::~ProcessLauncher() {
     reap();
 }
 
-int ProcessLauncher::launch(const std::string& commandLine) {
+int ProcessLauncher::launch(std::vector<std::string> words) {
     reap();
-    std::vector<std::string> words = splitCommandLine(commandLine);
     if (words.empty())
         throw Error(err::LaunchFailed, "Cannot start a program: the command is empty");
 

@@ -17,7 +17,7 @@ public:
 
     // Starts the program named by the first word, searched in $PATH, with the other words
     // as arguments. Returns at once with its process id. Throws Error(err::LaunchFailed).
-    int launch(const std::string& commandLine);
+    int launch(std::vector<std::string> words);
 
     // Collects the exit status of every started program that has ended. Never blocks.
     void reap();

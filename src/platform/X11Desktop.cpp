@@ -38,21 +38,26 @@ X11Desktop::~X11Desktop() {
     m_impl->held.reset();
 }
 
+void X11Desktop::Impl::stopIfAsked(TypingWatch* typingWatch, const std::string& what) {
+    if (typingWatch && typingWatch->stopRequested()) {
+        throw Error(err::Stopped, "Stopped " + what);
+    }
+}
+
+bool X11Desktop::hasWindow(const std::string& title) {
+    // No round trip of its own: the client list's changes come as events.
+    Impl& d = *m_impl;
+    d.takeEvents();
+    return d.find(title) != None;
+}
+
 void X11Desktop::activate(const std::string& title) {
     Impl& d = *m_impl;
-    if (m_watch && m_watch->stopRequested()) {
-        throw Error(err::Stopped, "Stopped before the window \"" + title + "\" was activated");
-    }
     d.launcher.reap();
     d.takeEvents();
-    Window w = d.find(title);
-    if (w == None && m_windowWait.count() > 0) w = d.waitForWindow(title, m_windowWait, m_watch);
+    const Window w = d.find(title);
     if (w == None) {
-        const std::string waited = m_windowWait.count() > 0
-                                       ? " within " + std::to_string(m_windowWait.count()) + " ms"
-                                       : std::string();
-        throw Error(err::WindowNotFound,
-                    "No window with the title \"" + title + "\" was found" + waited);
+        throw Error(err::WindowNotFound, "No window with the title \"" + title + "\" was found");
     }
     if (d.minimizer) d.minimizer->keepShown(w);
     if (w != d.unsettled) d.settle(m_watch);
@@ -62,10 +67,7 @@ void X11Desktop::activate(const std::string& title) {
     d.activatedTitle = title;
     // The window typed into a moment ago, with no event since saying that anything moved:
     // the next stroke's check under the grab stands in for the round trips of a look.
-    if (again && d.knownToHold(w)) {
-        d.trustedActivation = true;
-        return;
-    }
+    if (again && d.knownToHold(w)) return;
     d.keyboardFree = false;
     d.activateWindow(w, m_watch);
 }
@@ -74,15 +76,15 @@ void X11Desktop::settle() {
     m_impl->settle(m_watch);
 }
 
-void X11Desktop::setStopKey(StopKey* stopKey) {
-    m_impl->stopKey = stopKey;
+std::string X11Desktop::heldKey() {
+    return m_impl->keyboard->heldModifier();
 }
 
-void X11Desktop::launch(const std::string& commandLine) {
+void X11Desktop::launch(const std::vector<std::string>& words) {
     // X11 cannot ask a program to start minimized: its window is iconified once it shows.
     Impl& d = *m_impl;
     d.settle(m_watch);
-    const int pid = d.launcher.launch(commandLine);
+    const int pid = d.launcher.launch(words);
     if (!d.minimizer) d.minimizer = std::make_unique<X11LaunchMinimizer>(DisplayString(d.display));
     d.minimizer->watch(pid);
 }

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "Desktop.h"
-#include "StopKey.h"
 
 namespace nightaudit {
 
@@ -15,19 +14,18 @@ public:
     X11Desktop();
     ~X11Desktop() override;
 
+    bool hasWindow(const std::string& title) override;
     void activate(const std::string& title) override;
-    void sendKeys(const std::string& keys) override;
-    void launch(const std::string& commandLine) override;
+    std::unique_ptr<StrokeSender> beginTyping(const std::string& text,
+                                              const std::vector<KeyStroke>& strokes) override;
+    std::string heldKey() override;
+    void launch(const std::vector<std::string>& words) override;
     void setPointer(int x, int y) override;
     void leftButton(bool down) override;
     void settle() override;
 
-    // The run's stop key, given back while a text with {BREAK} is typed: that key is
-    // Pause with a modifier on most keymaps, and a grab must neither swallow it nor take
-    // it for the clerk's stop. Null for none; it must outlive this desktop's sends.
-    void setStopKey(StopKey* stopKey);
-
 private:
+    class Sender;
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

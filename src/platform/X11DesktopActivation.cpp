@@ -18,26 +18,6 @@ constexpr std::chrono::milliseconds kSettle{50};
 
 }  // namespace
 
-Window X11Desktop::Impl::waitForWindow(const std::string& wanted, std::chrono::milliseconds limit,
-                                       TypingWatch* typingWatch) {
-    const auto deadline = Clock::now() + limit;
-    Window found = None;
-    const auto lookedLongEnough = [&] {
-        catchUp();
-        found = find(wanted);
-        return found != None || Clock::now() >= deadline;
-    };
-    if (!typingWatch) {
-        while (!lookedLongEnough()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return found;
-    }
-    settle(typingWatch);
-    if (!typingWatch->waitUntil("Waiting for window \"" + wanted + "\" ....", lookedLongEnough)) {
-        throw Error(err::Stopped, "Stopped while waiting for the window \"" + wanted + "\"");
-    }
-    return found;
-}
-
 void X11Desktop::Impl::awaitEvent(std::chrono::milliseconds limit) {
     if (XPending(display) > 0) return;
     pollfd connection{ConnectionNumber(display), POLLIN, 0};
@@ -82,7 +62,6 @@ bool X11Desktop::Impl::request(Window w, TypingWatch* typingWatch) {
 }
 
 void X11Desktop::Impl::activateWindow(Window w, TypingWatch* typingWatch) {
-    trustedActivation = false;
     watch(w, PropertyChangeMask | StructureNotifyMask | FocusChangeMask);
     bool done = holds(w);
     for (int i = 0; i < kActivationTries && !done; ++i) done = request(w, typingWatch);

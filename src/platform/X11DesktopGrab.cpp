@@ -14,47 +14,43 @@ constexpr std::chrono::milliseconds kGrabLooked{100};
 
 }  // namespace
 
-void X11Desktop::Impl::checkStroke(std::size_t sent, std::size_t total, bool first) {
+StrokeAnswer X11Desktop::Impl::checkStroke(bool first) {
+    using Outcome = StrokeAnswer::Outcome;
     Window focus = None;
     int revert = 0;
     XGetInputFocus(display, &focus, &revert);
     x11::throwIfRefused(display, "a keystroke");
     takeEvents();
-    const std::string progress =
-        "; " + std::to_string(sent) + " of " + std::to_string(total) + " keys were typed, no more";
     if (first) {
-        if (!keyboardFree || keyboardTaken) trialGrab(focus);
-        if (keyboard->modifierMaybeHeld() && !keyboard->heldModifier().empty()) {
-            throw StartAgain{true};
+        if ((!keyboardFree || keyboardTaken) && !trialGrab(focus))
+            return {Outcome::KeyboardTaken, {}};
+        if (keyboard->modifierMaybeHeld()) {
+            if (std::string held = keyboard->heldModifier(); !held.empty()) {
+                return {Outcome::KeyHeld, std::move(held)};
+            }
         }
     }
-    if (keyboardTaken) {
-        throw Error(err::WrongFocus, "Another program took the keyboard while typing into \"" +
-                                         activatedTitle + "\"" + progress);
-    }
+    if (keyboardTaken) return {Outcome::KeyboardTaken, {}};
     const Window top = topLevelOf(focus);
     if (top != activated) {
-        if (first && trustedActivation) throw StartAgain{false};
-        throw Error(err::WrongFocus, "The input focus moved to " + describe(top) +
-                                         " while typing into \"" + activatedTitle + "\"" +
-                                         progress);
+        // The next activation looks again instead of trusting what the events said.
+        focusSuspect = true;
+        return {Outcome::FocusMoved, describe(top)};
     }
     focusSuspect = false;
+    return {};
 }
 
-void X11Desktop::Impl::trialGrab(Window focus) {
+bool X11Desktop::Impl::trialGrab(Window focus) {
     const int status =
         XGrabKeyboard(display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
     if (status == AlreadyGrabbed && ownGrabPossible() && topLevelOf(focus) == activated) {
         keyboardTaken = false;
-        return;
+        return true;
     }
-    if (status != GrabSuccess) {
-        throw Error(err::WrongFocus,
-                    "Another program holds the keyboard; nothing was typed into \"" +
-                        activatedTitle + "\"");
-    }
+    if (status != GrabSuccess) return false;
     endTrialGrab();
+    return true;
 }
 
 void X11Desktop::Impl::endTrialGrab() {

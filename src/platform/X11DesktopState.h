@@ -28,14 +28,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kActivationTries = 3;
 
-// The first stroke of a text found, under its grab, that the text cannot start yet: the
-// window is no longer focused since an activation that trusted the server's last events,
-// or a modifier key is held down. Nothing was sent; the text is typed again once the
-// window is activated anew.
-struct StartAgain {
-    bool heldKey;
-};
-
 struct X11Desktop::Impl {
     x11::Connection connection;  // closed last, after the keyboard has put its keys back
     Display* display = nullptr;
@@ -44,8 +36,7 @@ struct X11Desktop::Impl {
     std::string activatedTitle;
     ProcessLauncher launcher;
     std::unique_ptr<X11LaunchMinimizer> minimizer;  // from the first launch on
-    StopKey* stopKey = nullptr;
-    std::unique_ptr<X11HeldInputRecord> held;  // on the typing connection, before any key
+    std::unique_ptr<X11HeldInputRecord> held;       // on the typing connection, before any key
     std::unique_ptr<X11Keyboard> keyboard;
     Atom clientList, wmName, utf8, wmState, activeWindow, supported, wmPid;
 
@@ -71,9 +62,6 @@ struct X11Desktop::Impl {
     bool focusSuspect = true;
     bool keyboardTaken = false;
     bool keyboardFree = false;
-    // The last activation was answered from what the server's events had said, without a
-    // round trip: the first stroke's check under the grab confirms it.
-    bool trustedActivation = false;
     // Our own trial grab's focus events, received under the server grab, are not news.
     bool ownGrabEvents = false;
     // The activated window took the focus while the keyboard was free and no other
@@ -93,8 +81,6 @@ struct X11Desktop::Impl {
     // What the activated window can be given, from its WM_CLASS.
     Window traitsWindow = None;
     TargetTraits traits;
-    // When the last key of a text went out, for the pause before the next text's first key.
-    std::optional<Clock::time_point> lastStroke;
 
     Atom atom(const char* name) { return XInternAtom(display, name, False); }
 
@@ -146,11 +132,6 @@ struct X11Desktop::Impl {
     bool knownToHold(Window w);
 
     // Activation (X11DesktopActivation.cpp).
-    // A window that may not exist yet (a program just started): looked for again until
-    // it is there or `limit` has passed, with the typing watch's notice and its Stop.
-    Window waitForWindow(const std::string& wanted, std::chrono::milliseconds limit,
-                         TypingWatch* typingWatch);
-
     // Returns when an event came from the server, or after `limit`: the window manager's
     // answer to an activation is an event on the root or the window.
     void awaitEvent(std::chrono::milliseconds limit);
@@ -163,15 +144,17 @@ struct X11Desktop::Impl {
 
     // The check before each stroke and keyboard grabs (X11DesktopGrab.cpp).
     // Before each stroke, with the server grabbed: the focus is still on the activated
-    // window and no other client holds the keyboard. The focus query is the stroke's one
-    // round trip; it brings in every event from before the grab. Before the first stroke
-    // also: no modifier key is held and no other client holds the keyboard, found from the
-    // events where they say so and asked of the server where they do not.
-    void checkStroke(std::size_t sent, std::size_t total, bool first);
+    // window and no other client holds the keyboard (Pressed when both hold: the stroke
+    // may go). The focus query is the stroke's one round trip; it brings in every event
+    // from before the grab. Before the first stroke also: no modifier key is held and no
+    // other client holds the keyboard, found from the events where they say so and asked
+    // of the server where they do not.
+    StrokeAnswer checkStroke(bool first);
 
-    // Whether another client holds the keyboard: a grab of our own fails then. Made under
-    // the server grab, so the focus events of our own grab are the only ones that come.
-    void trialGrab(Window focus);
+    // Whether the keyboard is free for us, or held by the activated window itself: a grab
+    // of our own fails when another client holds it. Made under the server grab, so the
+    // focus events of our own grab are the only ones that come.
+    bool trialGrab(Window focus);
 
     // Lets a trial grab of ours go: the keyboard was free. Its own focus events are no news.
     void endTrialGrab();
@@ -201,19 +184,7 @@ struct X11Desktop::Impl {
     // yet when their window loses the focus.
     void settle(TypingWatch* typingWatch);
 
-    // Pacing and stops while a text is typed (X11Typing.cpp).
     void stopIfAsked(TypingWatch* typingWatch, const std::string& what);
-
-    // The pause between two keystrokes for a target that loses keys arriving close
-    // together. The key before it is on the server first, so the pause is really between
-    // the two; the run's events are handled throughout, so a stop acts within it.
-    void pauseBetweenKeys(std::chrono::milliseconds delay, TypingWatch* typingWatch,
-                          const std::function<std::string()>& what);
-
-    // The pause between the last key of one text and the first of the next, as between
-    // two keys of one text.
-    void pauseSinceLastStroke(std::chrono::milliseconds delay, TypingWatch* typingWatch);
-    void waitForHeldKeys(TypingWatch* typingWatch);
 };
 
 }  // namespace nightaudit

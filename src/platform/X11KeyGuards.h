@@ -10,6 +10,10 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include <sys/prctl.h>
 
 namespace nightaudit {
@@ -102,6 +106,48 @@ public:
 
 private:
     Display* m_display;
+};
+
+// One text's keys (see X11Keyboard::begin): looked up a part at a time, checked again under
+// each stroke's grab, pressed under the guards above.
+class X11Keyboard::Text {
+public:
+    Text(X11Keyboard::Impl& keyboard, const std::vector<KeyStroke>& strokes, Target target);
+    ~Text();
+    Text(const Text&) = delete;
+    Text& operator=(const Text&) = delete;
+
+    // Why stroke `index` cannot arrive in the target, empty when it can.
+    std::string cannotArrive(std::size_t index) const;
+
+    // Looks up the keys for the strokes from `index` on, unless they are: outside the grab,
+    // as binding a spare keycode waits for the server.
+    void prepare(std::size_t index);
+
+    // Under the stroke's grab, once the events from before it are in: whether the keys
+    // looked up for the next stroke and those after it still type them. A keymap change that leaves
+    // them typing the same (a spare keycode we bound, keys from another device) is none. When they
+    // would not, the next prepare() looks them up afresh.
+    bool stillMapped();
+
+    // Presses and releases stroke `index`'s keys (a dead key and its base are one stroke)
+    // with their modifiers.
+    void press(std::size_t index);
+
+private:
+    X11Keyboard::Impl& d;
+    std::vector<KeyStroke> m_strokes;
+    Target m_target;
+    bool m_mapped = false;
+    std::vector<Action> m_actions;  // for the strokes up to m_end
+    std::size_t m_end = 0;
+    std::size_t m_next = 0;  // the first action not pressed yet
+    int m_group = 0;         // the layout group and keymap they were looked up in
+    unsigned m_generation = 0;
+    ModifierCodes m_planned{};
+    bool m_pressedAny = false;
+    CapsLockGuard m_caps;
+    std::optional<ModifierGuard> m_modifiers;  // let go first, then Caps Lock
 };
 
 }  // namespace nightaudit

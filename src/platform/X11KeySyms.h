@@ -2,7 +2,7 @@
 
 // The keysyms of named keys and characters, for the X11 backend's sources only.
 
-#include "SendKeysParser.h"
+#include "keys/SendKeysParser.h"
 
 #include <X11/X.h>
 

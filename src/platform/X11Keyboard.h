@@ -1,13 +1,12 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "KeymapIndex.h"
-#include "SendKeysParser.h"
+#include "keys/SendKeysParser.h"
 
 struct _XDisplay;
 union _XEvent;
@@ -44,43 +43,23 @@ public:
     // Asks the server.
     std::string heldModifier();
 
-    // Called before each key press with the server grabbed, given how many strokes of the
-    // text were sent whole before it (a dead key and its base are one stroke): it makes one
-    // round trip, so that every event sent before the grab is in and handed to takeEvent(),
-    // and throws to keep that key and every later one from being sent.
-    using Check = std::function<void(std::size_t strokesSent)>;
-    // Called between strokes, outside the grab: it may handle the program's events and
-    // throws to stop the text.
-    using Between = std::function<void(std::size_t strokesSent)>;
-
     // The window typed into, for what it can be given and for the texts of errors.
     struct Target {
         std::string title;
         TargetTraits traits;
     };
 
-    // Maps every stroke to keycodes first (Error(err::KeySyntax) for a character that
-    // cannot be typed, Error(err::NotAvailable) when the keymap has no room for the
-    // characters it lacks or the target cannot be given one), then sends them one at a
-    // time. A character is typed as a person would on the layout in effect: at any level
-    // Shift and the level keys (AltGr) reach, or as a dead key and its base; only a
-    // character the layout lacks goes through a spare keycode. When the first stroke's check
-    // shows that the keymap or the layout group changed since, it maps the text again; a
-    // later stroke's ends the text (Error(err::KeyboardBusy)): its keycodes would now type
-    // other characters.
-    // Caps Lock is switched off under the first stroke's grab when it is on. Modifiers it
-    // presses are released, and a Caps Lock it switched off is switched on again, on every
-    // path. The last stroke is flushed, not waited for: the next round trip on the
-    // connection reports any error of it.
-    void type(const std::vector<KeyStroke>& strokes, const Target& target, const Check& check,
-              const Between& between);
+    // One text's keys. A character is typed as a person would on the layout in effect: at
+    // any level Shift and the level keys (AltGr) reach, or as a dead key and its base; only
+    // a character the layout lacks goes through a spare keycode. A text needing more such
+    // characters than there are spare keycodes is mapped in parts; a keycode is bound anew
+    // only a while after its last key. Caps Lock is switched off at the first press when it
+    // is on. Ending the text lets go of the modifiers it pressed and switches a Caps Lock it
+    // switched off on again, on every path.
+    class Text;
+    std::unique_ptr<Text> begin(const std::vector<KeyStroke>& strokes, const Target& target);
 
 private:
-    // Types the strokes from `from` on that fit the spare keycodes at hand; returns where
-    // it stopped.
-    std::size_t typePart(const std::vector<KeyStroke>& strokes, std::size_t from,
-                         const Target& target, const Check& check, const Between& between);
-
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

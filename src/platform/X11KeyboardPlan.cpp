@@ -52,29 +52,21 @@ KeyCode X11Keyboard::Impl::bind(KeySym lower, const std::map<KeySym, KeyCode>& i
     return code;
 }
 
-void X11Keyboard::Impl::refuseWhatCannotArrive(const std::vector<KeyStroke>& strokes,
-                                               const X11Keyboard::Target& target) const {
-    for (const KeyStroke& stroke : strokes) {
-        const bool character = stroke.key == NamedKey{};
-        const KeySym sym = character ? characterKeySym(stroke.character) : namedKeySym(stroke.key);
-        if (sym == NoSymbol) {
-            throw Error(err::KeySyntax, "Keystroke text: the control character " +
-                                            std::to_string(stroke.character) + " cannot be typed");
-        }
-        if (!character) continue;
-        const auto refuse = [&](const std::string& why) {
-            throw Error(err::NotAvailable, "The character \"" + utf8Of(stroke.character) + "\" " +
-                                               why + " \"" + target.title + "\" (" +
-                                               target.traits.kind + "); nothing was typed");
-        };
-        if (stroke.character > target.traits.highestCharacter) {
-            refuse("would arrive garbled in");
-        }
-        if (!target.traits.readsNewBindings && !findFor(sym, target) &&
-            !index.deadKeyRoute(stroke.character, target.traits.deadKeys)) {
-            refuse("is not on the keyboard layout, which is all that reaches");
-        }
+std::string X11Keyboard::Impl::cannotArrive(const KeyStroke& stroke,
+                                            const X11Keyboard::Target& target) const {
+    const bool character = stroke.key == NamedKey{};
+    const KeySym sym = character ? characterKeySym(stroke.character) : namedKeySym(stroke.key);
+    const auto in = [&](const char* why) {
+        return why + (" \"" + target.title + "\" (" + target.traits.kind + ")");
+    };
+    if (sym == NoSymbol) return in("has no key in");
+    if (!character) return {};
+    if (stroke.character > target.traits.highestCharacter) return in("would arrive garbled in");
+    if (!target.traits.readsNewBindings && !findFor(sym, target) &&
+        !index.deadKeyRoute(stroke.character, target.traits.deadKeys)) {
+        return in("is not on the keyboard layout, which is all that reaches");
     }
+    return {};
 }
 
 std::vector<Action> X11Keyboard::Impl::plan(const std::vector<KeyStroke>& strokes, std::size_t from,

@@ -93,10 +93,9 @@ struct X11Keyboard::Impl {
     // needed by it.
     KeyCode bind(KeySym lower, const std::map<KeySym, KeyCode>& inText);
 
-    // Throws, before any key is sent, for a stroke that cannot be typed or a character
-    // the target cannot be given.
-    void refuseWhatCannotArrive(const std::vector<KeyStroke>& strokes,
-                                const X11Keyboard::Target& target) const;
+    // Why the target cannot be given the stroke ("would arrive garbled in \"Till\" (a
+    // Java program)"), empty when it can.
+    std::string cannotArrive(const KeyStroke& stroke, const X11Keyboard::Target& target) const;
 
     // The keys to press for the strokes from `from` on, in the layout group `index` was
     // built for: a character on the layout as a person types it (any level, or a dead key

@@ -4,7 +4,6 @@
 #include <optional>
 #include <vector>
 
-#include "DoSendKeys.h"
 #include "WholeNumber.h"
 #include "core/Error.h"
 #include "core/NodeKey.h"
@@ -92,7 +91,7 @@ private:
     // The task's window title is read afresh at each activation; only the first
     // title row is ever used.
     void activateTarget() {
-        p.m_desktop.activate(requireText(m_titles.value("windowtitle"), "the task's window title"));
+        p.m_typer.activate(requireText(m_titles.value("windowtitle"), "the task's window title"));
     }
 
     void pointer(std::optional<bool> buttonDown) {
@@ -102,7 +101,12 @@ private:
         if (buttonDown) p.m_desktop.leftButton(*buttonDown);
     }
 
-    void send(const QString& text) { DoSendKeys(p.m_desktop, p.m_runLog, p.m_host, text); }
+    // A text that fails leaves no log line: the log shows only what was really typed.
+    void send(const QString& text) {
+        p.m_typer.type(text.toStdString());
+        p.m_runLog.append(text);
+        p.m_host.processEvents();
+    }
 
     void playKey() {
         const std::optional<KeyType> type = keyTypeOf(column("keytype"));
@@ -132,7 +136,8 @@ private:
             }
             case KeyType::Launch:
                 waitBefore();
-                p.m_desktop.launch(requireText(column("keytext"), "the program to start"));
+                p.m_desktop.launch(p.m_desktop.commandWords(
+                    requireText(column("keytext"), "the program to start")));
                 waitAfter();
                 break;
             case KeyType::PrintText:
@@ -155,9 +160,9 @@ private:
                 break;
             case KeyType::KeystrokesToWindow:
                 waitBefore();
-                p.m_desktop.activate(
+                p.m_typer.activate(
                     requireText(column("keypurpose"), "the window title (keypurpose)"));
-                p.m_desktop.sendKeys(requireText(column("keytext"), "the key text"));
+                p.m_typer.type(requireText(column("keytext"), "the key text"));
                 waitAfter();
                 break;
             case KeyType::ParseReport:
@@ -212,15 +217,14 @@ void KeySequencePlayer::refuseLoop(std::int16_t nested) const {
                                          "); it was not played again");
 }
 
-void KeySequencePlayer::RunKeySequence(std::int16_t intNodeIndex,
-                                       std::int16_t intparmKeySequenceID) {
+void KeySequencePlayer::RunKeySequence(std::int16_t nodeIndex, std::int16_t keySequenceId) {
     struct DepthGuard {
         int& depth;
         explicit DepthGuard(int& d) : depth(++d) {}
         ~DepthGuard() { --depth; }
     } guard(m_depth);
 
-    std::int16_t id = intparmKeySequenceID;
+    std::int16_t id = keySequenceId;
     KeyRef current;
     const auto ended = [&](SequenceOutcome outcome) {
         if (m_observer) m_observer->keySequenceEnded(id, outcome, current);
@@ -232,9 +236,9 @@ void KeySequencePlayer::RunKeySequence(std::int16_t intNodeIndex,
                                                  " deep: a key sequence probably runs itself");
         }
         if (id == 0) {
-            m_host.ensureNodeVisible(intNodeIndex);
-            m_host.markNodePlayed(intNodeIndex);
-            id = wholeNumber16(NodeKey::parse(m_host.nodeKey(intNodeIndex).toStdString()).id(),
+            m_host.ensureNodeVisible(nodeIndex);
+            m_host.markNodePlayed(nodeIndex);
+            id = wholeNumber16(NodeKey::parse(m_host.nodeKey(nodeIndex).toStdString()).id(),
                                "the key sequence id of the node");
         }
         m_state.keySequenceId = id;
@@ -250,7 +254,7 @@ void KeySequencePlayer::RunKeySequence(std::int16_t intNodeIndex,
         Cursor keys = m_store.query(statements::keysQuery(id));
         Call call(*this, std::move(titles), std::move(keys), current);
         if (!call.playAll()) return ended(SequenceOutcome::Stopped);
-        m_desktop.activate(m_host.caption().toStdString());
+        m_typer.activate(m_host.caption().toStdString());
         ended(SequenceOutcome::Played);
     } catch (const Error& e) {
         m_host.setCaption(QString::fromStdString(e.description()));

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
 #include <QString>
 
+#include "KeystrokeTyper.h"
 #include "PlaybackHost.h"
 #include "Reports.h"
 #include "RunLog.h"
@@ -34,18 +36,24 @@ public:
                       PlaybackHost& host, Reports& reports, PlaybackState& state,
                       RunObserver* observer = nullptr);
 
-    // Plays the key sequence `intparmKeySequenceID`, or, when it is 0, the one whose
-    // tree node is at `intNodeIndex` (that node is brought into view and marked
-    // played first). Sets state.keySequenceId, empties the run log, and tests
-    // state.stopRequested after each key (the first key always plays). At a normal end
-    // the main window is activated again by its caption.
-    void RunKeySequence(std::int16_t intNodeIndex, std::int16_t intparmKeySequenceID = 0);
+    // Plays the key sequence `keySequenceId`, or, when it is 0, the one whose tree node is
+    // at `nodeIndex` (that node is brought into view and marked played first). Sets
+    // state.keySequenceId, empties the run log, and tests state.stopRequested after each key
+    // (the first key always plays). At a normal end the main window is activated again by
+    // its caption.
+    void RunKeySequence(std::int16_t nodeIndex, std::int16_t keySequenceId = 0);
+
+    // The run's KEYDELAY and WINDOWWAIT (see KeystrokeTyper::setPacing).
+    void setPacing(std::chrono::milliseconds keyDelay, std::chrono::milliseconds windowWait) {
+        m_typer.setPacing(keyDelay, windowWait);
+    }
 
 private:
     class Call;
 
     TaskStore& m_store;
     Desktop& m_desktop;
+    KeystrokeTyper m_typer{m_desktop};
     Waiter& m_waiter;
     RunLog& m_runLog;
     PlaybackHost& m_host;

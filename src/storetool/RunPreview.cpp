@@ -38,21 +38,29 @@ public:
                             : "activate the window " + quoted(title),
                         "activate(" + title + ") ");
     }
-    void sendKeys(const std::string& keys) override {
+    bool hasWindow(const std::string&) override { return true; }
+    // Every stroke "arrives": the text is written down once, as a whole.
+    struct DrySender : StrokeSender {
+        std::string cannotArrive(std::size_t) override { return {}; }
+        StrokeAnswer press(std::size_t) override { return {}; }
+    };
+    std::unique_ptr<StrokeSender> beginTyping(const std::string& keys,
+                                              const std::vector<KeyStroke>&) override {
         // The front desk's tokens of the text; a text the player refuses fails here as there.
         const QString tokens = frontdesk::tokensOf(keys);
         m_steps.desktop("type " + quoted(keys) + "  → " + tokens.toStdString(),
                         "keys(" + keys + ") ");
+        return std::make_unique<DrySender>();
     }
-    void launch(const std::string& commandLine) override {
-        const std::vector<std::string> words = splitCommandLine(commandLine);
+    void launch(const std::vector<std::string>& words) override {
         if (words.empty())
             throw Error(err::LaunchFailed, "Cannot start a program: the command is empty");
-        std::string text = "start";
-        for (const std::string& w : words) text += " " + quoted(w);
+        std::string text = "start", line;
+        for (const std::string& w : words)
+            text += " " + quoted(w), line += (line.empty() ? "" : " ") + w;
         if (QStandardPaths::findExecutable(QString::fromStdString(words[0])).isEmpty())
             text += "  (no such program here)";
-        m_steps.desktop(text, "launch(" + commandLine + ") ");
+        m_steps.desktop(text, "launch(" + line + ") ");
     }
     void setPointer(int x, int y) override {
         const std::string at = std::to_string(x) + "," + std::to_string(y);

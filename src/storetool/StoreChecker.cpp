@@ -17,7 +17,7 @@
 #include "FieldNames.h"
 #include "core/Error.h"
 #include "platform/CommandLine.h"
-#include "platform/SendKeysParser.h"
+#include "keys/SendKeysParser.h"
 #include "playback/WholeNumber.h"
 #include "specials/DayRule.h"
 #include "store/StorePermissions.h"

@@ -1,12 +1,13 @@
 #pragma once
 
 // The program's main window on a throwaway X session, as the program sets it up: typing
-// through the X11 desktop, with the Pause key as its stop key.
+// through the platform's desktop, with the Pause key as its stop key.
 #include <QTest>
 
+#include <memory>
+
 #include "app/MainWindow.h"
-#include "platform/X11Desktop.h"
-#include "platform/X11StopKey.h"
+#include "platform/DesktopFactory.h"
 #include "support/TempStore.h"
 
 // Xlib last: its None macro would clash with names in the headers above.
@@ -23,10 +24,8 @@ inline std::unique_ptr<MainWindow> openMainWindow(XSession& session, const TempS
     if (!QTest::qWaitForWindowExposed(window.get()) ||
         !QTest::qWaitFor([&] { return session.lists(kCaption); }, 10000))
         return nullptr;
-    auto desktop = std::make_unique<X11Desktop>();
-    auto stopKey = std::make_unique<X11StopKey>();
-    desktop->setStopKey(stopKey.get());
-    window->setCollaborators({std::move(desktop), {}, {}, {}, {}, std::move(stopKey)});
+    PlatformDesktop made = makeDesktop();
+    window->setCollaborators({std::move(made.desktop), {}, {}, {}, {}, std::move(made.stopKey)});
     return window;
 }
 

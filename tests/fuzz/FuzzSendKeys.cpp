@@ -1,7 +1,7 @@
 // Any text parses into real strokes or fails with a syntax error; nothing else may happen.
 #include <cstdint>
 
-#include "platform/SendKeysParser.h"
+#include "keys/SendKeysParser.h"
 #include "support/ErrorOf.h"
 
 using namespace nightaudit;

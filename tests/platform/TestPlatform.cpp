@@ -3,10 +3,10 @@
 #include <QTest>
 
 #include "core/Error.h"
+#include "keys/SendKeysParser.h"
 #include "platform/CommandLine.h"
 #include "platform/KeymapIndex.h"
 #include "platform/ProcessLauncher.h"
-#include "platform/SendKeysParser.h"
 #include "support/ErrorOf.h"
 
 using namespace nightaudit;
@@ -79,129 +79,106 @@ QString route(char32_t c, DeadKeyStyle style) {
     return "none";
 }
 
+// "instance|class|program" as what such a target can be given.
+QString traits(const QByteArray& input) {
+    const QList<QByteArray> f = input.split('|');
+    const TargetTraits t = targetTraits(f[0].toStdString(), f[1].toStdString(), f[2].toStdString());
+    return QString("%1 %2 %3 %4")
+        .arg(t.readsNewBindings ? "yes" : "no")
+        .arg(uint(t.highestCharacter), 0, 16)
+        .arg(t.deadKeys == DeadKeyStyle::Windows ? "windows" : "x11")
+        .arg(t.dropsUnreadKeys ? "drops" : "keeps");
+}
+
 }  // namespace
 
 class TestPlatform : public QObject {
     Q_OBJECT
 private slots:
-    // A keystroke text's strokes, or a command line's words.
-    void parse_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<bool>("commandLine");
+    // What each reader makes of its input: a keystroke text's strokes ("keys"), a command
+    // line's words ("command"), how the German keymap types a character for an X or a
+    // Windows target ("x keymap", "w keymap"), what a target can be given from its instance,
+    // class and program ("target": new bindings / highest / dead keys / unread keys).
+    void reads_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char* name, const QByteArray& text, const QString& expected,
-                            bool commandLine = false) {
-            QTest::newRow(name) << text << commandLine << expected;
+        const auto row = [](const char* name, const char* kind, const QByteArray& input,
+                            const QString& expected) {
+            QTest::newRow(name) << kind << input << expected;
         };
-        row("modifiers combine, once each; on tilde", "^+%x++a^~", "S+C+A+x S+a C+{ENTER}");
-        row("groups, nested, their modifiers combined; a bare group", "+(ab)c%(a^(bc)d)e^(a+b)(ab)",
-            "S+a S+b c A+a C+A+b C+A+c A+d e C+a S+C+b a b");
-        row("names, aliases, any case; a braced letter and space",
-            "{Enter}{bs}{BKSP}{BackSpace}{del}{Delete}{insert}{f1}{F16}{b}{ }",
-            "{ENTER} {BS} {BS} {BS} {DEL} {DEL} {INS} {F1} {F16} b  ");
-        row("repeats", "{TAB 3}{a 02}x{a 0}{} 2}{{ 2}+{TAB 2}",
-            "{TAB} {TAB} {TAB} a a x } } { { S+{TAB} S+{TAB}");
-        row("UTF-8", "é€ß+ü{ü 2}\xF0\x9F\x98\x80", "é € ß S+ü ü ü \xF0\x9F\x98\x80");
-
-        row("stray close brace", "ab}", "! '}' without a matching '{' at character 3");
-        row("F0", "{F0}", "! unknown key name \"F0\" at character 2");
-        row("F17", "{F17}", "! unknown key name \"F17\" at character 2");
-        row("count missing", "{TAB }", "! a repeat count is missing at character 6");
-        row("huge count", "{a 9999999999999}", "! the repeat count is above 10000 at character 4");
+        const auto keys = [&](const char* name, const QByteArray& text, const QString& expected) {
+            row(name, "keys", text, expected);
+        };
+        keys("modifiers combine, once each; on tilde", "^+%x++a^~", "S+C+A+x S+a C+{ENTER}");
+        keys("groups, nested, their modifiers combined; a bare group",
+             "+(ab)c%(a^(bc)d)e^(a+b)(ab)", "S+a S+b c A+a C+A+b C+A+c A+d e C+a S+C+b a b");
+        keys("names, aliases, any case; a braced letter and space",
+             "{Enter}{bs}{BKSP}{BackSpace}{del}{Delete}{insert}{f1}{F16}{b}{ }",
+             "{ENTER} {BS} {BS} {BS} {DEL} {DEL} {INS} {F1} {F16} b  ");
+        keys("repeats", "{TAB 3}{a 02}x{a 0}{} 2}{{ 2}+{TAB 2}",
+             "{TAB} {TAB} {TAB} a a x } } { { S+{TAB} S+{TAB}");
+        keys("UTF-8", "é€ß+ü{ü 2}\xF0\x9F\x98\x80", "é € ß S+ü ü ü \xF0\x9F\x98\x80");
+        keys("stray close brace", "ab}", "! '}' without a matching '{' at character 3");
+        keys("F0", "{F0}", "! unknown key name \"F0\" at character 2");
+        keys("F17", "{F17}", "! unknown key name \"F17\" at character 2");
+        keys("count missing", "{TAB }", "! a repeat count is missing at character 6");
+        keys("huge count", "{a 9999999999999}", "! the repeat count is above 10000 at character 4");
         // Ten repeats of 10000 pass; one key more is too many.
-        row("too many plain characters", QByteArray("{a 10000}").repeated(10) + "b",
-            "! the text expands to more than 100000 keys at character 91");
-        row("bad UTF-8 byte", "ab\xFF", "! invalid UTF-8 byte at character 3");
-        row("truncated UTF-8", "é\xC3", "! truncated UTF-8 character at character 2");
-        row("overlong UTF-8", "\xC0\xAF", "! invalid UTF-8 sequence at character 1");
+        keys("too many plain characters", QByteArray("{a 10000}").repeated(10) + "b",
+             "! the text expands to more than 100000 keys at character 91");
+        keys("bad UTF-8 byte", "ab\xFF", "! invalid UTF-8 byte at character 3");
+        keys("truncated UTF-8", "é\xC3", "! truncated UTF-8 character at character 2");
+        keys("overlong UTF-8", "\xC0\xAF", "! invalid UTF-8 sequence at character 1");
         // Found by fuzz_sendkeys: a NUL byte used to become a stroke of character 0.
-        row("NUL byte", QByteArray("%\x03\x00", 3), "! a NUL character at character 3");
-        row("NUL in braces", QByteArray("a{\x00}", 4), "! a NUL character at character 3");
-        row("deep nesting", QByteArray(65, '(') + "a" + QByteArray(65, ')'),
-            "! groups nested too deeply at character 65");
-        row("command line: blanks, quotes, joined parts, no expansion",
+        keys("NUL byte", QByteArray("%\x03\x00", 3), "! a NUL character at character 3");
+        keys("NUL in braces", QByteArray("a{\x00}", 4), "! a NUL character at character 3");
+        keys("deep nesting", QByteArray(65, '(') + "a" + QByteArray(65, ')'),
+             "! groups nested too deeply at character 65");
+        row("command line: blanks, quotes, joined parts, no expansion", "command",
             "  pr'o'g\"ram\" \t $HOME *.txt ~ 'a b' 'x\\y' '' \"a 'b' \\\"c\\\" \\x\" a\\ b \\' ",
-            "<program><$HOME><*.txt><~><a b><x\\y><><a 'b' \"c\" \\x><a b><'>", true);
-        row("command line: a Windows path keeps its backslashes",
+            "<program><$HOME><*.txt><~><a b><x\\y><><a 'b' \"c\" \\x><a b><'>");
+        row("command line: a Windows path keeps its backslashes", "command",
             "wine C:\\PMS\\pms.exe \\\\srv\\x C:\\Program\\ Files\\x a\\",
-            "<wine><C:\\PMS\\pms.exe><\\srv\\x><C:\\Program Files\\x><a\\>", true);
-        row("command line: unclosed quote", "prog \"a", QString("error %1").arg(err::LaunchFailed),
-            true);
-    }
-    void parse() {
-        QFETCH(QByteArray, text);
-        QFETCH(bool, commandLine);
-        QFETCH(QString, expected);
-        QCOMPARE(commandLine ? split(text) : describe(text), expected);
-    }
-
-    void keymap_data() {
-        QTest::addColumn<QString>("character");
-        QTest::addColumn<bool>("windows");
-        QTest::addColumn<QString>("expected");
-        // The lowest keycode wins (the keypad's parentheses are past the main ones); AltGr levels;
-        // the upper case of a one-level letter; dead keys with their base; the spacing accents as
-        // each kind of target composes them.
-        const char* rows[][3] = {{"@", "x", "24+3"},
-                                 {"Q", "x", "24+S"},
-                                 {"A", "x", "38+S"},
-                                 {"<", "x", "94"},
-                                 {"(", "x", "18+S"},
-                                 {"|", "x", "94+3"},
-                                 {"~", "x", "35+3"},
-                                 {"\u00c4", "x", "48+S"},
-                                 {"\u00e9", "x", "21 then 26"},
-                                 {"\u00c8", "x", "21+S then 26+S"},
-                                 {"\u00ea", "x", "49 then 26"},
-                                 {"^", "x", "49 then 65"},
-                                 {"`", "w", "21+S then 65"},
-                                 {"\u00b4", "x", "21 then 21"},
-                                 {"\u00b4", "w", "21 then 65"},
-                                 {"\u00f1", "x", "none"},
-                                 {"\u0436", "x", "none"},
-                                 {"\u20ac", "x", "none"}};
-        for (const auto& [c, style, expected] : rows)
-            QTest::newRow(c) << QString::fromUtf8(c) << (style[0] == 'w') << QString(expected);
-    }
-    void keymap() {
-        QFETCH(QString, character);
-        QFETCH(bool, windows);
-        QFETCH(QString, expected);
-        const char32_t c = character.toUcs4().front();
-        QCOMPARE(route(c, windows ? DeadKeyStyle::Windows : DeadKeyStyle::X11), expected);
-    }
-
-    // What a target can be given, from its WM_CLASS.
-    void targets_data() {
-        QTest::addColumn<QString>("instance");
-        QTest::addColumn<QString>("wmClass");
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("expected");  // new bindings / highest / dead keys / drops
+            "<wine><C:\\PMS\\pms.exe><\\srv\\x><C:\\Program Files\\x><a\\>");
+        row("command line: unclosed quote", "command", "prog \"a",
+            QString("error %1").arg(err::LaunchFailed));
+        // The lowest keycode wins (the keypad's parentheses are past the main ones); AltGr
+        // levels; the upper case of a one-level letter; dead keys with their base; the spacing
+        // accents as each kind of target composes them.
         // clang-format off
-        const char* rows[][5] = {
-            {"wine", "notepad.exe", "notepad.exe", "", "no 10ffff windows drops"},
-            {"wine program", "PMS", "PMS", "wine64-preloader", "no 10ffff windows drops"},
-            {"rdp", "xfreerdp", "xfreerdp", "xfreerdp", "no 10ffff windows keeps"},
-            {"java", "Till", "Till", "java", "yes ffff x11 keeps"},
-            {"chromium", "127.0.0.1", "Chromium", "chromium", "yes 10ffff x11 drops"},
-            {"xterm", "xterm", "XTerm", "xterm", "yes 10ffff x11 keeps"}};
+        const char* keymap[][3] = {
+            {"x", "@", "24+3"}, {"x", "Q", "24+S"}, {"x", "A", "38+S"}, {"x", "<", "94"},
+            {"x", "(", "18+S"}, {"x", "|", "94+3"}, {"x", "~", "35+3"}, {"x", "\u00c4", "48+S"},
+            {"x", "\u00e9", "21 then 26"}, {"x", "\u00c8", "21+S then 26+S"},
+            {"x", "\u00ea", "49 then 26"}, {"x", "^", "49 then 65"}, {"w", "`", "21+S then 65"},
+            {"x", "\u00b4", "21 then 21"}, {"w", "\u00b4", "21 then 65"}, {"x", "\u00f1", "none"},
+            {"x", "\u0436", "none"}, {"x", "\u20ac", "none"}};
         // clang-format on
-        for (const auto& [name, instance, wmClass, program, expected] : rows)
-            QTest::newRow(name) << QString(instance) << QString(wmClass) << QString(program)
-                                << QString(expected);
+        for (const auto& [style, c, expected] : keymap)
+            row(qPrintable(QString(style) + " keymap " + c),
+                style[0] == 'w' ? "w keymap" : "x keymap", c, expected);
+        // clang-format off
+        const char* targets[][3] = {
+            {"wine", "notepad.exe|notepad.exe|", "no 10ffff windows drops"},
+            {"wine program", "PMS|PMS|wine64-preloader", "no 10ffff windows drops"},
+            {"rdp", "xfreerdp|xfreerdp|xfreerdp", "no 10ffff windows keeps"},
+            {"java", "Till|Till|java", "yes ffff x11 keeps"},
+            {"chromium", "127.0.0.1|Chromium|chromium", "yes 10ffff x11 drops"},
+            {"xterm", "xterm|XTerm|xterm", "yes 10ffff x11 keeps"}};
+        // clang-format on
+        for (const auto& [name, input, expected] : targets) row(name, "target", input, expected);
     }
-    void targets() {
-        QFETCH(QString, instance);
-        QFETCH(QString, wmClass);
-        QFETCH(QString, program);
+    void reads() {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, input);
         QFETCH(QString, expected);
-        const TargetTraits t =
-            targetTraits(instance.toStdString(), wmClass.toStdString(), program.toStdString());
-        QCOMPARE(QString("%1 %2 %3 %4")
-                     .arg(t.readsNewBindings ? "yes" : "no")
-                     .arg(uint(t.highestCharacter), 0, 16)
-                     .arg(t.deadKeys == DeadKeyStyle::Windows ? "windows" : "x11")
-                     .arg(t.dropsUnreadKeys ? "drops" : "keeps"),
+        QCOMPARE(kind == "keys"      ? describe(input)
+                 : kind == "command" ? split(input)
+                 : kind == "target"
+                     ? traits(input)
+                     : route(QString::fromUtf8(input).toUcs4().front(),
+                             kind[0] == 'w' ? DeadKeyStyle::Windows : DeadKeyStyle::X11),
                  expected);
     }
 
@@ -210,14 +187,15 @@ private slots:
     void startsWithoutAShellAndReaps() {
         QTemporaryDir dir;
         ProcessLauncher launcher;
-        launcher.launch("sh -c 'printf %s \"$0\" > " + dir.filePath("out").toStdString() +
-                        "' 'a b;$X'");
+        launcher.launch(splitCommandLine("sh -c 'printf %s \"$0\" > " +
+                                         dir.filePath("out").toStdString() + "' 'a b;$X'"));
         QTRY_VERIFY_WITH_TIMEOUT((launcher.reap(), launcher.running() == 0), 5000);
         QFile f(dir.filePath("out"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("a b;$X"));
         for (const char* line : {"no-such-program-here --flag", "/nonexistent/prog", "   "}) {
-            QCOMPARE(errorOf([&] { launcher.launch(line); }).number, err::LaunchFailed);
+            QCOMPARE(errorOf([&] { launcher.launch(splitCommandLine(line)); }).number,
+                     err::LaunchFailed);
             QCOMPARE(launcher.running(), std::size_t(0));
         }
     }

@@ -27,7 +27,8 @@ struct Played {
 
 // Plays key sequence 20 over keySequences(keys, nested) with node 3 selected; `how` may
 // say "node N" (play tree node N), "stop N" (Stop in the Nth wait of a second or more),
-// "go N" (Go on node N, selected) and "nothing selected", or "go N, stop M".
+// "go N" (Go on node N, selected) and "nothing selected", or "go N, stop M"; "settling":
+// countdowns wait for the keys before them to be read.
 Played play(const QString& keys, const QString& nested, const QString& how = {}) {
     PlaybackRig rig(keySequences(keys.toStdString(), nested.toStdString()), kTree);
     rig.host.controls = kFields;
@@ -35,9 +36,13 @@ Played play(const QString& keys, const QString& nested, const QString& how = {})
     const auto n = static_cast<std::int16_t>(how.section(' ', 1, 1).section(',', 0, 0).toInt());
     rig.host.selected = how.contains("nothing selected") ? 0 : how.startsWith("go") ? n : 3;
     if (const int stop = how.section("stop ", 1, 1).toInt()) rig.waiter.stopAtWait(stop);
+    SettlingWaiter settling(rig.waiter, rig.fake);
+    KeySequencePlayer settled(rig.store, rig.fake, settling, rig.host, rig.host, rig.host,
+                              rig.state);
+    KeySequencePlayer& player = how == "settling" ? settled : rig.player;
     const Thrown e = errorOf([&] {
         if (how.startsWith("go")) return rig.runner.run(n);
-        rig.player.RunKeySequence(how.startsWith("node") ? n : 0, how.startsWith("node") ? 0 : 20);
+        player.RunKeySequence(how.startsWith("node") ? n : 0, how.startsWith("node") ? 0 : 20);
     });
     const QString caption = rig.host.captionText;
     return {QString::fromStdString(rig.trace), rig.host.log.join(" | "),
@@ -101,6 +106,16 @@ private slots:
             "select(2) show(3) mark(3) wait(1000) " + typed("a") +
                 "wait(2000) mark(3) log(a) id(20)",
             "(1, 0, 'c', NULL, 0, 0)", "go 1, stop 1");
+        // A countdown takes the focus from the window typed into: it shows only once that
+        // window has read its keys. A wait that shows nothing, or no keys before it, does not ask.
+        row("settled before a countdown after", "(1, 0, 'a', NULL, 0, 1000)",
+            typed("a") + "settle wait(1000) " + kMain + "log(a) id(20)", {}, "settling");
+        row("settled before a countdown before the next key",
+            "(1, 0, 'a', NULL, 0, 500), (2, 0, 'b', NULL, 2000, 0), (3, 4, NULL, NULL, 0, 3000), "
+            "(4, 4, NULL, NULL, 0, 1000)",
+            typed("a") + "wait(500) settle wait(2000) " + typed("b") +
+                "settle wait(3000) wait(1000) " + kMain + "log(a | b) id(20)",
+            {}, "settling");
         const QString thrown = "log(left over) id(0) thrown(%1)";
         row("Go on a task id past 16 bits", "", thrown.arg(err::Overflow), {}, "go 6");
         row("Go on a task id that is no number", "", thrown.arg(err::TypeMismatch), {}, "go 7");
@@ -185,33 +200,6 @@ private slots:
             rig.player.RunKeySequence(0, static_cast<std::int16_t>(from));
             QCOMPARE(rig.host.log, from == 102 ? played : QStringList());
         }
-    }
-
-    // A countdown takes the focus from the window typed into: it shows only once that window
-    // has read its keys. A wait that shows nothing, and one with no keys before it, do not
-    // ask.
-    void countdownsWaitForTheKeysToBeRead_data() {
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("trace");
-        QTest::newRow("after") << "(1, 0, 'a', NULL, 0, 1000)"
-                               << kFront + "keys(a) settle wait(1000) " + kMain;
-        QTest::newRow("none shown")
-            << "(1, 0, 'a', NULL, 0, 500)" << kFront + "keys(a) wait(500) " + kMain;
-        QTest::newRow("before the next key")
-            << "(1, 0, 'a', NULL, 0, 0), (2, 0, 'b', NULL, 2000, 0)"
-            << kFront + "keys(a) settle wait(2000) " + kFront + "keys(b) " + kMain;
-        QTest::newRow("pause, nothing typed") << "(1, 4, NULL, NULL, 0, 3000)"
-                                              << "wait(3000) " + kMain;
-    }
-    void countdownsWaitForTheKeysToBeRead() {
-        QFETCH(QString, keys);
-        QFETCH(QString, trace);
-        PlaybackRig rig(keySequences(keys.toStdString(), ""), kTree);
-        SettlingWaiter waiter(rig.waiter, rig.fake);
-        KeySequencePlayer player(rig.store, rig.fake, waiter, rig.host, rig.host, rig.host,
-                                 rig.state);
-        player.RunKeySequence(0, 20);
-        QCOMPARE(QString::fromStdString(rig.trace), trace);
     }
 };
 

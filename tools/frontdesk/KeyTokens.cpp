@@ -2,7 +2,7 @@
 
 #include <QKeySequence>
 
-#include "platform/SendKeysParser.h"
+#include "keys/SendKeysParser.h"
 
 namespace nightaudit::frontdesk {
 
