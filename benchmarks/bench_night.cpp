@@ -17,14 +17,14 @@
 
 #include "Measure.h"
 #include "Recorder.h"
+#include "UnavailableReports.h"
 #include "app/ListRunLog.h"
-#include "app/TaskTree.h"
 #include "app/MainWindow.h"
+#include "app/TaskTree.h"
 #include "platform/X11Desktop.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/Waiter.h"
 #include "support/FakeDesktop.h"
-#include "support/UnavailableReports.h"
 
 using namespace nightaudit;
 

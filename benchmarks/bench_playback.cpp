@@ -21,17 +21,17 @@
 
 #include "Measure.h"
 #include "Recorder.h"
+#include "UnavailableReports.h"
 #include "app/ListRunLog.h"
-#include "app/TaskTree.h"
 #include "app/MainWindow.h"
+#include "app/TaskTree.h"
 #include "core/Error.h"
 #include "platform/X11Desktop.h"
-#include "playback/KeystrokeTyper.h"
 #include "playback/KeySequencePlayer.h"
+#include "playback/KeystrokeTyper.h"
 #include "playback/RunLog.h"
 #include "support/FakeDesktop.h"
 #include "support/InstantWaiter.h"
-#include "support/UnavailableReports.h"
 
 // Xlib last: its None macro would clash with NamedKey::None.
 #include <X11/Xlib.h>

@@ -17,8 +17,9 @@
 #include <vector>
 
 #include "Measure.h"
-#include "app/TaskTree.h"
+#include "UnavailableReports.h"
 #include "app/MainWindow.h"
+#include "app/TaskTree.h"
 #include "playback/KeySequencePlayer.h"
 #include "playback/RunLog.h"
 #include "playback/SelectionRunner.h"
@@ -26,7 +27,6 @@
 #include "store/TaskStore.h"
 #include "support/FakeDesktop.h"
 #include "support/InstantWaiter.h"
-#include "support/UnavailableReports.h"
 
 using namespace nightaudit;
 

@@ -5,14 +5,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 
 #include <csignal>
 
-#include "app/WindowGeometry.h"
-#include "core/Twips.h"
 #include "playback/RunJournal.h"
 #include "support/ErrorOf.h"
 #include "support/WindowRig.h"
@@ -78,14 +75,6 @@ QStringList runAndRead(WindowRig& rig, int node) {
 
 QString notice(const WindowRig& rig) {
     return rig.window.controls().notice->toolTip();
-}
-
-// The window keeps 400 twips clear above the screen's bottom; the tree is 600 shorter.
-void checkDocked(const MainWindow& w, int heightTwips) {
-    QCOMPARE(outerHeightTwips(w), heightTwips);
-    const int screen = pixelsToTwips(QGuiApplication::primaryScreen()->geometry().height());
-    QCOMPARE(w.pos(), QPoint(0, twipsToPixels(screen - heightTwips - 400)));
-    QCOMPARE(w.tree().view()->height(), twipsToPixels(heightTwips - 600));
 }
 
 }  // namespace
@@ -271,35 +260,9 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         QVERIFY(QFile(dir + "/journal.log").size() < 1000);  // a new file
     }
 
-    // STARTINGHEIGHT: its leading number if above 0, else the designed height; placed low,
-    // and so is the short window the dock button makes.
-    void startingHeightAndDockLow_data() {
-        QTest::addColumn<QString>("config");
-        QTest::addColumn<int>("height");
-        QTest::newRow("leading number") << "'7500 words'" << 7500;
-        QTest::newRow("negative") << "'-50'" << int(MainWindow::kDesignedHeightTwips);
-    }
-    void startingHeightAndDockLow() {
-        QFETCH(QString, config);
-        QFETCH(int, height);
-        const std::string entry = "INSERT INTO _config VALUES ('STARTINGHEIGHT', ";
-        TempStore file(entry + config.toStdString() + ");" + kNightRows);
-        MainWindow w(QString::fromStdString(file.path()));
-        w.load();
-        checkDocked(w, height);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        setOuterHeightTwips(w, 450);  // would leave the tree no height at all
-        QTRY_COMPARE(w.tree().view()->height(), twipsToPixels(300));
-        w.controls().dockLow->click();
-        QTRY_COMPARE(w.frameGeometry().height(), twipsToPixels(4000));
-        QTRY_COMPARE(w.tree().view()->height(), twipsToPixels(outerHeightTwips(w) - 600));
-        checkDocked(w, outerHeightTwips(w));
-    }
-
     // After load: the date field from the window's clock, fields by exact names, Go off
-    // until a node is selected and its twin reachable over the widened tree; a failed print
-    // and the pencil on a task say what is wrong. 07:00 on a Tuesday is still Monday.
+    // until a node is selected; a failed print and the pencil on a task say what is wrong.
+    // 07:00 on a Tuesday is still Monday.
     void afterLoad() {
         WindowRig rig;
         MainWindow& w = rig.window;
@@ -319,9 +282,6 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, area->height() - 5));
         QCOMPARE(w.selectedNodeIndex(), 0);
         QVERIFY(!c.go->isEnabled() && !c.treeOnlyGo->isEnabled());
-        c.treeOnlyLayout->click();
-        QCOMPARE(c.treeOnlyGo->parentWidget()->childAt(c.treeOnlyGo->geometry().center()),
-                 c.treeOnlyGo);
 
         c.print->click();
         rig.printer->fail = true;
