@@ -1,6 +1,8 @@
 // The main window through its real buttons and wiring, on the fake desktop.
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -160,15 +162,57 @@ private slots:
         QVERIFY(w.controls().go->isEnabled() && !w.controls().treeOnlyGo->isEnabled() &&
                 w.controls().next->isEnabled());
     }
-    // Single-click mode: clicks, Enter and Space run the node; arrows only select.
-    void singleClickModeRunsOnClicksNotOnArrows() {
+    // Keys as the clerk presses them on KS1, selected (single: clicked in single-click mode):
+    // Enter presses the focused button, else Go; Space in the tree is a click, which starts
+    // the stopwatch, or in single-click mode runs the node as clicks do; arrows only select.
+    // "key sequences played|stopwatch|KS1's waitafter".
+    void keys_data() {
+        QTest::addColumn<QString>("focus");  // the control with the focus; "" as opened
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("Enter as the window opens") << ""
+                                                   << "Return"
+                                                   << "a|0|0";
+        QTest::newRow("Enter in the tree") << "TreeView1"
+                                           << "Return"
+                                           << "a|0|0";
+        QTest::newRow("Enter in the stopwatch box") << "dfnTeach"
+                                                    << "Return"
+                                                    << "a|0|0";
+        QTest::newRow("Enter on Teach Task presses it") << "Command10"
+                                                        << "Return"
+                                                        << "|0|1000";
+        QTest::newRow("Space in the tree is a click") << "TreeView1"
+                                                      << "Space"
+                                                      << "|1|0";
+        QTest::newRow("arrows only select") << "TreeView1"
+                                            << "Down Up"
+                                            << "|0|0";
+        QTest::newRow("single-click mode") << "single"
+                                           << "Down Up Up Return Down Space"
+                                           << "a a bcd a|0|0";
+    }
+    void keys() {
+        QFETCH(QString, focus);
+        QFETCH(QString, keys);
+        QFETCH(QString, result);
         WindowRig rig;
-        rig.window.controls().singleClick->setChecked(true);
-        rig.click(3);
-        for (Qt::Key k :
-             {Qt::Key_Down, Qt::Key_Up, Qt::Key_Up, Qt::Key_Return, Qt::Key_Down, Qt::Key_Space})
-            rig.key(k);
-        QCOMPARE(rig.record(), played("a") + played("a") + played("bcd") + played("a"));
+        MainWindow& w = rig.window;
+        QTRY_VERIFY(w.isActiveWindow());
+        if (focus == "single") w.controls().singleClick->setChecked(true), rig.click(3);
+        if (focus != "single") w.selectNode(3);
+        if (!focus.isEmpty() && focus != "single") w.findChild<QWidget*>(focus)->setFocus();
+        for (const QString& k : keys.split(' '))
+            QTest::keyClick(QApplication::focusWidget(), QKeySequence(k)[0].key());
+        std::string record;
+        for (const QString& ks : result.section('|', 0, 0).split(' ', Qt::SkipEmptyParts))
+            record += played(ks);
+        QCOMPARE(rig.record(), record);
+        QCOMPARE(
+            QString("|%1|").arg(w.controls().teachTimer->isActive()) +
+                QString::fromStdString(rig.file.dump("SELECT waitafter FROM keys WHERE keysid = 1"))
+                    .trimmed(),
+            result.mid(result.indexOf('|')));
     }
 
     // A task click stops the stopwatch and keeps the count and the key sequence's id.

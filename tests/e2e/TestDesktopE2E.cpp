@@ -17,7 +17,6 @@
 #include "KeyTokens.h"
 #include "core/Error.h"
 #include "playback/KeystrokeTyper.h"
-#include "support/WindowRig.h"
 
 #include "MainWindowOnX.h"  // Xlib with it, last
 
@@ -90,17 +89,6 @@ struct ScriptedWatch : TypingWatch {
         notice = text;
         if (onWait) onWait();
         return waitFor(ready);
-    }
-};
-
-// Sees a key reach this program: every key sent before it has been handled by then.
-struct KeySeen : QObject {
-    int key;
-    bool seen = false;
-    explicit KeySeen(int k) : key(k) { qApp->installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (auto* k = dynamic_cast<QKeyEvent*>(e); k && k->key() == key) seen = true;
-        return false;
     }
 };
 
@@ -472,41 +460,6 @@ private slots:
                      qPrintable(errors));
         }
         QCOMPARE(readFile(QString::fromStdString(store.path())), before);
-    }
-
-    // Real key presses through the X server: Enter presses Go, or the focused button.
-    void enterPressesGoOrTheFocusedButton_data() {
-        QTest::addColumn<QString>("focus");   // the control with the focus; "" as opened
-        QTest::addColumn<QString>("key");     // as xdotool names it
-        QTest::addColumn<bool>("ran");        // Go ran the selected key sequence
-        QTest::addColumn<bool>("stopwatch");  // a node click started the stopwatch
-        // clang-format off
-        QTest::newRow("Enter as the window opens") << "" << "Return" << true << false;
-        QTest::newRow("Enter in the tree") << "TreeView1" << "Return" << true << false;
-        QTest::newRow("Enter in the stopwatch box") << "dfnTeach" << "Return" << true << false;
-        QTest::newRow("Enter on Teach Task presses it") << "Command10" << "Return" << false << false;
-        QTest::newRow("Space in the tree is a click") << "TreeView1" << "space" << false << true;
-        QTest::newRow("arrows only select") << "TreeView1" << "Down" << false << false;
-        // clang-format on
-    }
-    void enterPressesGoOrTheFocusedButton() {
-        QFETCH(QString, focus);
-        QFETCH(QString, key);
-        QFETCH(bool, ran);
-        QFETCH(bool, stopwatch);
-        WindowRig rig;  // a fake desktop, instant waits; KS1 (node 3) types a
-        MainWindow& window = rig.window;
-        window.selectNode(3);
-        m_session.run("xdotool", {"windowactivate", "--sync", QString::number(window.winId())});
-        QTRY_VERIFY(window.isActiveWindow());
-        if (!focus.isEmpty()) window.findChild<QWidget*>(focus)->setFocus();
-        KeySeen sentinel(Qt::Key_F12);  // handled after the key, and all it set off
-        m_session.run("xdotool", {"key", key, "F12"});
-        QTRY_VERIFY(sentinel.seen);
-        QCOMPARE(rig.record().find("keys(a)") != std::string::npos, ran);
-        QCOMPARE(window.controls().teachTimer->isActive(), stopwatch);
-        QCOMPARE(rig.file.dump("SELECT waitafter FROM keys WHERE keysid = 1"),
-                 focus == "Command10" ? "1000\n" : "0\n");
     }
 
     // A type 2 key's program shows minimized; the run has gone on meanwhile.
