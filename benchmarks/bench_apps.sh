@@ -78,7 +78,7 @@ setsid dbus-run-session mousepad "$WORK/mousepad.txt" >/dev/null 2>&1 &
 MOUSEPAD_SESSION=$!
 bg java -cp "$WORK" TypedArea "Typed Area" "$WORK/java.txt"
 PORT=$((20000 + $$ % 20000))
-bg python3 "$ROOT/benchmarks/typed_page.py" "$PORT" "$WORK/chromium.txt"
+bg python3 "$ROOT/tests/e2e/apps/typed_page.py" "$PORT" "$WORK/chromium.txt"
 bg chromium --no-sandbox --user-data-dir="$WORK/chromium" --no-first-run --disable-gpu \
     --app="http://127.0.0.1:$PORT/"
 notepad

@@ -14,8 +14,6 @@
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 
-#include "apps/PageServer.h"
-
 #include "MainWindowOnX.h"  // Xlib with it, last
 
 using namespace nightaudit;
@@ -113,7 +111,6 @@ INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitaft
   (1, 1, 0, '', 0, 0), (2, 1, 0, 'ok~', 0, 0);
 )"};
     std::unique_ptr<MainWindow> m_window;
-    std::unique_ptr<PageServer> m_page;
     QList<Target> m_targets;
     QString m_second, m_prefix;
 
@@ -190,8 +187,12 @@ private slots:
         m_second = m_session.startRecorder("Second Desk");
         const QString xterm = m_session.startRecorder("Front Desk");
         QVERIFY(!m_second.isEmpty() && !xterm.isEmpty());
-        m_page = std::make_unique<PageServer>(file("page.txt"));
-        const QString page = "--app=http://127.0.0.1:" + QString::number(m_page->port()) + "/";
+        QProcess* server = m_session.spawn(
+            "python3",
+            {NIGHTAUDIT_SOURCE_DIR "/tests/e2e/apps/typed_page.py", "0", file("page.txt")}, true);
+        QVERIFY(server->waitForReadyRead(10000));
+        const QString page =
+            "--app=http://127.0.0.1:" + QString::fromLatin1(server->readLine().trimmed()) + "/";
         // clang-format off
         m_targets = {
             {"remote desktop", "Remote Desk", Reads::Appended, Limit::OffKeymap, file("remote.bin"),

@@ -1,5 +1,6 @@
 # A page with one text area on 127.0.0.1:PORT that posts its value back on every input event;
-# the newest value received (posts may overtake each other) replaces the file OUT.
+# the newest value received (posts may overtake each other) replaces the file OUT. It prints
+# the port it listens on, the system's choice when PORT is 0.
 #   python3 typed_page.py PORT OUT
 import http.server
 import os
@@ -43,4 +44,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
 
-http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler).serve_forever()
+server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
+print(server.server_address[1], flush=True)
+server.serve_forever()
