@@ -24,16 +24,11 @@ class TestKeyEditor : public QObject {
                      ? R"(INSERT INTO keys VALUES (17, 5, 1, 0, '{TAB}{TAB}', NULL, 0, 250),
  (18, 5, 2, 12, 'x', NULL, 0, NULL), (19, 5, 3, 0, 'Night Audit Report', 'note', 100, 900),
  (20, 5, 4, 0, 'trailing  ', NULL, 0, 5), (21, 5, 5, 2, NULL, NULL, 0, 0), (30, 6, 1, 0, 'other', NULL, 0, 7);)"
-                     : "DROP TABLE keys; CREATE TABLE keys (keysid, KEYSEQUENCEID, KEYORDER, "
-                       "keytype, "
-                       "keytext, keypurpose, waitbefore, waitafter); INSERT INTO keys (keysid) "
-                       "VALUES (" +
-                           untypedKeysid.toStdString() +
-                           "); UPDATE keys SET KEYSEQUENCEID = 5, KEYORDER = 1, keytype = 0, "
-                           "keytext = "
-                           "'old', waitbefore = 0, waitafter = 0; INSERT INTO keys VALUES (2, 6, "
-                           "1, 0, "
-                           "'victim', NULL, 0, 0);") {
+                     : R"(DROP TABLE keys; CREATE TABLE keys (keysid, KEYSEQUENCEID, KEYORDER, keytype,
+ keytext, keypurpose, waitbefore, waitafter); INSERT INTO keys (keysid) VALUES ()" +
+                           untypedKeysid.toStdString() + R"(); UPDATE keys SET KEYSEQUENCEID = 5,
+ KEYORDER = 1, keytype = 0, keytext = 'old', waitbefore = 0, waitafter = 0;
+ INSERT INTO keys VALUES (2, 6, 1, 0, 'victim', NULL, 0, 0);)") {
             dialog.setMessenger([this](QWidget*, const QString& t) { told << t; });
             dialog.show();
             if (!QTest::qWaitForWindowExposed(&dialog)) qFatal("the key editor was not shown");
