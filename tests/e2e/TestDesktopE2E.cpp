@@ -36,9 +36,8 @@ const std::pair<const char*, const char*> kTexts[] = {
 constexpr int kTextCount = sizeof kTexts / sizeof kTexts[0];
 // Task sequence 1: ten key sequences of three texts (105 also types special1 as a date). Task
 // 20: a long text, then one more key sequence. 205 waits 5 s before its second key; 302 types
-// into an xev window; 501 starts a program
-// whose window comes once the test makes late.go (in the current folder) and types into it; 701
-// starts a program.
+// into an xev window; 501 starts a program whose window comes once the test makes late.go (in
+// the current folder) and types into it; 701 starts a program.
 std::string rows() {
     std::string sql = R"(
 INSERT INTO tasksequence VALUES (1, 'Night', NULL, 1, 1), (2, 'Faults', NULL, 1, 2);
@@ -47,13 +46,11 @@ INSERT INTO task VALUES (10, 1, 'Desk', 'Front Desk', 1, 1), (20, 2, 'Long', 'Fr
   (50, 2, 'Late', 'Late Desk', 1, 5), (60, 2, 'Guest', 'Guest Desk', 1, 6),
   (70, 2, 'Launch', 'Front Desk', 1, 7);
 INSERT INTO keysequence VALUES (201, 20, 'Long', 1, ' ', 0, 0, 1), (202, 20, 'Next', 1, ' ', 0, 0, 2),
-  (205, 21, 'Wait', 1, ' ', 0, 0, 3),
-  (207, 21, 'Short', 1, ' ', 0, 0, 5), (302, 30, 'Lossy', 1, ' ', 0, 0, 2), (501, 50, 'Late', 1, ' ', 0, 0, 1), (601, 60, 'Guest', 1, ' ', 0, 0, 1),
-  (701, 70, 'Launch', 1, ' ', 0, 0, 1);
+  (205, 21, 'Wait', 1, ' ', 0, 0, 3), (302, 30, 'Lossy', 1, ' ', 0, 0, 2), (501, 50, 'Late', 1, ' ', 0, 0, 1),
+  (601, 60, 'Guest', 1, ' ', 0, 0, 1), (701, 70, 'Launch', 1, ' ', 0, 0, 1);
 INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, keypurpose, waitbefore, waitafter) VALUES
   (201, 1, 0, '{TAB 5000}~', NULL, 0, 0), (202, 1, 0, 'n~', NULL, 0, 0), (205, 1, 0, 'a', NULL, 0, 0),
-  (205, 2, 0, 'b', NULL, 5000, 0),
-  (207, 1, 0, 'abcdefghij', NULL, 0, 0), (302, 1, 0, 'slowtyping', NULL, 0, 0), (302, 2, 0, '{BREAK}x', NULL, 0, 0),
+  (205, 2, 0, 'b', NULL, 5000, 0), (302, 1, 0, 'slowtyping', NULL, 0, 0), (302, 2, 0, '{BREAK}x', NULL, 0, 0),
   (501, 2, 0, 'x', NULL, 0, 0),
   (501, 1, 2, 'sh -c "until [ -e late.go ] || [ ! -e db.mdb ]; do sleep 0.05; done; [ -e late.go ] && exec xterm -u8 -T ''Late Desk'' -e sh -c ''stty raw -echo; exec cat >> late.bin''"', NULL, 0, 0),
   (105, 4, 1, 'special1', 'String Date', 0, 0), (601, 2, 6, '', NULL, 200, 150), (601, 3, 7, '', NULL, 200, 150),
@@ -185,8 +182,7 @@ private slots:
         QFile::remove(m_store.dir() + "/late.go");
         m_window.reset();
         QTRY_VERIFY(!m_session.lists(kCaption));
-        for (KeySym key : {XK_Shift_L, XK_Control_L, XK_Alt_L})
-            QVERIFY2(!m_session.down(key), "a modifier was left down");
+        QCOMPARE(m_session.keysDown(), QString());
     }
 
     // Caps Lock on: every text in its own case, its Enter included, and the lock on again after.

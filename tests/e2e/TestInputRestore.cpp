@@ -43,11 +43,7 @@ private:
     QByteArray mapping() { return m_session.run("xmodmap", {"-pke"}); }
     // Keys and buttons the server has down and a changed keymap; empty when there are none.
     QString leftOver() {
-        char keys[32] = {};
-        XQueryKeymap(m_session.x(), keys);
-        QString what;
-        for (int code = 0; code < 256; ++code)
-            if (keys[code / 8] & (1 << (code % 8))) what += QString("key %1 down; ").arg(code);
+        QString what = m_session.keysDown();
         Window w;
         int i;
         unsigned mask = 0;

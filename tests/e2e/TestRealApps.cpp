@@ -11,9 +11,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <SQLiteCpp/Database.h>
-#include <SQLiteCpp/Statement.h>
-
 #include "MainWindowOnX.h"  // Xlib with it, last
 
 using namespace nightaudit;
@@ -141,15 +138,12 @@ INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitaft
         return {"WINEPREFIX=" + m_prefix, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="};
     }
     void setKeys(const QString& title, const QString& keys, int waitAfter) {
-        SQLite::Database db(m_store.path(), SQLite::OPEN_READWRITE);
-        SQLite::Statement task(db, "UPDATE task SET WINDOWTITLE = ? WHERE TASKID = 10");
-        task.bind(1, title.toStdString());
-        task.exec();
-        SQLite::Statement key(db,
-                              "UPDATE keys SET keytext = ?, waitafter = ? WHERE KEYSEQUENCEID = 1");
-        key.bind(1, keys.toStdString());
-        key.bind(2, waitAfter);
-        key.exec();
+        const auto quoted = [](QString text) {
+            return "'" + text.replace('\'', "''").toStdString() + "'";
+        };
+        m_store.exec("UPDATE task SET WINDOWTITLE = " + quoted(title) +
+                     " WHERE TASKID = 10; UPDATE keys SET keytext = " + quoted(keys) +
+                     ", waitafter = " + std::to_string(waitAfter) + " WHERE KEYSEQUENCEID = 1");
     }
     void go(const QString& node) {
         m_window->setCaption(kCaption);

@@ -199,10 +199,14 @@ public:
                                       : got + "<no sentinel; active: " + active + ">";
     }
     KeyCode code(KeySym sym) { return XKeysymToKeycode(m_x, sym); }
-    bool down(KeySym sym) {
+    // The keys the server has down, by keycode; empty when there are none.
+    QString keysDown() {
         char keys[32] = {};
         XQueryKeymap(m_x, keys);
-        return keys[code(sym) / 8] & (1 << (code(sym) % 8));
+        QString what;
+        for (int code = 0; code < 256; ++code)
+            if (keys[code / 8] & (1 << (code % 8))) what += QString("key %1 down; ").arg(code);
+        return what;
     }
     void key(KeySym sym, bool press) {
         XTestFakeKeyEvent(m_x, code(sym), press, CurrentTime);
