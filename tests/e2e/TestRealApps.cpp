@@ -112,10 +112,6 @@ INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitaft
     QString m_second, m_prefix;
 
     QString file(const QString& name) const { return m_store.dir() + "/" + name; }
-    const Target& target(const QString& name) const {
-        return *std::find_if(m_targets.begin(), m_targets.end(),
-                             [&](const Target& t) { return t.name == name; });
-    }
     // Starts a target and waits until its window is listed (and its file written, if it
     // writes one once ready).
     bool startTarget(const Target& t) {
@@ -167,12 +163,6 @@ INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitaft
                        reinterpret_cast<const XkbAnyEvent*>(&e)->xkb_type == XkbMapNotify;
         }
         return changed;
-    }
-    // What the run said: caption, the notice label and its tooltip, the journal.
-    QString said() const {
-        const auto* label = m_window->findChild<QLabel*>("Label17");
-        return m_window->caption() + "\n" + label->text() + "\n" + label->toolTip() + "\n" +
-               QString::fromUtf8(bytesFrom(file("journal.log"), 0));
     }
 
 private slots:
@@ -249,7 +239,8 @@ private slots:
         QFETCH(QString, chars);
         QFETCH(int, keyDelay);
         QFETCH(bool, waitAndSecondTask);
-        const Target& t = target(name);
+        const Target& t = *std::find_if(m_targets.begin(), m_targets.end(),
+                                        [&](const Target& each) { return each.name == name; });
         const QString layout = name.endsWith("German") ? "de" : "us";
         QCOMPARE(m_session.run("setxkbmap", {"-layout", layout}), QByteArray());
         // What the target cannot receive: characters off the keymap (all but ASCII on the US
@@ -285,7 +276,10 @@ private slots:
             return normalized(t.reads == Reads::Appended ? now.mid(before.size()) : now);
         };
         if (!refused.isEmpty()) {
-            const QString message = said();
+            const auto* label = m_window->findChild<QLabel*>("Label17");
+            const QString message = m_window->caption() + "\n" + label->text() + "\n" +
+                                    label->toolTip() + "\n" +
+                                    QString::fromUtf8(bytesFrom(file("journal.log"), 0));
             // Nothing of the text was typed: a sentinel typed (and saved) now follows what the
             // document held before.
             if (savesFile) QFile::remove(t.file);
