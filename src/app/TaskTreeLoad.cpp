@@ -30,25 +30,21 @@ QString keyOf(NodeKind kind, const std::string& id) {
     return QString::fromStdString(NodeKey(kind, id).text());
 }
 
-// The rows under one parent id. The query is prepared on first use (so a store error
-// comes where it did when each text was prepared on its own) and bound per id; an id
-// that is not a whole number is written into the text as read, as before.
+// The rows under one parent id: the statement is prepared on first use (so a store error
+// comes where it would for a statement of its own) and bound per id.
 class ChildQuery {
 public:
-    ChildQuery(TaskStore& store, std::string (*textFor)(const std::string&))
-        : m_store(store), m_textFor(textFor) {}
+    ChildQuery(TaskStore& store, Sql (*statementFor)(const Value&))
+        : m_store(store), m_statementFor(statementFor) {}
 
     Cursor run(const Value& parentId) {
-        if (parentId.kind() != Value::Kind::Integer) {
-            return m_store.query(m_textFor(parentId.text()));
-        }
-        if (!m_reusable) m_reusable.emplace(m_store, m_textFor("?"));
-        return m_reusable->run(std::stoll(parentId.text()));
+        if (!m_reusable) m_reusable.emplace(m_store, m_statementFor(parentId).text);
+        return m_reusable->run(parentId);
     }
 
 private:
     TaskStore& m_store;
-    std::string (*m_textFor)(const std::string&);
+    Sql (*m_statementFor)(const Value&);
     std::optional<ReusableQuery> m_reusable;
 };
 

@@ -9,6 +9,7 @@
 
 #include <strings.h>
 
+#include <charconv>
 #include <cstring>
 
 #include "LeadingNumber.h"
@@ -41,6 +42,40 @@ std::string describe(int code, const char* engineMessage) {
 
 [[noreturn]] void rethrow(const SQLite::Exception& e) {
     throw Error(err::Store + e.getErrorCode(), describe(e.getErrorCode(), e.what()));
+}
+
+// Integers and reals are bound as the numbers their text forms (as the engine wrote them,
+// whatever the locale) say.
+void bind(SQLite::Statement& st, int index, const Value& value) {
+    const std::string& text = value.text();
+    switch (value.kind()) {
+        case Value::Kind::Null:
+            st.bind(index);
+            return;
+        case Value::Kind::Integer: {
+            std::int64_t n = 0;
+            std::from_chars(text.data(), text.data() + text.size(), n);
+            st.bind(index, n);
+            return;
+        }
+        case Value::Kind::Real: {
+            double d = 0;
+            std::from_chars(text.data(), text.data() + text.size(), d);
+            st.bind(index, d);
+            return;
+        }
+        case Value::Kind::Text:
+            st.bind(index, text);
+            return;
+    }
+}
+
+std::unique_ptr<SQLite::Statement> prepare(SQLite::Database& db, const Sql& sql) {
+    auto st = std::make_unique<SQLite::Statement>(db, sql.text);
+    for (std::size_t i = 0; i < sql.values.size(); ++i) {
+        bind(*st, static_cast<int>(i) + 1, sql.values[i]);
+    }
+    return st;
 }
 
 bool sameName(const char* a, std::string_view b) {
@@ -174,18 +209,18 @@ TaskStore::TaskStore(const std::string& path, int busyTimeoutMs, Access access) 
 
 TaskStore::~TaskStore() = default;
 
-Cursor TaskStore::query(const std::string& sql) {
+Cursor TaskStore::query(const Sql& sql) {
     try {
-        return Cursor(std::make_unique<SQLite::Statement>(*m_db, sql));
+        return Cursor(prepare(*m_db, sql));
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
 }
 
-ReusableQuery::ReusableQuery(TaskStore& store, const std::string& sql)
+ReusableQuery::ReusableQuery(TaskStore& store, const std::string& text)
     : m_prepared(std::make_unique<PreparedStatement>()) {
     try {
-        m_prepared->statement = std::make_unique<SQLite::Statement>(*store.m_db, sql);
+        m_prepared->statement = std::make_unique<SQLite::Statement>(*store.m_db, text);
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
@@ -194,11 +229,11 @@ ReusableQuery::ReusableQuery(TaskStore& store, const std::string& sql)
 ReusableQuery::ReusableQuery(ReusableQuery&&) noexcept = default;
 ReusableQuery::~ReusableQuery() = default;
 
-Cursor ReusableQuery::run(std::int64_t id) {
+Cursor ReusableQuery::run(const Value& value) {
     SQLite::Statement& st = *m_prepared->statement;
     try {
         st.reset();
-        st.bind(1, id);
+        bind(st, 1, value);
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
@@ -206,9 +241,10 @@ Cursor ReusableQuery::run(std::int64_t id) {
     return Cursor(*m_prepared);
 }
 
-int TaskStore::execute(const std::string& sql) {
+int TaskStore::execute(const Sql& sql) {
     try {
-        return m_db->exec(sql);
+        if (sql.values.empty()) return m_db->exec(sql.text);
+        return prepare(*m_db, sql)->exec();
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }

@@ -41,13 +41,13 @@ PreviewTree::PreviewTree(TaskStore& store, const QDate& auditDay, PreviewSteps& 
                            numbered(sequencePosition++, s.value("Name")), 0});
         const int sequenceIndex = nodeCount();
         int taskPosition = 1;
-        for (Cursor t = store.query(statements::tasksQuery(s.value("tasksequenceid").text()));
+        for (Cursor t = store.query(statements::tasksQuery(s.value("tasksequenceid")));
              !t.eof(); t.next()) {
             m_nodes.push_back({keyOf(NodeKind::Task, t.value("TASKID")),
                                numbered(taskPosition++, t.value("Name")), sequenceIndex});
             const int taskIndex = nodeCount();
             int position = 1;
-            for (Cursor k = store.query(statements::keySequencesQuery(t.value("TASKID").text()));
+            for (Cursor k = store.query(statements::keySequencesQuery(t.value("TASKID")));
                  !k.eof(); k.next()) {
                 const std::string day = NullSafeString(k.value("enableday"));
                 if (!DayRule::lists(QString::fromStdString(day), prefix)) {

@@ -36,9 +36,9 @@ private slots:
     void reads() {
         std::string read =
             rows(store.query(S::taskSequencesQuery()), "Name", "doafterinstructions");
-        for (Cursor t = store.query(S::tasksQuery("1")); !t.eof(); t.next())
+        for (Cursor t = store.query(S::tasksQuery(Value::integer(1))); !t.eof(); t.next())
             read += "|" + t.value("taskid").text() + ":" +
-                    rows(store.query(S::keySequencesQuery(t.value("taskid").text())),
+                    rows(store.query(S::keySequencesQuery(t.value("taskid"))),
                          "keysequenceID", "enableday");
         Cursor title = store.query(S::windowTitleQuery(20));
         read += "|" +
@@ -54,12 +54,12 @@ private slots:
     // earlier run is refused, not read as if it were the new one.
     void reusableQuery() {
         db.exec("INSERT INTO keysequence VALUES (22, 11, 'Other', 1, NULL, 0, 0, 1)");
-        ReusableQuery query(store, S::keySequencesQuery("?"));
+        ReusableQuery query(store, S::keySequencesQuery(Value()).text);
         std::string read;
-        for (int id : {10, 99, 11, 10}) read += rows(query.run(id), "keysequenceID", "Name") + "|";
+        for (int id : {10, 99, 11, 10}) read += rows(query.run(Value::integer(id)), "keysequenceID", "Name") + "|";
         QCOMPARE(read, "20,Open;21,Empty;||22,Other;|20,Open;21,Empty;|");
-        Cursor earlier = query.run(10);
-        Cursor later = query.run(11);
+        Cursor earlier = query.run(Value::integer(10));
+        Cursor later = query.run(Value::integer(11));
         QCOMPARE(errorOf([&] { earlier.value("name"); }).number, err::Store + 21);
         QCOMPARE(later.value("name").text(), "Other");
     }
