@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 #include "core/Error.h"
 
 namespace nightaudit {
@@ -13,20 +15,78 @@ const QColor kPlayedColour(0, 255, 0);
 
 }  // namespace
 
+namespace {
+
+// The number of a key's id when it is written plainly (digits, no leading zero, below
+// 2^20), else -1.
+int plainNumber(QStringView id) {
+    if (id.isEmpty() || id.size() > 7 || id.front() == u'0') return -1;
+    int n = 0;
+    for (QChar c : id) {
+        if (c < u'0' || c > u'9') return -1;
+        n = n * 10 + (c.unicode() - u'0');
+    }
+    return n < (1 << 20) ? n : -1;
+}
+
+}  // namespace
+
+int* NodeKeyIndex::slot(const QString& key, bool grow) {
+    int table = -1;
+    qsizetype prefix = 0;
+    if (key.startsWith(u"KS")) {
+        table = 2, prefix = 2;
+    } else if (key.startsWith(u"TS")) {
+        table = 0, prefix = 2;
+    } else if (key.startsWith(u'T')) {
+        table = 1, prefix = 1;
+    }
+    const int number = table < 0 ? -1 : plainNumber(QStringView(key).mid(prefix));
+    if (number < 0) return nullptr;
+    std::vector<int>& numbers = m_byNumber[table];
+    if (static_cast<std::size_t>(number) >= numbers.size()) {
+        if (!grow) return nullptr;
+        numbers.resize(std::max<std::size_t>(number + 1, numbers.size() * 2), 0);
+    }
+    return &numbers[static_cast<std::size_t>(number)];
+}
+
+int NodeKeyIndex::find(const QString& key) const {
+    if (int* at = const_cast<NodeKeyIndex*>(this)->slot(key, false)) return *at;
+    return m_byText.value(key, 0);
+}
+
+bool NodeKeyIndex::insert(const QString& key, int index) {
+    if (int* at = slot(key, true)) {
+        if (*at != 0) return false;
+        *at = index;
+        return true;
+    }
+    if (m_byText.contains(key)) return false;
+    m_byText.insert(key, index);
+    return true;
+}
+
 // A node keeps its key and index as plain members: a large store adds tens of
 // thousands of nodes at start-up, and item data roles would cost a QVariant each.
 class TaskTree::Node : public QTreeWidgetItem {
 public:
     Node(const QString& text, const QString& key, int index, Children children)
-        : m_key(key), m_index(index) {
-        setText(0, text);
+        : m_text(text), m_key(key), m_index(index) {
         // The view neither lays out nor remembers an expansion for a node marked so.
         if (children == Children::Never) setFlags(flags() | Qt::ItemNeverHasChildren);
     }
     const QString& key() const { return m_key; }
     int index() const { return m_index; }
 
+    // The caption is a member too, not a value set in the item: nodes are never renamed.
+    QVariant data(int column, int role) const override {
+        if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole)) return m_text;
+        return QTreeWidgetItem::data(column, role);
+    }
+
 private:
+    QString m_text;
     QString m_key;
     int m_index;
 };
@@ -55,11 +115,11 @@ int TaskTree::addChild(const QString& parentKey, const QString& key, const QStri
 
 int TaskTree::add(QTreeWidgetItem* parent, const QString& key, const QString& text,
                   Children children) {
-    if (m_indexByKey.contains(key)) {
+    const int index = nodeCount() + 1;
+    if (!m_indexByKey.insert(key, index)) {
         throw Error(err::InvalidArgument,
                     "The key " + key.toStdString() + " is already used by another node");
     }
-    const int index = nodeCount() + 1;
     auto* node = new Node(text, key, index, children);
     if (parent) {
         parent->addChild(node);
@@ -70,7 +130,6 @@ int TaskTree::add(QTreeWidgetItem* parent, const QString& key, const QString& te
         m_view->addTopLevelItem(node);
     }
     m_items.push_back(node);
-    m_indexByKey.insert(key, index);
     return index;
 }
 
@@ -113,7 +172,7 @@ void TaskTree::setTag(int index, const QString& tag) {
 }
 
 int TaskTree::GetNodeIndexProvidedKey(const QString& strNodeKey) const {
-    return m_indexByKey.value(strNodeKey, 0);
+    return m_indexByKey.find(strNodeKey);
 }
 
 int TaskTree::childCount(int index) const {

@@ -14,6 +14,22 @@ namespace nightaudit {
 
 class TaskStore;
 
+// Node indexes by key. A key whose id is a plain number ("KS12", not "KS012") is found in a
+// table by kind and number, without hashing its text: a large store adds tens of thousands
+// of nodes at start-up. Any other key is kept by its text.
+class NodeKeyIndex {
+public:
+    int find(const QString& key) const;  // 0 when no node has the key
+    // False, changing nothing, when the key is already taken.
+    bool insert(const QString& key, int index);
+
+private:
+    int* slot(const QString& key, bool grow);
+
+    std::vector<int> m_byNumber[3];  // task sequence, task, key sequence
+    QHash<QString, int> m_byText;
+};
+
 // The task tree `TreeView1`: task sequences, their tasks and the tasks' key
 // sequences, each node known by its key ("TS", "T" or "KS" + id) and by its index,
 // counted from 1 in the order nodes were added (pre-order, so the next index is the
@@ -81,7 +97,7 @@ private:
 
     QTreeWidget* m_view;
     std::vector<Node*> m_items;  // m_items[i - 1] is the node of index i
-    QHash<QString, int> m_indexByKey;
+    NodeKeyIndex m_indexByKey;
     // While LoadTaskSequence fills a task sequence, its root node stays out of the view:
     // nodes added under a detached node cost the view's model no signals, and a large
     // store would otherwise spend more time in them than in reading the rows.

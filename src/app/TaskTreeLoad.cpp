@@ -1,7 +1,10 @@
 #include <QTreeWidget>
 
+#include <charconv>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -17,18 +20,43 @@
 namespace nightaudit {
 namespace {
 
-QString textOf(const Value& v) {
-    return QString::fromStdString(v.text());
-}
+// Puts one node after another into a batch: its key ("KS12"), its caption ("3- Name")
+// and its tag, as bytes.
+class BatchWriter {
+public:
+    BatchWriter() {
+        for (NodeKind kind : {NodeKind::TaskSequence, NodeKind::Task, NodeKind::KeySequence})
+            m_prefix[level(kind)] = NodeKey(kind, {}).text();
+    }
 
-// Put together in UTF-8 and converted once: one allocation per caption.
-QString numbered(int position, const Value& name) {
-    return QString::fromStdString(std::to_string(position) + "- " + name.text());
-}
+    void add(NodeKind kind, std::string_view id, int position, std::string_view name,
+             std::string_view tag = {}) {
+        std::string& text = m_batch.text;
+        text.append(m_prefix[level(kind)]).append(id);
+        const auto keyEnd = static_cast<std::uint32_t>(text.size());
+        char digits[16];
+        text.append(digits, std::to_chars(digits, digits + sizeof digits, position).ptr)
+            .append("- ")
+            .append(name);
+        const auto captionEnd = static_cast<std::uint32_t>(text.size());
+        text.append(tag);
+        m_batch.rows.push_back({static_cast<TreeRows::Level>(level(kind)), keyEnd, captionEnd,
+                                static_cast<std::uint32_t>(text.size())});
+    }
 
-QString keyOf(NodeKind kind, const std::string& id) {
-    return QString::fromStdString(NodeKey(kind, id).text());
-}
+    std::size_t size() const { return m_batch.size(); }
+    TreeRows take() { return std::exchange(m_batch, {}); }
+
+private:
+    static int level(NodeKind kind) {
+        return static_cast<int>(kind == NodeKind::TaskSequence ? TreeRows::Level::TaskSequence
+                                : kind == NodeKind::Task       ? TreeRows::Level::Task
+                                                               : TreeRows::Level::KeySequence);
+    }
+
+    TreeRows m_batch;
+    std::string m_prefix[3];
+};
 
 // The rows under one parent id: the statement is prepared on first use (so a store error
 // comes where it would for a statement of its own) and bound per id.
@@ -55,55 +83,47 @@ constexpr std::size_t kBatchRows = 1024;
 // failure ends the rows with the error after every row read whole before it.
 void readRows(TaskStore& store, Cursor& sequences, const QString& auditDayPrefix,
               TreeRowPipe& pipe) {
-    std::vector<TreeRow> batch;
+    BatchWriter batch;
     // False once the builder has given up.
-    auto hand = [&](TreeRow::Level level, QString key, QString caption, QString tag = {}) {
-        batch.push_back({level, std::move(key), std::move(caption), std::move(tag)});
-        return batch.size() < kBatchRows || pipe.push(std::exchange(batch, {}));
-    };
+    auto handed = [&] { return batch.size() < kBatchRows || pipe.push(batch.take()); };
     try {
         ChildQuery taskRows(store, statements::tasksQuery);
         ChildQuery keySequenceRows(store, statements::keySequencesQuery);
         int sequencePosition = 1;
         for (; !sequences.eof(); sequences.next()) {
-            const Value sequenceIdValue = sequences.value("tasksequenceid");
-            QString caption = numbered(sequencePosition++, sequences.value("Name"));
-            if (!hand(TreeRow::Level::TaskSequence,
-                      keyOf(NodeKind::TaskSequence, sequenceIdValue.text()), std::move(caption),
-                      textOf(sequences.value("doafterinstructions")))) {
-                return;
-            }
+            const Value sequenceId = sequences.value("tasksequenceid");
+            batch.add(NodeKind::TaskSequence, sequenceId.text(), sequencePosition++,
+                      sequences.text("Name"), sequences.text("doafterinstructions"));
+            if (!handed()) return;
 
-            Cursor tasks = taskRows.run(sequenceIdValue);
+            Cursor tasks = taskRows.run(sequenceId);
             int taskPosition = 1;
             for (; !tasks.eof(); tasks.next()) {
-                const Value taskIdValue = tasks.value("TASKID");
-                if (!hand(TreeRow::Level::Task, keyOf(NodeKind::Task, taskIdValue.text()),
-                          numbered(taskPosition++, tasks.value("Name")))) {
-                    return;
-                }
+                const Value taskId = tasks.value("TASKID");
+                batch.add(NodeKind::Task, taskId.text(), taskPosition++, tasks.text("Name"));
+                if (!handed()) return;
 
-                Cursor keySequences = keySequenceRows.run(taskIdValue);
+                Cursor keySequences = keySequenceRows.run(taskId);
                 int keySequencePosition = 1;
                 for (; !keySequences.eof(); keySequences.next()) {
-                    const QString enableday =
-                        QString::fromStdString(NullSafeString(keySequences.value("enableday")));
-                    if (!DayRule::lists(enableday, auditDayPrefix)) continue;  // no number
-                    if (!hand(TreeRow::Level::KeySequence,
-                              keyOf(NodeKind::KeySequence,
-                                    keySequences.value("keysequenceID").text()),
-                              numbered(keySequencePosition++, keySequences.value("Name")))) {
-                        return;
+                    // A Null day is one blank, listed every day.
+                    if (!keySequences.isNull("enableday") &&
+                        !DayRule::lists(QString::fromUtf8(keySequences.text("enableday")),
+                                        auditDayPrefix)) {
+                        continue;  // no number
                     }
+                    batch.add(NodeKind::KeySequence, keySequences.text("keysequenceID"),
+                              keySequencePosition++, keySequences.text("Name"));
+                    if (!handed()) return;
                 }
             }
         }
     } catch (...) {
-        if (!batch.empty()) pipe.push(std::move(batch));
+        if (batch.size() > 0) pipe.push(batch.take());
         pipe.finish(std::current_exception());
         return;
     }
-    if (!batch.empty()) pipe.push(std::move(batch));
+    if (batch.size() > 0) pipe.push(batch.take());
     pipe.finish(nullptr);
 }
 
@@ -153,22 +173,32 @@ void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
     } rootHold(*this);
     int sequenceNode = 0;
     int taskNode = 0;
-    std::vector<TreeRow> batch;
+    TreeRows batch;
     while (pipe.pop(batch)) {
-        for (TreeRow& row : batch) {
+        const char* text = batch.text.data();
+        std::uint32_t start = 0;
+        auto next = [&](std::uint32_t end) {
+            const QString piece = QString::fromUtf8(text + start, end - start);
+            start = end;
+            return piece;
+        };
+        for (const TreeRows::Row& row : batch.rows) {
+            const QString key = next(row.keyEnd);
+            const QString caption = next(row.captionEnd);
             switch (row.level) {
-                case TreeRow::Level::TaskSequence:
-                    sequenceNode = addRoot(row.key, row.caption);
-                    setTag(sequenceNode, row.tag);
+                case TreeRows::Level::TaskSequence:
+                    sequenceNode = addRoot(key, caption);
+                    setTag(sequenceNode, next(row.tagEnd));
                     break;
                 // Children go under the parent's item itself, not found again by its key.
-                case TreeRow::Level::Task:
-                    taskNode = add(item(sequenceNode), row.key, row.caption);
+                case TreeRows::Level::Task:
+                    taskNode = add(item(sequenceNode), key, caption);
                     break;
-                case TreeRow::Level::KeySequence:
-                    add(item(taskNode), row.key, row.caption, Children::Never);
+                case TreeRows::Level::KeySequence:
+                    add(item(taskNode), key, caption, Children::Never);
                     break;
             }
+            start = row.tagEnd;
         }
     }
 }

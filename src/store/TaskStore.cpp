@@ -178,13 +178,17 @@ Value columnValue(const SQLite::Column& c) {
     }
 }
 
-Value Cursor::value(std::string_view column) const {
+SQLite::Statement& Cursor::onRow(std::string_view column) const {
     if (!m_prepared || !m_prepared->statement || m_eof) {
         throw Error(
             err::Store + SQLITE_MISUSE,
             "No current row: the result is at its end (column " + std::string(column) + ")");
     }
-    SQLite::Statement& st = statement();
+    return statement();
+}
+
+Value Cursor::value(std::string_view column) const {
+    SQLite::Statement& st = onRow(column);
     const int i = columnIndex(column);
     try {
         return columnValue(st.getColumn(i));
@@ -193,10 +197,24 @@ Value Cursor::value(std::string_view column) const {
     }
 }
 
+std::string_view Cursor::text(std::string_view column) const {
+    const SQLite::Column c = onRow(column).getColumn(columnIndex(column));
+    const char* text = c.getText("");  // before the length: asking for it may convert the value
+    return {text, static_cast<std::size_t>(c.getBytes())};
+}
+
+bool Cursor::isNull(std::string_view column) const {
+    return onRow(column).getColumn(columnIndex(column)).isNull();
+}
+
 TaskStore::TaskStore(const std::string& path, int busyTimeoutMs, Access access) : m_path(path) {
     try {
+        // One thread at a time uses the connection (the tree load's reader while the
+        // load lasts, else the window's thread), so the engine need not lock it per call.
         m_db = std::make_unique<SQLite::Database>(
-            path, access == Access::ReadOnly ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE,
+            path,
+            (access == Access::ReadOnly ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE) |
+                SQLite::OPEN_NOMUTEX,
             busyTimeoutMs);
         // Reading the schema now makes a file that is not a database fail at open,
         // not at the first statement.

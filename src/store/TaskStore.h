@@ -36,10 +36,16 @@ public:
     bool eof() const { return m_eof; }
     void next();
     Value value(std::string_view column) const;
+    // The column's text form (as value() gives it) without a copy; "" for Null. Valid
+    // until the cursor moves.
+    std::string_view text(std::string_view column) const;
+    bool isNull(std::string_view column) const;
     void close();
 
 private:
     int columnIndex(std::string_view column) const;
+    // The statement, checked to be on a row.
+    SQLite::Statement& onRow(std::string_view column) const;
     SQLite::Statement& statement() const;
 
     std::unique_ptr<PreparedStatement> m_owned;
