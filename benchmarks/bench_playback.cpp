@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
          ++i) {
         app.processEvents(QEventLoop::AllEvents, 10);
     }
-    const int node = window.tree().GetNodeIndexProvidedKey(QStringLiteral("KS1"));
+    const int node = window.tree().indexOfKey(QStringLiteral("KS1"));
 
     X11Desktop desktop;
     InstantWaiter waiter(window.state());

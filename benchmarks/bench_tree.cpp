@@ -1,4 +1,4 @@
-// Tree load at scale: LoadTaskSequence on an offscreen main window's tree against the
+// Tree load at scale: load on an offscreen main window's tree against the
 // same task-sequence, task and key-sequence queries stepped through the SQLite C API alone, and
 // RunTask of a 50-key-sequence task on the fake desktop in a small and a large store.
 //
@@ -155,7 +155,7 @@ TreeTimes treeLoad(TaskStore& store, const QDate& day) {
     TaskTree tree(&parent);
     TreeTimes t;
     auto start = bench::Clock::now();
-    tree.LoadTaskSequence(store, day);
+    tree.load(store, day);
     t.load = bench::secondsSince(start);
     start = bench::Clock::now();
     tree.expandAll();
@@ -174,7 +174,7 @@ public:
           m_log(m_window.lstLog()),
           m_player(m_store, m_desktop, m_waiter, m_log, m_window, m_reports, m_window.state()),
           m_runner(m_store, m_window, m_player, m_waiter, m_window.state()),
-          m_node(m_window.tree().GetNodeIndexProvidedKey(QStringLiteral("T1"))) {
+          m_node(m_window.tree().indexOfKey(QStringLiteral("T1"))) {
         m_desktop.addWindow("Front Desk");
         m_desktop.addWindow("Quillmar Night Audit");
         if (m_node == 0) {

@@ -105,7 +105,7 @@ int TaskTree::addRoot(const QString& key, const QString& text) {
 }
 
 int TaskTree::addChild(const QString& parentKey, const QString& key, const QString& text) {
-    const int parent = GetNodeIndexProvidedKey(parentKey);
+    const int parent = indexOfKey(parentKey);
     if (parent == 0) {
         throw Error(err::NoSuchNode,
                     "The tree has no node with the key " + parentKey.toStdString());
@@ -171,8 +171,8 @@ void TaskTree::setTag(int index, const QString& tag) {
     item(index)->setData(0, TagRole, tag);
 }
 
-int TaskTree::GetNodeIndexProvidedKey(const QString& strNodeKey) const {
-    return m_indexByKey.find(strNodeKey);
+int TaskTree::indexOfKey(const QString& key) const {
+    return m_indexByKey.find(key);
 }
 
 int TaskTree::childCount(int index) const {

@@ -58,8 +58,8 @@ public:
     QString tag(int index) const;
     void setTag(int index, const QString& tag);
 
-    // The index of the node whose key equals `strNodeKey` exactly (case counts), or 0.
-    int GetNodeIndexProvidedKey(const QString& strNodeKey) const;
+    // The index of the node whose key equals `key` exactly (case counts), or 0.
+    int indexOfKey(const QString& key) const;
 
     int childCount(int index) const;
     int firstChild(int index) const;   // 0 when none
@@ -78,7 +78,7 @@ public:
     // task sequence is enabled, says so in a message box and leaves the tree empty.
     // Store errors propagate. The store is read on a second thread during the call: no
     // other thread may use it until the call returns.
-    void LoadTaskSequence(TaskStore& store, const QDate& auditDay);
+    void load(TaskStore& store, const QDate& auditDay);
 
     // The day rule: a key sequence whose enableday is `enableday` (" " for Null) is
     // listed on `day` when its first three characters name the day's abbreviated
@@ -98,7 +98,7 @@ private:
     QTreeWidget* m_view;
     std::vector<Node*> m_items;  // m_items[i - 1] is the node of index i
     NodeKeyIndex m_indexByKey;
-    // While LoadTaskSequence fills a task sequence, its root node stays out of the view:
+    // While load fills a task sequence, its root node stays out of the view:
     // nodes added under a detached node cost the view's model no signals, and a large
     // store would otherwise spend more time in them than in reading the rows.
     bool m_deferRoots = false;

@@ -133,7 +133,7 @@ bool TaskTree::isListedOn(const QString& enableday, const QDate& day) {
     return DayRule::lists(enableday, DayRule::dayPrefix(day));
 }
 
-void TaskTree::LoadTaskSequence(TaskStore& store, const QDate& auditDay) {
+void TaskTree::load(TaskStore& store, const QDate& auditDay) {
     Cursor sequences = store.query(statements::taskSequencesQuery());
     if (sequences.eof()) {
         MessageBoxes::information(

@@ -92,7 +92,7 @@ void dlgMain::Form_Load() {
     m_store = std::make_unique<TaskStore>(m_storePath.toStdString());
     m_teach = std::make_unique<TeachMode>(*TimerTeach(), *dfnTeach(), *m_store, m_state);
     AdjustSpecials();
-    m_tree->LoadTaskSequence(*m_store, m_dtAuditDay.date());
+    m_tree->load(*m_store, m_dtAuditDay.date());
     Command3_Click();
     if (m_tree->nodeCount() > 0) m_tree->ensureVisible(1);
     lblVersion()->setText(QStringLiteral("Version: " NIGHTAUDIT_VERSION));
@@ -385,7 +385,7 @@ int dlgMain::nextSibling(int index) const {
     return m_tree->nextSibling(index);
 }
 int dlgMain::nodeIndexForKey(const QString& key) const {
-    return m_tree->GetNodeIndexProvidedKey(key);
+    return m_tree->indexOfKey(key);
 }
 
 QString dlgMain::caption() const {

@@ -21,7 +21,7 @@ public:
     virtual int childCount(int index) const = 0;
     virtual int firstChild(int index) const = 0;                // 0 when none
     virtual int nextSibling(int index) const = 0;               // 0 when none
-    virtual int nodeIndexForKey(const QString& key) const = 0;  // GetNodeIndexProvidedKey
+    virtual int nodeIndexForKey(const QString& key) const = 0;  // indexOfKey
 };
 
 // The main window's caption and its named text fields.

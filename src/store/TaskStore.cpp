@@ -84,12 +84,12 @@ bool sameName(const char* a, std::string_view b) {
 
 }  // namespace
 
-std::int32_t NullSafeLong(const Value& value) {
+std::int32_t leadingLongOrZero(const Value& value) {
     if (value.isNull()) return 0;
     return leadingLong(value.text());
 }
 
-std::string NullSafeString(const Value& value) {
+std::string textOrBlank(const Value& value) {
     if (value.isNull()) return " ";
     return value.text();
 }

@@ -49,7 +49,7 @@ PreviewTree::PreviewTree(TaskStore& store, const QDate& auditDay, PreviewSteps& 
             int position = 1;
             for (Cursor k = store.query(statements::keySequencesQuery(t.value("TASKID")));
                  !k.eof(); k.next()) {
-                const std::string day = NullSafeString(k.value("enableday"));
+                const std::string day = textOrBlank(k.value("enableday"));
                 if (!DayRule::lists(QString::fromStdString(day), prefix)) {
                     m_leftOut[k.value("keysequenceID").text()] = {k.value("Name").text(), day};
                     continue;

@@ -171,7 +171,7 @@ void StoreChecker::Run::wait(const StoreTable& table, const Row& r, const char* 
     const Value v = table.value(r, column);
     if (v.isNull()) return;
     try {
-        const std::int32_t ms = NullSafeLong(v);
+        const std::int32_t ms = leadingLongOrZero(v);
         if (ms < 0) {
             add(Severity::Warning, table, r, idColumn, column,
                 "the wait " + shown(v) + " is negative and waits nothing",
@@ -185,7 +185,7 @@ void StoreChecker::Run::wait(const StoreTable& table, const Row& r, const char* 
             e.number() == err::Overflow
                 ? "the wait " + shown(v) + " is beyond the 32-bit milliseconds a run takes"
                 : "the wait " + shown(v) + " is read by its leading number as " +
-                      std::to_string(NullSafeLong(v)) + " ms",
+                      std::to_string(leadingLongOrZero(v)) + " ms",
             "write the wait as whole milliseconds");
     }
 }

@@ -23,7 +23,7 @@ const QDate kWednesday(2026, 12, 2);
 struct Loaded {
     explicit Loaded(const std::string& rows, QDate day = kWednesday)
         : file(rows), store(file.path()) {
-        tree.LoadTaskSequence(store, day);
+        tree.load(store, day);
     }
     QString nodes() const {
         QStringList out;
@@ -173,7 +173,7 @@ INSERT INTO keysequence VALUES (1, 10, 'A', 1, NULL, 0, 0, 2), (2, 10, 'B', 1, N
         // Keys are matched whole and in their case (relations: Next in test_main_window).
         QString found;
         for (const char* key : {"TS12", "T12", "KS12", "ks12", "KS7", "KS4", "KS3 ", ""})
-            found += QString::number(t.tree.GetNodeIndexProvidedKey(key)) + ' ';
+            found += QString::number(t.tree.indexOfKey(key)) + ' ';
         QCOMPARE(found, QStringLiteral("8 9 10 0 0 0 0 0 "));
     }
 
@@ -189,8 +189,8 @@ INSERT INTO keysequence VALUES (1, 1, 'null', 1, NULL, 0, 0, 1), (2, 1, 'Thu', 1
                  "1 TS1 1- Audit, 2 T1 1- Task, 3 KS1 1- null, 4 KS3 2- blank, 5 KS5 3- WEDNESDAY, "
                  "6 KS7 4- wed, more");
         TaskTree thursday(&t.parent);
-        thursday.LoadTaskSequence(t.store, kWednesday.addDays(1));
-        QCOMPARE(thursday.text(thursday.GetNodeIndexProvidedKey("KS2")), QStringLiteral("2- Thu"));
+        thursday.load(t.store, kWednesday.addDays(1));
+        QCOMPARE(thursday.text(thursday.indexOfKey("KS2")), QStringLiteral("2- Thu"));
     }
 
     // Enabled tasks do not count without an enabled task sequence.

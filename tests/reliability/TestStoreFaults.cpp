@@ -103,7 +103,7 @@ private slots:
         QVERIFY(r.window || (r.status != 0 && messages.shown().size() == 1));
         QWidget parent;
         TaskTree tree(&parent);
-        QVERIFY(!errorOf([&] { tree.LoadTaskSequence(rig.store, {2026, 12, 2}); }).text.isEmpty());
+        QVERIFY(!errorOf([&] { tree.load(rig.store, {2026, 12, 2}); }).text.isEmpty());
         rig.player.RunKeySequence(3);  // lets nothing out; a run that did not end says why
         QVERIFY2(rig.trace.ends_with(kMain.toStdString()) ||
                      rig.host.captionText != "Quillmar Night Audit",

@@ -13,7 +13,7 @@ class TestLeadingNumber : public QObject {
     Q_OBJECT
 private slots:
     void readers() {
-        // text, its leading number, and NullSafeLong of it (rounded half to even)
+        // text, its leading number, and leadingLongOrZero of it (rounded half to even)
         // clang-format off
         const std::tuple<const char*, double, int> rows[] = {
             {"750", 750, 750}, {"12abc", 12, 12}, {"abc", 0, 0}, {" 1 5 ", 15, 15},
@@ -23,11 +23,11 @@ private slots:
         // clang-format on
         for (const auto& [text, number, whole] : rows) {
             QCOMPARE(leadingNumber(text), number);
-            QCOMPARE(NullSafeLong(Value::text(text)), whole);
+            QCOMPARE(leadingLongOrZero(Value::text(text)), whole);
         }
         for (const char* text : {"2147483648", "-2147483649", "99999999999999999999999999999999"})
-            QCOMPARE(errorOf([&] { NullSafeLong(Value::text(text)); }).number, err::Overflow);
-        QCOMPARE(NullSafeLong(Value::null()), 0);
+            QCOMPARE(errorOf([&] { leadingLongOrZero(Value::text(text)); }).number, err::Overflow);
+        QCOMPARE(leadingLongOrZero(Value::null()), 0);
         const auto id = [](double v) {
             return roundHalfEvenTo<std::int16_t>(v, [] { return ""; });
         };

@@ -15,7 +15,7 @@ template <class... Names>
 std::string rows(Cursor c, Names... columns) {
     std::string out;
     for (; !c.eof(); c.next(), out.back() = ';')
-        ((out += NullSafeString(c.value(columns)) + ","), ...);
+        ((out += textOrBlank(c.value(columns)) + ","), ...);
     return out;
 }
 
