@@ -1,5 +1,6 @@
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <optional>
@@ -78,6 +79,8 @@ private:
 
 // Large enough that handing a batch over costs little beside reading it.
 constexpr std::size_t kBatchRows = 1024;
+// The first batches are small, so that the builder starts early.
+constexpr std::size_t kFirstBatchRows = 64;
 
 // The reader thread's work: every listed node, in the order the tree adds them. A
 // failure ends the rows with the error after every row read whole before it.
@@ -85,7 +88,12 @@ void readRows(TaskStore& store, Cursor& sequences, const QString& auditDayPrefix
               TreeRowPipe& pipe) {
     BatchWriter batch;
     // False once the builder has given up.
-    auto handed = [&] { return batch.size() < kBatchRows || pipe.push(batch.take()); };
+    std::size_t batchRows = kFirstBatchRows;
+    auto handed = [&] {
+        if (batch.size() < batchRows) return true;
+        batchRows = std::min(2 * batchRows, kBatchRows);
+        return pipe.push(batch.take());
+    };
     try {
         ChildQuery taskRows(store, statements::tasksQuery);
         ChildQuery keySequenceRows(store, statements::keySequencesQuery);
@@ -106,10 +114,10 @@ void readRows(TaskStore& store, Cursor& sequences, const QString& auditDayPrefix
                 Cursor keySequences = keySequenceRows.run(taskId);
                 int keySequencePosition = 1;
                 for (; !keySequences.eof(); keySequences.next()) {
-                    // A Null day is one blank, listed every day.
-                    if (!keySequences.isNull("enableday") &&
-                        !DayRule::lists(QString::fromUtf8(keySequences.text("enableday")),
-                                        auditDayPrefix)) {
+                    // A Null day reads as one blank, which is listed every day.
+                    const std::string_view day = keySequences.text("enableday");
+                    if (!keySequences.isNull("enableday") && day != " " &&
+                        !DayRule::lists(QString::fromUtf8(day), auditDayPrefix)) {
                         continue;  // no number
                     }
                     batch.add(NodeKind::KeySequence, keySequences.text("keysequenceID"),

@@ -98,8 +98,14 @@ std::string textOrBlank(const Value& value) {
 // (a tree load asks for the same few names on every row), and a count of its runs so a
 // cursor of an earlier run is not read by mistake.
 struct PreparedStatement {
+    // A column reads whatever row the statement is on, so one object serves every row
+    // (making one per read would cost two atomic counts of the statement's owner).
+    struct Column {
+        std::string name;
+        SQLite::Column column;
+    };
     std::unique_ptr<SQLite::Statement> statement;
-    std::vector<std::pair<std::string, int>> columns;
+    std::vector<Column> columns;
     unsigned runs = 0;
 };
 
@@ -142,26 +148,26 @@ void Cursor::close() {
     m_eof = true;
 }
 
-int Cursor::columnIndex(std::string_view column) const {
+const SQLite::Column& Cursor::column(std::string_view name) const {
     auto& columns = m_prepared->columns;
-    for (const auto& [name, index] : columns) {
-        if (name == column) return index;
+    for (const auto& c : columns) {
+        if (c.name == name) return c.column;
     }
     const SQLite::Statement& st = *m_prepared->statement;
     const int count = st.getColumnCount();
     int found = -1;
     for (int i = 0; i < count && found < 0; ++i) {
-        if (sameName(st.getColumnName(i), column)) found = i;
+        if (sameName(st.getColumnName(i), name)) found = i;
     }
     for (int i = 0; i < count && found < 0; ++i) {
-        if (sameName(st.getColumnOriginName(i), column)) found = i;
+        if (sameName(st.getColumnOriginName(i), name)) found = i;
     }
     if (found < 0) {
         throw Error(err::Store + SQLITE_RANGE,
-                    "Item cannot be found: the result has no column " + std::string(column));
+                    "Item cannot be found: the result has no column " + std::string(name));
     }
-    columns.emplace_back(column, found);
-    return found;
+    columns.push_back({std::string(name), st.getColumn(found)});
+    return columns.back().column;
 }
 
 Value columnValue(const SQLite::Column& c) {
@@ -188,23 +194,25 @@ SQLite::Statement& Cursor::onRow(std::string_view column) const {
 }
 
 Value Cursor::value(std::string_view column) const {
-    SQLite::Statement& st = onRow(column);
-    const int i = columnIndex(column);
+    onRow(column);
+    const SQLite::Column& c = this->column(column);
     try {
-        return columnValue(st.getColumn(i));
+        return columnValue(c);
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
 }
 
-std::string_view Cursor::text(std::string_view column) const {
-    const SQLite::Column c = onRow(column).getColumn(columnIndex(column));
+std::string_view Cursor::text(std::string_view name) const {
+    onRow(name);
+    const SQLite::Column& c = column(name);
     const char* text = c.getText("");  // before the length: asking for it may convert the value
     return {text, static_cast<std::size_t>(c.getBytes())};
 }
 
-bool Cursor::isNull(std::string_view column) const {
-    return onRow(column).getColumn(columnIndex(column)).isNull();
+bool Cursor::isNull(std::string_view name) const {
+    onRow(name);
+    return column(name).isNull();
 }
 
 TaskStore::TaskStore(const std::string& path, int busyTimeoutMs, Access access) : m_path(path) {

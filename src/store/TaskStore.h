@@ -11,6 +11,7 @@
 #include "Value.h"
 
 namespace SQLite {
+class Column;
 class Database;
 class Statement;
 }  // namespace SQLite
@@ -43,9 +44,10 @@ public:
     void close();
 
 private:
-    int columnIndex(std::string_view column) const;
     // The statement, checked to be on a row.
     SQLite::Statement& onRow(std::string_view column) const;
+    // The column found by name (see above); throws Error when there is none.
+    const SQLite::Column& column(std::string_view name) const;
     SQLite::Statement& statement() const;
 
     std::unique_ptr<PreparedStatement> m_owned;
