@@ -46,7 +46,13 @@ public:
     }
 
     std::size_t size() const { return m_batch.size(); }
-    TreeRows take() { return std::exchange(m_batch, {}); }
+    // The next batch starts with the room the last one needed.
+    TreeRows take() {
+        TreeRows full = std::exchange(m_batch, {});
+        m_batch.rows.reserve(full.rows.capacity());
+        m_batch.text.reserve(full.text.capacity());
+        return full;
+    }
 
 private:
     static int level(NodeKind kind) {
