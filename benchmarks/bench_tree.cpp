@@ -78,11 +78,11 @@ std::string withId(std::string text, const std::string& id) {
 double rawLoad(sqlite3* db, long& rows) {
     const auto start = bench::Clock::now();
     rows = 0;
-    stepAll(db, statements::taskSequencesQuery().text, {"tasksequenceid", "NAME", "doafterinstructions"},
-            [&](const std::string& sequenceId) {
+    stepAll(db, statements::taskSequencesQuery().text,
+            {"tasksequenceid", "NAME", "doafterinstructions"}, [&](const std::string& sequenceId) {
                 ++rows;
-                stepAll(db, withId(statements::tasksQuery(Value()).text, sequenceId), {"TASKID", "Name"},
-                        [&](const std::string& taskId) {
+                stepAll(db, withId(statements::tasksQuery(Value()).text, sequenceId),
+                        {"TASKID", "Name"}, [&](const std::string& taskId) {
                             ++rows;
                             stepAll(db, withId(statements::keySequencesQuery(Value()).text, taskId),
                                     {"keysequenceID", "Name", "enableday"},
