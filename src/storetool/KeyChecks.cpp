@@ -1,3 +1,5 @@
+// The store checker's checks of each key, and of the chains of key sequences that run
+// one another (type 10).
 #include <QString>
 
 #include <deque>

@@ -47,6 +47,8 @@ public:
     using Level = storecheck::Level;
 
     explicit Run(const StoreTables& t);
+    // One problem in `row`, which is named by its id, or by its rowid when the id is no
+    // whole number.
     void add(Severity s, const StoreTable& table, const Row& row, const char* idColumn,
              std::string column, std::string what, std::string fix);
     // Ids, enabled, parents and orders: the same rules at each level.
@@ -56,7 +58,11 @@ public:
     bool hiddenParent(const Level& l, const Value& id) const;
     void wait(const StoreTable& table, const Row& r, const char* idColumn, const char* column);
     void keySequences();
-    void keys();
+    void keys();  // each key, then the tasks' window titles
+
+    std::vector<StoreProblem> found;
+
+private:
     void key(const StoreTable& t, const Row& r);
     void runKeySequence(const StoreTable& t, const Row& r, const Value& text);
     // The key sequences run (type 10) by the keys of key sequence `id`.
@@ -66,7 +72,6 @@ public:
     // Tasks whose keys type into their window (types 0 and 1) need its title.
     void windowTitles();
 
-    std::vector<StoreProblem> found;
     const StoreTables& m_t;
     std::map<std::int64_t, const Row*> m_sequence;
 };
