@@ -49,7 +49,7 @@ public:
         if (words.empty())
             throw Error(err::LaunchFailed, "Cannot start a program: the command is empty");
         std::string text = "start";
-        for (const std::string& w : words) text += " " + quoted(w);
+        for (const std::string& w : words) text.append(" ").append(quoted(w));
         if (QStandardPaths::findExecutable(QString::fromStdString(words[0])).isEmpty())
             text += "  (no such program here)";
         m_steps.desktop(text, "launch(" + commandLine + ") ");
