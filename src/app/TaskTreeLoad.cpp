@@ -122,7 +122,7 @@ void readRows(TaskStore& store, Cursor& sequences, const QString& auditDayPrefix
                 for (; !keySequences.eof(); keySequences.next()) {
                     // A Null day reads as one blank, which is listed every day.
                     const std::string_view day = keySequences.text("enableday");
-                    if (!keySequences.isNull("enableday") && day != " " &&
+                    if (day.data() && day != " " &&
                         !DayRule::lists(QString::fromUtf8(day), auditDayPrefix)) {
                         continue;  // no number
                     }

@@ -206,13 +206,9 @@ Value Cursor::value(std::string_view column) const {
 std::string_view Cursor::text(std::string_view name) const {
     onRow(name);
     const SQLite::Column& c = column(name);
-    const char* text = c.getText("");  // before the length: asking for it may convert the value
-    return {text, static_cast<std::size_t>(c.getBytes())};
-}
-
-bool Cursor::isNull(std::string_view name) const {
-    onRow(name);
-    return column(name).isNull();
+    const char* text = c.getText(nullptr);  // before the length: it may convert the value
+    if (text) return {text, static_cast<std::size_t>(c.getBytes())};
+    return c.isNull() ? std::string_view() : std::string_view("", 0);  // an empty blob
 }
 
 TaskStore::TaskStore(const std::string& path, int busyTimeoutMs, Access access) : m_path(path) {

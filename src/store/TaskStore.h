@@ -37,10 +37,9 @@ public:
     bool eof() const { return m_eof; }
     void next();
     Value value(std::string_view column) const;
-    // The column's text form (as value() gives it) without a copy; "" for Null. Valid
-    // until the cursor moves.
+    // The column's text form (as value() gives it) without a copy, valid until the cursor
+    // moves. Null gives an empty view without data (`data() == nullptr`).
     std::string_view text(std::string_view column) const;
-    bool isNull(std::string_view column) const;
     void close();
 
 private:
