@@ -166,7 +166,11 @@ const SQLite::Column& Cursor::column(std::string_view name) const {
         throw Error(err::Store + SQLITE_RANGE,
                     "Item cannot be found: the result has no column " + std::string(name));
     }
-    columns.push_back({std::string(name), st.getColumn(found)});
+    try {
+        columns.push_back({std::string(name), st.getColumn(found)});
+    } catch (const SQLite::Exception& e) {
+        rethrow(e);
+    }
     return columns.back().column;
 }
 
