@@ -71,22 +71,24 @@ bool NodeKeyIndex::insert(const QString& key, int index) {
 // thousands of nodes at start-up, and item data roles would cost a QVariant each.
 class TaskTree::Node : public QTreeWidgetItem {
 public:
-    Node(const QString& text, const QString& key, int index, Children children)
-        : m_text(text), m_key(key), m_index(index) {
+    Node(std::string text, const QString& key, int index, Children children)
+        : m_text(std::move(text)), m_key(key), m_index(index) {
         // The view neither lays out nor remembers an expansion for a node marked so.
         if (children == Children::Never) setFlags(flags() | Qt::ItemNeverHasChildren);
     }
     const QString& key() const { return m_key; }
     int index() const { return m_index; }
 
-    // The caption is a member too, not a value set in the item: nodes are never renamed.
+    // The caption is kept as the store's UTF-8 and converted when the view asks for it:
+    // the view asks only for the rows it shows, and nodes are never renamed.
     QVariant data(int column, int role) const override {
-        if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole)) return m_text;
+        if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
+            return QString::fromStdString(m_text);
         return QTreeWidgetItem::data(column, role);
     }
 
 private:
-    QString m_text;
+    std::string m_text;
     QString m_key;
     int m_index;
 };
@@ -101,7 +103,7 @@ TaskTree::TaskTree(QWidget* parent) : m_view(new QTreeWidget(parent)) {
 }
 
 int TaskTree::addRoot(const QString& key, const QString& text) {
-    return add(nullptr, key, text);
+    return add(nullptr, key, text.toStdString());
 }
 
 int TaskTree::addChild(const QString& parentKey, const QString& key, const QString& text) {
@@ -110,17 +112,17 @@ int TaskTree::addChild(const QString& parentKey, const QString& key, const QStri
         throw Error(err::NoSuchNode,
                     "The tree has no node with the key " + parentKey.toStdString());
     }
-    return add(item(parent), key, text);
+    return add(item(parent), key, text.toStdString());
 }
 
-int TaskTree::add(QTreeWidgetItem* parent, const QString& key, const QString& text,
+int TaskTree::add(QTreeWidgetItem* parent, const QString& key, std::string text,
                   Children children) {
     const int index = nodeCount() + 1;
     if (!m_indexByKey.insert(key, index)) {
         throw Error(err::InvalidArgument,
                     "The key " + key.toStdString() + " is already used by another node");
     }
-    auto* node = new Node(text, key, index, children);
+    auto* node = new Node(std::move(text), key, index, children);
     if (parent) {
         parent->addChild(node);
     } else if (m_deferRoots) {

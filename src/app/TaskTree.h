@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QString>
 
+#include <string>
 #include <vector>
 
 class QTreeWidget;
@@ -91,7 +92,7 @@ private:
     enum class Children { Possible, Never };
 
     Node* node(int index) const;
-    int add(QTreeWidgetItem* parent, const QString& key, const QString& text,
+    int add(QTreeWidgetItem* parent, const QString& key, std::string text,
             Children children = Children::Possible);
     void attachPendingRoot();
 

@@ -189,27 +189,28 @@ void TaskTree::load(TaskStore& store, const QDate& auditDay) {
     int taskNode = 0;
     TreeRows batch;
     while (pipe.pop(batch)) {
-        const char* text = batch.text.data();
+        const std::string_view text = batch.text;
         std::uint32_t start = 0;
         auto next = [&](std::uint32_t end) {
-            const QString piece = QString::fromUtf8(text + start, end - start);
+            const std::string_view piece = text.substr(start, end - start);
             start = end;
             return piece;
         };
         for (const TreeRows::Row& row : batch.rows) {
-            const QString key = next(row.keyEnd);
-            const QString caption = next(row.captionEnd);
+            const std::string_view key = next(row.keyEnd);
+            std::string caption(next(row.captionEnd));
+            const QString keyText = QString::fromUtf8(key);
             switch (row.level) {
                 case TreeRows::Level::TaskSequence:
-                    sequenceNode = addRoot(key, caption);
-                    setTag(sequenceNode, next(row.tagEnd));
+                    sequenceNode = add(nullptr, keyText, std::move(caption));
+                    setTag(sequenceNode, QString::fromUtf8(next(row.tagEnd)));
                     break;
                 // Children go under the parent's item itself, not found again by its key.
                 case TreeRows::Level::Task:
-                    taskNode = add(item(sequenceNode), key, caption);
+                    taskNode = add(item(sequenceNode), keyText, std::move(caption));
                     break;
                 case TreeRows::Level::KeySequence:
-                    add(item(taskNode), key, caption, Children::Never);
+                    add(item(taskNode), keyText, std::move(caption), Children::Never);
                     break;
             }
             start = row.tagEnd;
