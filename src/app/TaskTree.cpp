@@ -31,7 +31,7 @@ int plainNumber(QStringView id) {
 
 }  // namespace
 
-int* NodeKeyIndex::slot(const QString& key, bool grow) {
+NodeKeyIndex::Place NodeKeyIndex::placeOf(const QString& key) {
     int table = -1;
     qsizetype prefix = 0;
     if (key.startsWith(u"KS")) {
@@ -42,28 +42,28 @@ int* NodeKeyIndex::slot(const QString& key, bool grow) {
         table = 1, prefix = 1;
     }
     const int number = table < 0 ? -1 : plainNumber(QStringView(key).mid(prefix));
-    if (number < 0) return nullptr;
-    std::vector<int>& numbers = m_byNumber[table];
-    if (static_cast<std::size_t>(number) >= numbers.size()) {
-        if (!grow) return nullptr;
-        numbers.resize(std::max<std::size_t>(number + 1, numbers.size() * 2), 0);
-    }
-    return &numbers[static_cast<std::size_t>(number)];
+    return number < 0 ? Place{-1, 0} : Place{table, static_cast<std::size_t>(number)};
 }
 
 int NodeKeyIndex::find(const QString& key) const {
-    if (int* at = const_cast<NodeKeyIndex*>(this)->slot(key, false)) return *at;
-    return m_byText.value(key, 0);
+    const Place place = placeOf(key);
+    if (place.table < 0) return m_byText.value(key, 0);
+    const std::vector<int>& numbers = m_byNumber[place.table];
+    return place.number < numbers.size() ? numbers[place.number] : 0;
 }
 
 bool NodeKeyIndex::insert(const QString& key, int index) {
-    if (int* at = slot(key, true)) {
-        if (*at != 0) return false;
-        *at = index;
+    const Place place = placeOf(key);
+    if (place.table < 0) {
+        if (m_byText.contains(key)) return false;
+        m_byText.insert(key, index);
         return true;
     }
-    if (m_byText.contains(key)) return false;
-    m_byText.insert(key, index);
+    std::vector<int>& numbers = m_byNumber[place.table];
+    if (place.number >= numbers.size())
+        numbers.resize(std::max(place.number + 1, numbers.size() * 2), 0);
+    if (numbers[place.number] != 0) return false;
+    numbers[place.number] = index;
     return true;
 }
 

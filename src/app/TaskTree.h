@@ -25,7 +25,12 @@ public:
     bool insert(const QString& key, int index);
 
 private:
-    int* slot(const QString& key, bool grow);
+    // Which table and number a key has; table -1 when its id is no plain number.
+    struct Place {
+        int table;
+        std::size_t number;
+    };
+    static Place placeOf(const QString& key);
 
     std::vector<int> m_byNumber[3];  // task sequence, task, key sequence
     QHash<QString, int> m_byText;
