@@ -17,16 +17,16 @@ const QColor kPlayedColour(0, 255, 0);
 
 namespace {
 
-// The number of a key's id when it is written plainly (digits, no leading zero, below
-// 2^20), else -1.
+// The number of a key's id when it is written plainly (digits, no leading zero) and is
+// below 65 536 (ids are 16-bit), else -1.
 int plainNumber(QStringView id) {
-    if (id.isEmpty() || id.size() > 7 || id.front() == u'0') return -1;
+    if (id.isEmpty() || id.size() > 5 || id.front() == u'0') return -1;
     int n = 0;
     for (QChar c : id) {
         if (c < u'0' || c > u'9') return -1;
         n = n * 10 + (c.unicode() - u'0');
     }
-    return n < (1 << 20) ? n : -1;
+    return n < (1 << 16) ? n : -1;
 }
 
 }  // namespace
