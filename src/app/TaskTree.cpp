@@ -18,45 +18,56 @@ const QColor kPlayedColour(0, 255, 0);
 namespace {
 
 // The number of a key's id when it is written plainly (digits, no leading zero) and is
-// below 65 536 (ids are 16-bit), else -1.
-int plainNumber(QStringView id) {
-    if (id.isEmpty() || id.size() > 5 || id.front() == u'0') return -1;
+// below 65 536 (ids are 16-bit), else -1. For a key as QString or as UTF-8 alike.
+template <class View>
+int plainNumber(View id) {
+    if (id.empty() || id.size() > 5 || id.front() == '0') return -1;
     int n = 0;
-    for (QChar c : id) {
-        if (c < u'0' || c > u'9') return -1;
-        n = n * 10 + (c.unicode() - u'0');
+    for (auto c : id) {
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + static_cast<int>(c - '0');
     }
     return n < (1 << 16) ? n : -1;
 }
 
-}  // namespace
-
-NodeKeyIndex::Place NodeKeyIndex::placeOf(const QString& key) {
+template <class View>
+NodeKeyIndex::Place placeIn(View key) {
     int table = -1;
-    qsizetype prefix = 0;
-    if (key.startsWith(u"KS")) {
+    std::size_t prefix = 0;
+    const auto starts = [&](const char* p, std::size_t n) {
+        if (key.size() < n) return false;
+        for (std::size_t i = 0; i < n; ++i)
+            if (key[i] != p[i]) return false;
+        return true;
+    };
+    if (starts("KS", 2)) {
         table = 2, prefix = 2;
-    } else if (key.startsWith(u"TS")) {
+    } else if (starts("TS", 2)) {
         table = 0, prefix = 2;
-    } else if (key.startsWith(u'T')) {
+    } else if (starts("T", 1)) {
         table = 1, prefix = 1;
     }
-    const int number = table < 0 ? -1 : plainNumber(QStringView(key).mid(prefix));
-    return number < 0 ? Place{-1, 0} : Place{table, static_cast<std::size_t>(number)};
+    const int number = table < 0 ? -1 : plainNumber(key.substr(prefix));
+    return number < 0 ? NodeKeyIndex::Place{-1, 0}
+                      : NodeKeyIndex::Place{table, static_cast<std::size_t>(number)};
 }
 
+}  // namespace
+
 int NodeKeyIndex::find(const QString& key) const {
-    const Place place = placeOf(key);
+    const Place place = placeIn(std::u16string_view(reinterpret_cast<const char16_t*>(key.utf16()),
+                                                    static_cast<std::size_t>(key.size())));
     if (place.table < 0) return m_byText.value(key, 0);
     const std::vector<int>& numbers = m_byNumber[place.table];
     return place.number < numbers.size() ? numbers[place.number] : 0;
 }
 
-bool NodeKeyIndex::insert(const QString& key, int index) {
-    const Place place = placeOf(key);
+bool NodeKeyIndex::insert(std::string_view key, int index) {
+    const Place place = placeIn(key);
     if (place.table < 0) {
-        if (m_byText.contains(key)) return false;
-        m_byText.insert(key, index);
+        const QString text = QString::fromUtf8(key);
+        if (m_byText.contains(text)) return false;
+        m_byText.insert(text, index);
         return true;
     }
     std::vector<int>& numbers = m_byNumber[place.table];
@@ -71,12 +82,12 @@ bool NodeKeyIndex::insert(const QString& key, int index) {
 // thousands of nodes at start-up, and item data roles would cost a QVariant each.
 class TaskTree::Node : public QTreeWidgetItem {
 public:
-    Node(std::string text, const QString& key, int index, Children children)
-        : m_text(std::move(text)), m_key(key), m_index(index) {
+    Node(std::string text, std::string key, int index, Children children)
+        : m_text(std::move(text)), m_key(std::move(key)), m_index(index) {
         // The view neither lays out nor remembers an expansion for a node marked so.
         if (children == Children::Never) setFlags(flags() | Qt::ItemNeverHasChildren);
     }
-    const QString& key() const { return m_key; }
+    const std::string& key() const { return m_key; }
     int index() const { return m_index; }
 
     // The caption is kept as the store's UTF-8 and converted when the view asks for it:
@@ -89,7 +100,7 @@ public:
 
 private:
     std::string m_text;
-    QString m_key;
+    std::string m_key;
     int m_index;
 };
 
@@ -103,7 +114,7 @@ TaskTree::TaskTree(QWidget* parent) : m_view(new QTreeWidget(parent)) {
 }
 
 int TaskTree::addRoot(const QString& key, const QString& text) {
-    return add(nullptr, key, text.toStdString());
+    return add(nullptr, key.toStdString(), text.toStdString());
 }
 
 int TaskTree::addChild(const QString& parentKey, const QString& key, const QString& text) {
@@ -112,17 +123,15 @@ int TaskTree::addChild(const QString& parentKey, const QString& key, const QStri
         throw Error(err::NoSuchNode,
                     "The tree has no node with the key " + parentKey.toStdString());
     }
-    return add(item(parent), key, text.toStdString());
+    return add(item(parent), key.toStdString(), text.toStdString());
 }
 
-int TaskTree::add(QTreeWidgetItem* parent, const QString& key, std::string text,
-                  Children children) {
+int TaskTree::add(QTreeWidgetItem* parent, std::string key, std::string text, Children children) {
     const int index = nodeCount() + 1;
     if (!m_indexByKey.insert(key, index)) {
-        throw Error(err::InvalidArgument,
-                    "The key " + key.toStdString() + " is already used by another node");
+        throw Error(err::InvalidArgument, "The key " + key + " is already used by another node");
     }
-    auto* node = new Node(std::move(text), key, index, children);
+    auto* node = new Node(std::move(text), std::move(key), index, children);
     if (parent) {
         parent->addChild(node);
     } else if (m_deferRoots) {
@@ -158,7 +167,7 @@ int TaskTree::indexOf(const QTreeWidgetItem* node) const {
 }
 
 QString TaskTree::key(int index) const {
-    return node(index)->key();
+    return QString::fromStdString(node(index)->key());
 }
 
 QString TaskTree::text(int index) const {

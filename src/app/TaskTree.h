@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QTreeWidget;
@@ -21,17 +22,16 @@ class TaskStore;
 class NodeKeyIndex {
 public:
     int find(const QString& key) const;  // 0 when no node has the key
-    // False, changing nothing, when the key is already taken.
-    bool insert(const QString& key, int index);
+    // False, changing nothing, when the key (UTF-8) is already taken.
+    bool insert(std::string_view key, int index);
 
-private:
     // Which table and number a key has; table -1 when its id is no plain number.
     struct Place {
         int table;
         std::size_t number;
     };
-    static Place placeOf(const QString& key);
 
+private:
     std::vector<int> m_byNumber[3];  // task sequence, task, key sequence
     QHash<QString, int> m_byText;
 };
@@ -97,7 +97,7 @@ private:
     enum class Children { Possible, Never };
 
     Node* node(int index) const;
-    int add(QTreeWidgetItem* parent, const QString& key, std::string text,
+    int add(QTreeWidgetItem* parent, std::string key, std::string text,
             Children children = Children::Possible);
     void attachPendingRoot();
 

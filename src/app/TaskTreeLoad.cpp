@@ -197,20 +197,19 @@ void TaskTree::load(TaskStore& store, const QDate& auditDay) {
             return piece;
         };
         for (const TreeRows::Row& row : batch.rows) {
-            const std::string_view key = next(row.keyEnd);
+            std::string key(next(row.keyEnd));
             std::string caption(next(row.captionEnd));
-            const QString keyText = QString::fromUtf8(key);
             switch (row.level) {
                 case TreeRows::Level::TaskSequence:
-                    sequenceNode = add(nullptr, keyText, std::move(caption));
+                    sequenceNode = add(nullptr, std::move(key), std::move(caption));
                     setTag(sequenceNode, QString::fromUtf8(next(row.tagEnd)));
                     break;
                 // Children go under the parent's item itself, not found again by its key.
                 case TreeRows::Level::Task:
-                    taskNode = add(item(sequenceNode), keyText, std::move(caption));
+                    taskNode = add(item(sequenceNode), std::move(key), std::move(caption));
                     break;
                 case TreeRows::Level::KeySequence:
-                    add(item(taskNode), keyText, std::move(caption), Children::Never);
+                    add(item(taskNode), std::move(key), std::move(caption), Children::Never);
                     break;
             }
             start = row.tagEnd;

@@ -11,8 +11,8 @@
 namespace nightaudit {
 
 // Nodes of the task tree as read from the store, in the order they are added. The reader
-// only copies bytes; the thread that makes the items, which has the less work of the two,
-// makes the keys QStrings (captions stay UTF-8 until the view shows them).
+// only copies bytes; the nodes keep them as UTF-8 (the view converts a caption when it
+// shows the row).
 struct TreeRows {
     enum class Level { TaskSequence, Task, KeySequence };
     struct Row {
