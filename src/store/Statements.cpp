@@ -56,9 +56,9 @@ Sql windowTitleQuery(std::int16_t keySequenceId) {
 }
 
 Sql keysQuery(std::int16_t keySequenceId) {
-    return {std::string("SELECT keys.*,task.windowtitle") + kKeysOfSequence +
-                " ORDER BY KEYS.KEYORDER",
-            {id(keySequenceId)}};
+    return {
+        std::string("SELECT keys.*,task.windowtitle") + kKeysOfSequence + " ORDER BY KEYS.KEYORDER",
+        {id(keySequenceId)}};
 }
 
 Sql taskKeySequencesQuery(std::int16_t taskId) {
@@ -71,9 +71,10 @@ Sql keySequenceNameQuery(std::int16_t keySequenceId) {
 }
 
 Sql teachUpdate(const std::string& taughtWait, std::int16_t keySequenceId) {
-    return {"update keys set waitafter = ? where keysequenceid = ? and keyorder = "
-            "(select max(keyorder) from keys where keysequenceid = ?)",
-            {number(taughtWait), id(keySequenceId), id(keySequenceId)}};
+    return {
+        "update keys set waitafter = ? where keysequenceid = ? and keyorder = "
+        "(select max(keyorder) from keys where keysequenceid = ?)",
+        {number(taughtWait), id(keySequenceId), id(keySequenceId)}};
 }
 
 Sql keyListQuery(std::int16_t keySequenceId) {
@@ -83,8 +84,7 @@ Sql keyListQuery(std::int16_t keySequenceId) {
 Sql keyUpdate(const std::string& keyText, const std::string& waitAfterText,
               const std::string& keyTypeText, std::int32_t keysid) {
     return {"update keys set keytext = ?, waitafter = ?, keytype = ? where keysid = ?",
-            {Value::text(keyText), number(waitAfterText), number(keyTypeText),
-             id(keysid)}};
+            {Value::text(keyText), number(waitAfterText), number(keyTypeText), id(keysid)}};
 }
 
 }  // namespace nightaudit::statements
