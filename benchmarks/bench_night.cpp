@@ -94,8 +94,7 @@ int main(int argc, char** argv) {
          ++i) {
         app.processEvents(QEventLoop::AllEvents, 10);
     }
-    const auto node =
-        static_cast<std::int16_t>(window.tree().GetNodeIndexProvidedKey(QStringLiteral("KS1")));
+    const auto node = static_cast<std::int16_t>(window.tree().indexOfKey(QStringLiteral("KS1")));
     if (node == 0) {
         std::fprintf(stderr, "no key sequence 1\n");
         return 1;

@@ -1,7 +1,9 @@
 // Start-up and memory: from process start until its main window is on screen (a
 // managed, viewable top-level window with the expected title), and the process's
-// resident memory then. The minimal Qt program and nightaudit with two stores run
-// interleaved, repetition by repetition, on the display in $DISPLAY.
+// resident memory one second later, when the window has been painted and the program's
+// connections to the desktop are open. The floor window (a Qt program showing text, see
+// minimal_window.cpp) and nightaudit with two stores run interleaved, repetition by
+// repetition, on the display in $DISPLAY.
 //
 //   bench_startup REPS MINIMAL DEMO_DIR BIG_DIR BIG_LABEL
 //   (each DIR holds a copy of nightaudit beside its db.mdb)
@@ -73,18 +75,19 @@ int ignoreXError(Display*, XErrorEvent*) {
     return 0;
 }
 
-long residentKb(pid_t pid) {
+// A "Name:   123 kB" line of /proc/PID/status.
+long statusKb(pid_t pid, const std::string& name) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(in, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+        if (line.rfind(name + ":", 0) == 0) return std::atol(line.c_str() + name.size() + 1);
     }
     return 0;
 }
 
 struct Sample {
     double seconds = 0;
-    long rssKb = 0;
+    long rssKb = 0, anonKb = 0, fileKb = 0;  // settled
 };
 
 Sample startOnce(Display* dpy, const std::string& program, const std::string& title) {
@@ -104,7 +107,11 @@ Sample startOnce(Display* dpy, const std::string& program, const std::string& ti
         usleep(500);
     }
     s.seconds = bench::secondsSince(start);
-    s.rssKb = residentKb(pid);
+    // Settled: the first paint and the desktop connections come within this second.
+    usleep(1000 * 1000);
+    s.rssKb = statusKb(pid, "VmRSS");
+    s.anonKb = statusKb(pid, "RssAnon");
+    s.fileKb = statusKb(pid, "RssFile");
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
     // Let the window manager drop the closed window before the next start.
@@ -131,18 +138,22 @@ int main(int argc, char** argv) {
     const int reps = std::atoi(argv[1]);
     struct Program {
         std::string label, path, title;
-        std::vector<double> times, rss;
+        std::vector<double> times, rss, anon, file;
     };
     std::vector<Program> programs = {
-        {"minimal Qt window", argv[2], "Minimal window", {}, {}},
+        {"floor window (text, group box, button, tree)", argv[2], "Floor window", {}, {}, {}, {}},
         {"nightaudit, demo store",
          std::string(argv[3]) + "/nightaudit",
          "Quillmar Night Audit",
+         {},
+         {},
          {},
          {}},
         {std::string("nightaudit, ") + argv[5] + " store",
          std::string(argv[4]) + "/nightaudit",
          "Quillmar Night Audit",
+         {},
+         {},
          {},
          {}},
     };
@@ -152,6 +163,8 @@ int main(int argc, char** argv) {
             const Sample s = startOnce(dpy, p.path, p.title);
             p.times.push_back(s.seconds);
             p.rss.push_back(double(s.rssKb));
+            p.anon.push_back(double(s.anonKb));
+            p.file.push_back(double(s.fileKb));
         }
     }
     const double baseTime = bench::median(programs[0].times);
@@ -160,14 +173,17 @@ int main(int argc, char** argv) {
         const Program& p = programs[i];
         const double t = bench::median(p.times), m = bench::median(p.rss);
         const double tr = t / baseTime, mr = m / baseRss;
-        const char* timeTarget = i == 0 ? "-" : i == 1 ? "<= 1.3x" : "<= 2x";
-        const bool timeOk = i == 0 || tr <= (i == 1 ? 1.3 : 2.0);
+        const char* timeTarget = i == 0 ? "-" : i == 1 ? "<= 1.2x" : "<= 1.6x";
+        const bool timeOk = i == 0 || tr <= (i == 1 ? 1.2 : 1.6);
         bench::row("start-up time", p.label.c_str(), fmt("%.0f ms", t * 1e3).c_str(),
-                   fmt("minimal %.0f ms", baseTime * 1e3).c_str(), fmt("%.2fx", tr).c_str(),
+                   fmt("floor %.0f ms", baseTime * 1e3).c_str(), fmt("%.2fx", tr).c_str(),
                    timeTarget, timeOk);
-        bench::row("memory (VmRSS when shown)", p.label.c_str(), fmt("%.1f MiB", m / 1024).c_str(),
-                   fmt("minimal %.1f MiB", baseRss / 1024).c_str(), fmt("%.2fx", mr).c_str(),
-                   i == 1 ? "<= 1.3x" : "-", i != 1 || mr <= 1.3);
+        const std::string memory = fmt("%.1f MiB", m / 1024) + " (anonymous " +
+                                   fmt("%.1f", bench::median(p.anon) / 1024) + ", files " +
+                                   fmt("%.1f", bench::median(p.file) / 1024) + ")";
+        bench::row("memory (VmRSS 1 s after shown, painted)", p.label.c_str(), memory.c_str(),
+                   fmt("floor %.1f MiB", baseRss / 1024).c_str(), fmt("%.2fx", mr).c_str(),
+                   i == 1 ? "<= 1.2x" : "-", i != 1 || mr <= 1.2);
     }
     XCloseDisplay(dpy);
     return 0;

@@ -1,4 +1,4 @@
-// Tree load at scale: LoadTaskSequence on an offscreen main window's tree against the
+// Tree load at scale: load on an offscreen main window's tree against the
 // same task-sequence, task and key-sequence queries stepped through the SQLite C API alone, and
 // RunTask of a 50-key-sequence task on the fake desktop in a small and a large store.
 //
@@ -69,16 +69,22 @@ long stepAll(sqlite3* db, const std::string& sql, const std::vector<const char*>
     return bytes;
 }
 
+// The statement's text with the id written in place of its one `?`: a text per id, each
+// prepared on its own, as the store once ran these queries.
+std::string withId(std::string text, const std::string& id) {
+    return text.replace(text.find('?'), 1, id);
+}
+
 double rawLoad(sqlite3* db, long& rows) {
     const auto start = bench::Clock::now();
     rows = 0;
-    stepAll(db, statements::taskSequencesQuery(), {"tasksequenceid", "NAME", "doafterinstructions"},
-            [&](const std::string& sequenceId) {
+    stepAll(db, statements::taskSequencesQuery().text,
+            {"tasksequenceid", "NAME", "doafterinstructions"}, [&](const std::string& sequenceId) {
                 ++rows;
-                stepAll(db, statements::tasksQuery(sequenceId), {"TASKID", "Name"},
-                        [&](const std::string& taskId) {
+                stepAll(db, withId(statements::tasksQuery(Value()).text, sequenceId),
+                        {"TASKID", "Name"}, [&](const std::string& taskId) {
                             ++rows;
-                            stepAll(db, statements::keySequencesQuery(taskId),
+                            stepAll(db, withId(statements::keySequencesQuery(Value()).text, taskId),
                                     {"keysequenceID", "Name", "enableday"},
                                     [&](const std::string&) { ++rows; });
                         });
@@ -91,8 +97,8 @@ double rawLoad(sqlite3* db, long& rows) {
 class PreparedOnce {
 public:
     explicit PreparedOnce(sqlite3* db)
-        : m_tasks(prepare(db, statements::tasksQuery("?"))),
-          m_keySequences(prepare(db, statements::keySequencesQuery("?"))),
+        : m_tasks(prepare(db, statements::tasksQuery(Value()).text)),
+          m_keySequences(prepare(db, statements::keySequencesQuery(Value()).text)),
           m_db(db) {}
     ~PreparedOnce() {
         sqlite3_finalize(m_tasks);
@@ -102,7 +108,7 @@ public:
     double load(long& rows) {
         const auto start = bench::Clock::now();
         rows = 0;
-        stepAll(m_db, statements::taskSequencesQuery(),
+        stepAll(m_db, statements::taskSequencesQuery().text,
                 {"tasksequenceid", "NAME", "doafterinstructions"},
                 [&](const std::string& sequenceId) {
                     ++rows;
@@ -149,7 +155,7 @@ TreeTimes treeLoad(TaskStore& store, const QDate& day) {
     TaskTree tree(&parent);
     TreeTimes t;
     auto start = bench::Clock::now();
-    tree.LoadTaskSequence(store, day);
+    tree.load(store, day);
     t.load = bench::secondsSince(start);
     start = bench::Clock::now();
     tree.expandAll();
@@ -168,7 +174,7 @@ public:
           m_log(m_window.controls().log),
           m_player(m_store, m_desktop, m_waiter, m_log, m_window, m_reports, m_window.state()),
           m_runner(m_store, m_window, m_player, m_waiter, m_window.state()),
-          m_node(m_window.tree().GetNodeIndexProvidedKey(QStringLiteral("T1"))) {
+          m_node(m_window.tree().indexOfKey(QStringLiteral("T1"))) {
         m_desktop.addWindow("Front Desk");
         m_desktop.addWindow("Quillmar Night Audit");
         if (m_node == 0) {
@@ -266,14 +272,15 @@ int main(int argc, char** argv) {
         const std::string what = std::to_string(keySequences) + " key sequences (" +
                                  std::to_string(nodes) + " nodes, " + std::to_string(rows) +
                                  " rows)";
-        const bool checked = keySequences >= 9000 && keySequences <= 11000;
+        // The target holds from 10 000 key sequences up, against the queries prepared once.
+        const bool checked = keySequences >= 9000;
         bench::row("tree load", what.c_str(), fmt("%.2f ms", res.tree * 1e3).c_str(),
-                   fmt("raw SQLite %.2f ms", res.raw * 1e3).c_str(),
-                   fmt("%.2fx", res.tree / res.raw).c_str(), checked ? "<= 1.5x raw" : "-",
-                   !checked || res.tree <= 1.5 * res.raw);
+                   fmt("raw SQLite, prepared per id, %.2f ms", res.raw * 1e3).c_str(),
+                   fmt("%.2fx", res.tree / res.raw).c_str(), "-", true);
         bench::row("tree load", what.c_str(), fmt("%.2f ms", res.tree * 1e3).c_str(),
                    fmt("raw SQLite, queries prepared once, %.2f ms", res.rawOnce * 1e3).c_str(),
-                   fmt("%.2fx", res.tree / res.rawOnce).c_str(), "-", true);
+                   fmt("%.2fx", res.tree / res.rawOnce).c_str(), checked ? "<= 1.3x" : "-",
+                   !checked || res.tree <= 1.3 * res.rawOnce);
         bench::row("tree expand", what.c_str(), fmt("%.2f ms", res.expand * 1e3).c_str(), "-", "-",
                    "-", true);
     }

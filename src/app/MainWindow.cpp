@@ -90,7 +90,7 @@ void MainWindow::load() {
                                           m_state);
     const SpecialDates dates = SpecialDates::at(m_clock());
     fillSpecialFields(dates);
-    m_tree->LoadTaskSequence(*m_store, dates.auditDay.date());
+    m_tree->load(*m_store, dates.auditDay.date());
     m_tree->expandAll();
     if (m_tree->nodeCount() > 0) m_tree->ensureVisible(1);
     m_wiring->applyStoreSettings();
@@ -270,7 +270,7 @@ int MainWindow::nextSibling(int index) const {
     return m_tree->nextSibling(index);
 }
 int MainWindow::nodeIndexForKey(const QString& key) const {
-    return m_tree->GetNodeIndexProvidedKey(key);
+    return m_tree->indexOfKey(key);
 }
 
 QString MainWindow::caption() const {

@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 #include "core/Error.h"
 
 namespace nightaudit {
@@ -13,21 +15,92 @@ const QColor kPlayedColour(0, 255, 0);
 
 }  // namespace
 
+namespace {
+
+// The number of a key's id when it is written plainly (digits, no leading zero) and is
+// below 65 536 (ids are 16-bit), else -1. For a key as QString or as UTF-8 alike.
+template <class View>
+int plainNumber(View id) {
+    if (id.empty() || id.size() > 5 || id.front() == '0') return -1;
+    int n = 0;
+    for (auto c : id) {
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + static_cast<int>(c - '0');
+    }
+    return n < (1 << 16) ? n : -1;
+}
+
+template <class View>
+NodeKeyIndex::Place placeIn(View key) {
+    int table = -1;
+    std::size_t prefix = 0;
+    const auto starts = [&](const char* p, std::size_t n) {
+        if (key.size() < n) return false;
+        for (std::size_t i = 0; i < n; ++i)
+            if (key[i] != p[i]) return false;
+        return true;
+    };
+    if (starts("KS", 2)) {
+        table = 2, prefix = 2;
+    } else if (starts("TS", 2)) {
+        table = 0, prefix = 2;
+    } else if (starts("T", 1)) {
+        table = 1, prefix = 1;
+    }
+    const int number = table < 0 ? -1 : plainNumber(key.substr(prefix));
+    return number < 0 ? NodeKeyIndex::Place{-1, 0}
+                      : NodeKeyIndex::Place{table, static_cast<std::size_t>(number)};
+}
+
+}  // namespace
+
+int NodeKeyIndex::find(const QString& key) const {
+    const Place place = placeIn(std::u16string_view(reinterpret_cast<const char16_t*>(key.utf16()),
+                                                    static_cast<std::size_t>(key.size())));
+    if (place.table < 0) return m_byText.value(key, 0);
+    const std::vector<int>& numbers = m_byNumber[place.table];
+    return place.number < numbers.size() ? numbers[place.number] : 0;
+}
+
+bool NodeKeyIndex::insert(std::string_view key, int index) {
+    const Place place = placeIn(key);
+    if (place.table < 0) {
+        const QString text = QString::fromUtf8(key);
+        if (m_byText.contains(text)) return false;
+        m_byText.insert(text, index);
+        return true;
+    }
+    std::vector<int>& numbers = m_byNumber[place.table];
+    if (place.number >= numbers.size())
+        numbers.resize(std::max(place.number + 1, numbers.size() * 2), 0);
+    if (numbers[place.number] != 0) return false;
+    numbers[place.number] = index;
+    return true;
+}
+
 // A node keeps its key and index as plain members: a large store adds tens of
 // thousands of nodes at start-up, and item data roles would cost a QVariant each.
 class TaskTree::Node : public QTreeWidgetItem {
 public:
-    Node(const QString& text, const QString& key, int index, Children children)
-        : m_key(key), m_index(index) {
-        setText(0, text);
+    Node(std::string text, std::string key, int index, Children children)
+        : m_text(std::move(text)), m_key(std::move(key)), m_index(index) {
         // The view neither lays out nor remembers an expansion for a node marked so.
         if (children == Children::Never) setFlags(flags() | Qt::ItemNeverHasChildren);
     }
-    const QString& key() const { return m_key; }
+    const std::string& key() const { return m_key; }
     int index() const { return m_index; }
 
+    // The caption is kept as the store's UTF-8 and converted when the view asks for it:
+    // the view asks only for the rows it shows, and nodes are never renamed.
+    QVariant data(int column, int role) const override {
+        if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
+            return QString::fromStdString(m_text);
+        return QTreeWidgetItem::data(column, role);
+    }
+
 private:
-    QString m_key;
+    std::string m_text;
+    std::string m_key;
     int m_index;
 };
 
@@ -41,26 +114,24 @@ TaskTree::TaskTree(QWidget* parent) : m_view(new QTreeWidget(parent)) {
 }
 
 int TaskTree::addRoot(const QString& key, const QString& text) {
-    return add(nullptr, key, text);
+    return add(nullptr, key.toStdString(), text.toStdString());
 }
 
 int TaskTree::addChild(const QString& parentKey, const QString& key, const QString& text) {
-    const int parent = GetNodeIndexProvidedKey(parentKey);
+    const int parent = indexOfKey(parentKey);
     if (parent == 0) {
         throw Error(err::NoSuchNode,
                     "The tree has no node with the key " + parentKey.toStdString());
     }
-    return add(item(parent), key, text);
+    return add(item(parent), key.toStdString(), text.toStdString());
 }
 
-int TaskTree::add(QTreeWidgetItem* parent, const QString& key, const QString& text,
-                  Children children) {
-    if (m_indexByKey.contains(key)) {
-        throw Error(err::InvalidArgument,
-                    "The key " + key.toStdString() + " is already used by another node");
-    }
+int TaskTree::add(QTreeWidgetItem* parent, std::string key, std::string text, Children children) {
     const int index = nodeCount() + 1;
-    auto* node = new Node(text, key, index, children);
+    if (!m_indexByKey.insert(key, index)) {
+        throw Error(err::InvalidArgument, "The key " + key + " is already used by another node");
+    }
+    auto* node = new Node(std::move(text), std::move(key), index, children);
     if (parent) {
         parent->addChild(node);
     } else if (m_deferRoots) {
@@ -70,7 +141,6 @@ int TaskTree::add(QTreeWidgetItem* parent, const QString& key, const QString& te
         m_view->addTopLevelItem(node);
     }
     m_items.push_back(node);
-    m_indexByKey.insert(key, index);
     return index;
 }
 
@@ -97,7 +167,7 @@ int TaskTree::indexOf(const QTreeWidgetItem* node) const {
 }
 
 QString TaskTree::key(int index) const {
-    return node(index)->key();
+    return QString::fromStdString(node(index)->key());
 }
 
 QString TaskTree::text(int index) const {
@@ -112,8 +182,8 @@ void TaskTree::setTag(int index, const QString& tag) {
     item(index)->setData(0, TagRole, tag);
 }
 
-int TaskTree::GetNodeIndexProvidedKey(const QString& strNodeKey) const {
-    return m_indexByKey.value(strNodeKey, 0);
+int TaskTree::indexOfKey(const QString& key) const {
+    return m_indexByKey.find(key);
 }
 
 int TaskTree::childCount(int index) const {

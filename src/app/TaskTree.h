@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QString>
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 class QTreeWidget;
@@ -13,6 +15,26 @@ class QWidget;
 namespace nightaudit {
 
 class TaskStore;
+
+// Node indexes by key. A key whose id is a plain number ("KS12", not "KS012") is found in a
+// table by kind and number, without hashing its text: a large store adds tens of thousands
+// of nodes at start-up. Any other key is kept by its text.
+class NodeKeyIndex {
+public:
+    int find(const QString& key) const;  // 0 when no node has the key
+    // False, changing nothing, when the key (UTF-8) is already taken.
+    bool insert(std::string_view key, int index);
+
+    // Which table and number a key has; table -1 when its id is no plain number.
+    struct Place {
+        int table;
+        std::size_t number;
+    };
+
+private:
+    std::vector<int> m_byNumber[3];  // task sequence, task, key sequence
+    QHash<QString, int> m_byText;
+};
 
 // The task tree `TreeView1`: task sequences, their tasks and the tasks' key
 // sequences, each node known by its key ("TS", "T" or "KS" + id) and by its index,
@@ -42,8 +64,8 @@ public:
     QString tag(int index) const;
     void setTag(int index, const QString& tag);
 
-    // The index of the node whose key equals `strNodeKey` exactly (case counts), or 0.
-    int GetNodeIndexProvidedKey(const QString& strNodeKey) const;
+    // The index of the node whose key equals `key` exactly (case counts), or 0.
+    int indexOfKey(const QString& key) const;
 
     int childCount(int index) const;
     int firstChild(int index) const;   // 0 when none
@@ -62,7 +84,7 @@ public:
     // task sequence is enabled, says so in a message box and leaves the tree empty.
     // Store errors propagate. The store is read on a second thread during the call: no
     // other thread may use it until the call returns.
-    void LoadTaskSequence(TaskStore& store, const QDate& auditDay);
+    void load(TaskStore& store, const QDate& auditDay);
 
     // The day rule: a key sequence whose enableday is `enableday` (" " for Null) is
     // listed on `day` when its first three characters name the day's abbreviated
@@ -75,14 +97,14 @@ private:
     enum class Children { Possible, Never };
 
     Node* node(int index) const;
-    int add(QTreeWidgetItem* parent, const QString& key, const QString& text,
+    int add(QTreeWidgetItem* parent, std::string key, std::string text,
             Children children = Children::Possible);
     void attachPendingRoot();
 
     QTreeWidget* m_view;
     std::vector<Node*> m_items;  // m_items[i - 1] is the node of index i
-    QHash<QString, int> m_indexByKey;
-    // While LoadTaskSequence fills a task sequence, its root node stays out of the view:
+    NodeKeyIndex m_indexByKey;
+    // While load fills a task sequence, its root node stays out of the view:
     // nodes added under a detached node cost the view's model no signals, and a large
     // store would otherwise spend more time in them than in reading the rows.
     bool m_deferRoots = false;

@@ -4,7 +4,7 @@
 
 namespace nightaudit {
 
-bool TreeRowPipe::push(std::vector<TreeRow>&& batch) {
+bool TreeRowPipe::push(TreeRows&& batch) {
     {
         std::lock_guard lock(m_mutex);
         if (m_gaveUp) return false;
@@ -23,7 +23,7 @@ void TreeRowPipe::finish(std::exception_ptr error) {
     m_changed.notify_one();
 }
 
-bool TreeRowPipe::pop(std::vector<TreeRow>& batch) {
+bool TreeRowPipe::pop(TreeRows& batch) {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return !m_batches.empty() || m_finished; });
     if (!m_batches.empty()) {

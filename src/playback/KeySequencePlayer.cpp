@@ -85,8 +85,8 @@ public:
 
 private:
     Value column(const char* name) const { return m_keys.value(name); }
-    void waitBefore() { p.m_waiter.wait(NullSafeLong(column("waitbefore"))); }
-    void waitAfter() { p.m_waiter.wait(NullSafeLong(column("waitafter"))); }
+    void waitBefore() { p.m_waiter.wait(leadingLongOrZero(column("waitbefore"))); }
+    void waitAfter() { p.m_waiter.wait(leadingLongOrZero(column("waitafter"))); }
 
     // The task's window title is read afresh at each activation; only the first
     // title row is ever used.

@@ -55,10 +55,10 @@ void SelectionRunner::runTask(std::int16_t nodeIndex) {
         // The tree leaves out key sequences of other weekdays while taskKeySequencesQuery does not
         // look at the day; such a key sequence is not meant to play tonight.
         if (k != 0) {
-            m_waiter.wait(NullSafeLong(rows.value("waitbefore")));
+            m_waiter.wait(leadingLongOrZero(rows.value("waitbefore")));
             m_player.RunKeySequence(static_cast<std::int16_t>(k), 0);
             m_tree.markNodePlayed(k);
-            m_waiter.wait(NullSafeLong(rows.value("waitafter")));
+            m_waiter.wait(leadingLongOrZero(rows.value("waitafter")));
         }
         rows.next();
         if (m_state.stopRequested) return;

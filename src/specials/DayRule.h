@@ -6,7 +6,7 @@
 namespace nightaudit {
 
 // Which key sequences the tree lists on an audit day. A key sequence whose enableday is
-// `enableday` (NullSafeString: " " for Null) is listed when its first three characters
+// `enableday` (textOrBlank: " " for Null) is listed when its first three characters
 // name the day's abbreviated name in the desktop's locale, in any case, or when it is
 // exactly one blank. The names are the desktop's own: a store written with Mon..Sun
 // lists those rows on no day under another language.

@@ -1,79 +1,90 @@
 #include "Statements.h"
 
+#include <charconv>
+
 namespace nightaudit::statements {
+namespace {
 
-using std::to_string;
+Value id(std::int64_t number) {
+    return Value::integer(number);
+}
 
-std::string startingHeightQuery() {
+// Bound as the number the digits say, as the number written into the text was stored,
+// whatever the column's declared type; anything else as text.
+Value number(const std::string& digits) {
+    std::int64_t n = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [at, problem] = std::from_chars(digits.data(), end, n);
+    return problem == std::errc() && at == end && !digits.empty() ? Value::integer(n)
+                                                                  : Value::text(digits);
+}
+
+// A key sequence's keys with the task and task sequence they belong to; an orphaned key
+// (no task, or a task without its sequence) is left out.
+constexpr const char* kKeysOfSequence =
+    " FROM TASKSEQUENCE INNER JOIN (TASK INNER JOIN (KEYSEQUENCE INNER JOIN KEYS ON "
+    "KEYSEQUENCE.KEYSEQUENCEID = KEYS.KEYSEQUENCEID) ON TASK.TASKID = KEYSEQUENCE.TASKID) ON "
+    "TASKSEQUENCE.TASKSEQUENCEID = TASK.TASKSEQUENCEID WHERE (((KEYSEQUENCE.KEYSEQUENCEID) = ?))";
+
+}  // namespace
+
+Sql startingHeightQuery() {
     return "select * from _config where entry = 'STARTINGHEIGHT'";
 }
 
-std::string settingQuery(const std::string& entry) {
-    return "select * from _config where entry = '" + doubleApostrophes(entry) + "'";
+Sql settingQuery(const std::string& entry) {
+    return {"select * from _config where entry = ?", {Value::text(entry)}};
 }
 
-std::string taskSequencesQuery() {
+Sql taskSequencesQuery() {
     return "select doafterinstructions, TASKsequenceid,NAME   from tasksequence where enabled = 1 "
            "ORDER BY DISPLAYORDER";
 }
 
-std::string tasksQuery(const std::string& tasksequenceIdText) {
-    return "select * from task where enabled = 1 and tasksequenceid = " + tasksequenceIdText +
-           "   order by TASKORDER";
+Sql tasksQuery(const Value& tasksequenceId) {
+    return {"select * from task where enabled = 1 and tasksequenceid = ?   order by TASKORDER",
+            {tasksequenceId}};
 }
 
-std::string keySequencesQuery(const std::string& taskIdText) {
-    return "select * from keysequence where enabled = 1 and TASKID = " + taskIdText +
-           "   order by DISPLAYORDER";
+Sql keySequencesQuery(const Value& taskId) {
+    return {"select * from keysequence where enabled = 1 and TASKID = ?   order by DISPLAYORDER",
+            {taskId}};
 }
 
-std::string windowTitleQuery(std::int16_t id) {
-    return std::string("SELECT TASK.WINDOWTITLE FROM TASKSEQUENCE ") +
-           " INNER JOIN (TASK INNER JOIN (KEYSEQUENCE INNER JOIN KEYS ON " +
-           " KEYSEQUENCE.KEYSEQUENCEID = KEYS.KEYSEQUENCEID) ON TASK.TASKID " +
-           " = KEYSEQUENCE.TASKID) ON TASKSEQUENCE.TASKSEQUENCEID = TASK.TASKSEQUENcEID " +
-           " WHERE (((KEYSEQUENCE.KEYSEQUENCEID)= " + to_string(id) + "))";
+Sql windowTitleQuery(std::int16_t keySequenceId) {
+    return {std::string("SELECT TASK.WINDOWTITLE") + kKeysOfSequence, {id(keySequenceId)}};
 }
 
-std::string keysQuery(std::int16_t id) {
-    return std::string("SELECT keys.*,task.windowtitle  FROM TASKSEQUENCE INNER JOIN ") +
-           " (TASK INNER JOIN (KEYSEQUENCE INNER JOIN KEYS ON " +
-           " KEYSEQUENCE.KEYSEQUENCEID = KEYS.KEYSEQUENCEID) ON TASK.TASKID = " +
-           " KEYSEQUENCE.TASKID) ON TASKSEQUENCE.TASKSEQUENCEID = TASK.TASKSEQUENcEID " +
-           " Where (((KEYSEQUENCE.KEYSEQUENCEID) = " + to_string(id) + " )) ORDER BY KEYS.KEYORDER";
+Sql keysQuery(std::int16_t keySequenceId) {
+    return {
+        std::string("SELECT keys.*,task.windowtitle") + kKeysOfSequence + " ORDER BY KEYS.KEYORDER",
+        {id(keySequenceId)}};
 }
 
-std::string taskKeySequencesQuery(std::int16_t taskId) {
-    return std::string("SELECT * From KEYSEQUENCE ") +
-           " WHERE enabled = 1 and taskid = " + to_string(taskId) + " order by displayorder asc ";
+Sql taskKeySequencesQuery(std::int16_t taskId) {
+    return {"SELECT * From KEYSEQUENCE WHERE enabled = 1 and taskid = ? order by displayorder asc",
+            {id(taskId)}};
 }
 
-std::string teachUpdate(const std::string& taughtWait, std::int16_t id) {
-    return "update keys set waitafter = " + taughtWait +
-           "  where keysequenceid = " + to_string(id) +
-           " and keyorder = (select max(keyorder) from keys where keysequenceid = " +
-           to_string(id) + ")";
+Sql keySequenceNameQuery(std::int16_t keySequenceId) {
+    return {"SELECT Name FROM keysequence WHERE keysequenceID = ?", {id(keySequenceId)}};
 }
 
-std::string keyListQuery(std::int16_t id) {
-    return "SELECT * FROM KEYS where KEYSEQUENCEID = " + to_string(id) + "  ORDER BY KEYORDER";
+Sql teachUpdate(const std::string& taughtWait, std::int16_t keySequenceId) {
+    return {
+        "update keys set waitafter = ? where keysequenceid = ? and keyorder = "
+        "(select max(keyorder) from keys where keysequenceid = ?)",
+        {number(taughtWait), id(keySequenceId), id(keySequenceId)}};
 }
 
-std::string doubleApostrophes(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + 2);
-    for (char c : text) {
-        out.push_back(c);
-        if (c == '\'') out.push_back('\'');
-    }
-    return out;
+Sql keyListQuery(std::int16_t keySequenceId) {
+    return {"SELECT * FROM KEYS where KEYSEQUENCEID = ? ORDER BY KEYORDER", {id(keySequenceId)}};
 }
 
-std::string keyUpdate(const std::string& keyText, const std::string& waitAfterText,
-                      const std::string& keyTypeText, std::int32_t keysid) {
-    return "update keys set keytext = '" + doubleApostrophes(keyText) +
-           "' , waitafter = " + waitAfterText + " , keytype = " + keyTypeText +
-           " where keysid = " + to_string(keysid);
+Sql keyUpdate(const std::string& keyText, const std::string& waitAfterText,
+              const std::string& keyTypeText, std::int32_t keysid) {
+    return {"update keys set keytext = ?, waitafter = ?, keytype = ? where keysid = ?",
+            {Value::text(keyText), number(waitAfterText), number(keyTypeText), id(keysid)}};
 }
 
 }  // namespace nightaudit::statements

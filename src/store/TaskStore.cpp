@@ -9,6 +9,7 @@
 
 #include <strings.h>
 
+#include <charconv>
 #include <cstring>
 
 #include "LeadingNumber.h"
@@ -43,18 +44,52 @@ std::string describe(int code, const char* engineMessage) {
     throw Error(err::Store + e.getErrorCode(), describe(e.getErrorCode(), e.what()));
 }
 
+// Integers and reals are bound as the numbers their text forms (as the engine wrote them,
+// whatever the locale) say.
+void bind(SQLite::Statement& st, int index, const Value& value) {
+    const std::string& text = value.text();
+    switch (value.kind()) {
+        case Value::Kind::Null:
+            st.bind(index);
+            return;
+        case Value::Kind::Integer: {
+            std::int64_t n = 0;
+            std::from_chars(text.data(), text.data() + text.size(), n);
+            st.bind(index, n);
+            return;
+        }
+        case Value::Kind::Real: {
+            double d = 0;
+            std::from_chars(text.data(), text.data() + text.size(), d);
+            st.bind(index, d);
+            return;
+        }
+        case Value::Kind::Text:
+            st.bind(index, text);
+            return;
+    }
+}
+
+std::unique_ptr<SQLite::Statement> prepare(SQLite::Database& db, const Sql& sql) {
+    auto st = std::make_unique<SQLite::Statement>(db, sql.text);
+    for (std::size_t i = 0; i < sql.values.size(); ++i) {
+        bind(*st, static_cast<int>(i) + 1, sql.values[i]);
+    }
+    return st;
+}
+
 bool sameName(const char* a, std::string_view b) {
     return a && std::strlen(a) == b.size() && strncasecmp(a, b.data(), b.size()) == 0;
 }
 
 }  // namespace
 
-std::int32_t NullSafeLong(const Value& value) {
+std::int32_t leadingLongOrZero(const Value& value) {
     if (value.isNull()) return 0;
     return leadingLong(value.text());
 }
 
-std::string NullSafeString(const Value& value) {
+std::string textOrBlank(const Value& value) {
     if (value.isNull()) return " ";
     return value.text();
 }
@@ -63,8 +98,14 @@ std::string NullSafeString(const Value& value) {
 // (a tree load asks for the same few names on every row), and a count of its runs so a
 // cursor of an earlier run is not read by mistake.
 struct PreparedStatement {
+    // A column reads whatever row the statement is on, so one object serves every row
+    // (making one per read would cost two atomic counts of the statement's owner).
+    struct Column {
+        std::string name;
+        SQLite::Column column;
+    };
     std::unique_ptr<SQLite::Statement> statement;
-    std::vector<std::pair<std::string, int>> columns;
+    std::vector<Column> columns;
     unsigned runs = 0;
 };
 
@@ -107,26 +148,30 @@ void Cursor::close() {
     m_eof = true;
 }
 
-int Cursor::columnIndex(std::string_view column) const {
+const SQLite::Column& Cursor::column(std::string_view name) const {
     auto& columns = m_prepared->columns;
-    for (const auto& [name, index] : columns) {
-        if (name == column) return index;
+    for (const auto& c : columns) {
+        if (c.name == name) return c.column;
     }
     const SQLite::Statement& st = *m_prepared->statement;
     const int count = st.getColumnCount();
     int found = -1;
     for (int i = 0; i < count && found < 0; ++i) {
-        if (sameName(st.getColumnName(i), column)) found = i;
+        if (sameName(st.getColumnName(i), name)) found = i;
     }
     for (int i = 0; i < count && found < 0; ++i) {
-        if (sameName(st.getColumnOriginName(i), column)) found = i;
+        if (sameName(st.getColumnOriginName(i), name)) found = i;
     }
     if (found < 0) {
         throw Error(err::Store + SQLITE_RANGE,
-                    "Item cannot be found: the result has no column " + std::string(column));
+                    "Item cannot be found: the result has no column " + std::string(name));
     }
-    columns.emplace_back(column, found);
-    return found;
+    try {
+        columns.push_back({std::string(name), st.getColumn(found)});
+    } catch (const SQLite::Exception& e) {
+        rethrow(e);
+    }
+    return columns.back().column;
 }
 
 Value columnValue(const SQLite::Column& c) {
@@ -143,25 +188,41 @@ Value columnValue(const SQLite::Column& c) {
     }
 }
 
-Value Cursor::value(std::string_view column) const {
+SQLite::Statement& Cursor::onRow(std::string_view column) const {
     if (!m_prepared || !m_prepared->statement || m_eof) {
         throw Error(
             err::Store + SQLITE_MISUSE,
             "No current row: the result is at its end (column " + std::string(column) + ")");
     }
-    SQLite::Statement& st = statement();
-    const int i = columnIndex(column);
+    return statement();
+}
+
+Value Cursor::value(std::string_view column) const {
+    onRow(column);
+    const SQLite::Column& c = this->column(column);
     try {
-        return columnValue(st.getColumn(i));
+        return columnValue(c);
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
 }
 
+std::string_view Cursor::text(std::string_view name) const {
+    onRow(name);
+    const SQLite::Column& c = column(name);
+    const char* text = c.getText(nullptr);  // before the length: it may convert the value
+    if (text) return {text, static_cast<std::size_t>(c.getBytes())};
+    return c.isNull() ? std::string_view() : std::string_view("", 0);  // an empty blob
+}
+
 TaskStore::TaskStore(const std::string& path, int busyTimeoutMs, Access access) : m_path(path) {
     try {
+        // One thread at a time uses the connection (the tree load's reader while the
+        // load lasts, else the window's thread), so the engine need not lock it per call.
         m_db = std::make_unique<SQLite::Database>(
-            path, access == Access::ReadOnly ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE,
+            path,
+            (access == Access::ReadOnly ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE) |
+                SQLite::OPEN_NOMUTEX,
             busyTimeoutMs);
         // Reading the schema now makes a file that is not a database fail at open,
         // not at the first statement.
@@ -174,18 +235,18 @@ TaskStore::TaskStore(const std::string& path, int busyTimeoutMs, Access access) 
 
 TaskStore::~TaskStore() = default;
 
-Cursor TaskStore::query(const std::string& sql) {
+Cursor TaskStore::query(const Sql& sql) {
     try {
-        return Cursor(std::make_unique<SQLite::Statement>(*m_db, sql));
+        return Cursor(prepare(*m_db, sql));
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
 }
 
-ReusableQuery::ReusableQuery(TaskStore& store, const std::string& sql)
+ReusableQuery::ReusableQuery(TaskStore& store, const std::string& text)
     : m_prepared(std::make_unique<PreparedStatement>()) {
     try {
-        m_prepared->statement = std::make_unique<SQLite::Statement>(*store.m_db, sql);
+        m_prepared->statement = std::make_unique<SQLite::Statement>(*store.m_db, text);
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
@@ -194,11 +255,11 @@ ReusableQuery::ReusableQuery(TaskStore& store, const std::string& sql)
 ReusableQuery::ReusableQuery(ReusableQuery&&) noexcept = default;
 ReusableQuery::~ReusableQuery() = default;
 
-Cursor ReusableQuery::run(std::int64_t id) {
+Cursor ReusableQuery::run(const Value& value) {
     SQLite::Statement& st = *m_prepared->statement;
     try {
         st.reset();
-        st.bind(1, id);
+        bind(st, 1, value);
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
@@ -206,9 +267,10 @@ Cursor ReusableQuery::run(std::int64_t id) {
     return Cursor(*m_prepared);
 }
 
-int TaskStore::execute(const std::string& sql) {
+int TaskStore::execute(const Sql& sql) {
     try {
-        return m_db->exec(sql);
+        if (sql.values.empty()) return m_db->exec(sql.text);
+        return prepare(*m_db, sql)->exec();
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }

@@ -7,9 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include "Sql.h"
 #include "Value.h"
 
 namespace SQLite {
+class Column;
 class Database;
 class Statement;
 }  // namespace SQLite
@@ -35,10 +37,16 @@ public:
     bool eof() const { return m_eof; }
     void next();
     Value value(std::string_view column) const;
+    // The column's text form (as value() gives it) without a copy, valid until the cursor
+    // moves. Null gives an empty view without data (`data() == nullptr`).
+    std::string_view text(std::string_view column) const;
     void close();
 
 private:
-    int columnIndex(std::string_view column) const;
+    // The statement, checked to be on a row.
+    SQLite::Statement& onRow(std::string_view column) const;
+    // The column found by name (see above); throws Error when there is none.
+    const SQLite::Column& column(std::string_view name) const;
     SQLite::Statement& statement() const;
 
     std::unique_ptr<PreparedStatement> m_owned;
@@ -49,25 +57,24 @@ private:
 
 class TaskStore;
 
-// One query text with a single `?` for an id, prepared once and run for many ids: the tree
-// load runs the same task and key-sequence queries once per parent row, and preparing the
-// text is most of their cost. The result is the one the text with the id written in would
-// give. Only the newest cursor of a query may be read.
+// One query text with a single `?`, prepared once and run for many values: the tree load
+// runs the same task and key-sequence queries once per parent row, and preparing the text
+// is most of their cost. Only the newest cursor of a query may be read.
 class ReusableQuery {
 public:
-    ReusableQuery(TaskStore& store, const std::string& sqlWithOneParameter);
+    ReusableQuery(TaskStore& store, const std::string& textWithOneValue);
     ReusableQuery(ReusableQuery&&) noexcept;
     ~ReusableQuery();
 
-    Cursor run(std::int64_t id);
+    Cursor run(const Value& value);
 
 private:
     std::unique_ptr<PreparedStatement> m_prepared;
 };
 
-// The task store: the one connection to db.mdb. Statements run as the text given.
-// Failures throw Error numbered err::Store + the engine's result code, with the
-// engine's message.
+// The task store: the one connection to db.mdb. Statements run as the text given, with
+// their values bound. Failures throw Error numbered err::Store + the engine's result code,
+// with the engine's message.
 class TaskStore {
 public:
     enum class Access { ReadWrite, ReadOnly };
@@ -80,9 +87,10 @@ public:
     TaskStore(const TaskStore&) = delete;
     TaskStore& operator=(const TaskStore&) = delete;
 
-    Cursor query(const std::string& sql);
-    // Runs an update; returns the number of rows changed.
-    int execute(const std::string& sql);
+    Cursor query(const Sql& sql);
+    // Runs an update; returns the number of rows changed. A text without values may hold
+    // several statements.
+    int execute(const Sql& sql);
 
     const std::string& path() const { return m_path; }
 

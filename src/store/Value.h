@@ -35,11 +35,11 @@ inline std::optional<std::int64_t> storedInteger(const Value& value) {
     return std::stoll(value.text());
 }
 
-// NullSafeLong: Null gives 0; otherwise the leading number of the text form, rounded
+// Null gives 0; otherwise the leading number of the text form, rounded
 // half to even. Throws Error(err::Overflow) outside the 32-bit range.
-std::int32_t NullSafeLong(const Value& value);
+std::int32_t leadingLongOrZero(const Value& value);
 
-// NullSafeString: Null gives exactly one blank " "; otherwise the text form.
-std::string NullSafeString(const Value& value);
+// Null gives exactly one blank " "; otherwise the text form.
+std::string textOrBlank(const Value& value);
 
 }  // namespace nightaudit

@@ -41,15 +41,15 @@ PreviewTree::PreviewTree(TaskStore& store, const QDate& auditDay, PreviewSteps& 
                            numbered(sequencePosition++, s.value("Name")), 0});
         const int sequenceIndex = nodeCount();
         int taskPosition = 1;
-        for (Cursor t = store.query(statements::tasksQuery(s.value("tasksequenceid").text()));
-             !t.eof(); t.next()) {
+        for (Cursor t = store.query(statements::tasksQuery(s.value("tasksequenceid"))); !t.eof();
+             t.next()) {
             m_nodes.push_back({keyOf(NodeKind::Task, t.value("TASKID")),
                                numbered(taskPosition++, t.value("Name")), sequenceIndex});
             const int taskIndex = nodeCount();
             int position = 1;
-            for (Cursor k = store.query(statements::keySequencesQuery(t.value("TASKID").text()));
-                 !k.eof(); k.next()) {
-                const std::string day = NullSafeString(k.value("enableday"));
+            for (Cursor k = store.query(statements::keySequencesQuery(t.value("TASKID"))); !k.eof();
+                 k.next()) {
+                const std::string day = textOrBlank(k.value("enableday"));
                 if (!DayRule::lists(QString::fromStdString(day), prefix)) {
                     m_leftOut[k.value("keysequenceID").text()] = {k.value("Name").text(), day};
                     continue;

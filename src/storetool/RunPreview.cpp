@@ -190,8 +190,7 @@ private:
         const QString key = QStringLiteral("KS%1").arg(id);
         for (int i = 1; i <= m_tree.nodeCount(); ++i)
             if (m_tree.nodeKey(i) == key) return m_tree.nodeText(i).toStdString();
-        Cursor row = m_store.query("SELECT Name FROM keysequence WHERE keysequenceID = " +
-                                   std::to_string(id));
+        Cursor row = m_store.query(statements::keySequenceNameQuery(static_cast<std::int16_t>(id)));
         return row.eof() ? std::string("(no such key sequence)") : row.value("Name").text();
     }
 

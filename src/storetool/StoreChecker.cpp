@@ -8,25 +8,18 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <deque>
 #include <limits>
 #include <map>
 #include <optional>
 #include <set>
 
-#include "FieldNames.h"
+#include "StoreCheckRun.h"
 #include "core/Error.h"
-#include "platform/CommandLine.h"
-#include "keys/SendKeysParser.h"
 #include "playback/WholeNumber.h"
 #include "specials/DayRule.h"
 #include "store/StorePermissions.h"
 
-namespace nightaudit {
-namespace {
-
-using Row = StoreTable::Row;
-using Severity = StoreProblem::Severity;
+namespace nightaudit::storecheck {
 
 std::string shown(const Value& v) {
     if (v.isNull()) return "Null";
@@ -42,7 +35,6 @@ bool isBlank(const Value& v) {
     return v.isNull() || v.text().find_first_not_of(" \t") == std::string::npos;
 }
 
-// The desktop's short day names, as the day rule compares them.
 std::string dayNames() {
     QStringList names;
     for (int day = 1; day <= 7; ++day)
@@ -50,18 +42,11 @@ std::string dayNames() {
     return names.join(QStringLiteral(", ")).toStdString();
 }
 
-// One level of the tree: its table, the columns of its id, parent and order, and the
-// table and id column of the parent level (none at the top).
-struct Level {
-    const StoreTable& table;
-    const char* id;
-    const char* parent;  // nullptr for the top level
-    const char* order;
-    const StoreTable* parentTable;
-    const char* parentId;
-};
+}  // namespace nightaudit::storecheck
 
-}  // namespace
+namespace nightaudit {
+
+using namespace storecheck;
 
 std::string StoreProblem::text() const {
     return std::string(severity == Severity::Error ? "error: " : "warning: ") + row +
@@ -71,353 +56,182 @@ std::string StoreProblem::text() const {
 StoreChecker::StoreChecker(const StoreTables& tables, std::string storePath)
     : m_tables(tables), m_storePath(std::move(storePath)) {}
 
-class StoreChecker::Run {
-public:
-    explicit Run(const StoreTables& t) : m_t(t) {
-        for (const Row& r : t.keySequences.rows) {
-            if (auto id = storedInteger(t.keySequences.value(r, "keysequenceID")))
-                m_sequence[*id] = &r;
+StoreChecker::Run::Run(const StoreTables& t) : m_t(t) {
+    for (const Row& r : t.keySequences.rows) {
+        if (auto id = storedInteger(t.keySequences.value(r, "keysequenceID"))) m_sequence[*id] = &r;
+    }
+}
+
+void StoreChecker::Run::add(Severity s, const StoreTable& table, const Row& row,
+                            const char* idColumn, std::string column, std::string what,
+                            std::string fix) {
+    const Value id = table.value(row, idColumn);
+    const std::string name = id.kind() == Value::Kind::Integer
+                                 ? table.name + " " + id.text()
+                                 : table.name + " (" + idColumn + " " + shown(id) + ", rowid " +
+                                       std::to_string(row.rowid) + ")";
+    found.push_back({s, name, std::move(column), std::move(what), std::move(fix)});
+}
+
+// Ids, enabled, parents and orders: the same rules at each level.
+void StoreChecker::Run::level(const Level& l, std::int64_t lowest, std::int64_t highest,
+                              bool hasEnabled) {
+    std::map<std::string, const Row*> ids;
+    std::map<std::pair<std::string, std::string>, const Row*> orders;
+    std::set<std::string> parents;
+    if (l.parentTable) {
+        for (const Row& p : l.parentTable->rows) {
+            const Value id = l.parentTable->value(p, l.parentId);
+            if (!id.isNull()) parents.insert(shown(id));
         }
     }
-
-    std::vector<StoreProblem> found;
-
-    void add(Severity s, const StoreTable& table, const Row& row, const char* idColumn,
-             std::string column, std::string what, std::string fix) {
-        const Value id = table.value(row, idColumn);
-        const std::string name = id.kind() == Value::Kind::Integer
-                                     ? table.name + " " + id.text()
-                                     : table.name + " (" + idColumn + " " + shown(id) + ", rowid " +
-                                           std::to_string(row.rowid) + ")";
-        found.push_back({s, name, std::move(column), std::move(what), std::move(fix)});
-    }
-
-    // Ids, enabled, parents and orders: the same rules at each level.
-    void level(const Level& l, std::int64_t lowest, std::int64_t highest, bool hasEnabled) {
-        std::map<std::string, const Row*> ids;
-        std::map<std::pair<std::string, std::string>, const Row*> orders;
-        std::set<std::string> parents;
+    for (const Row& r : l.table.rows) {
+        const Value id = l.table.value(r, l.id);
+        const auto number = storedInteger(id);
+        if (!number || *number < lowest || *number > highest) {
+            add(Severity::Error, l.table, r, l.id, l.id,
+                "the id " + shown(id) + " is not a whole number" +
+                    (lowest == std::numeric_limits<std::int64_t>::min() + 1
+                         ? std::string()
+                         : " from " + std::to_string(lowest) + " to " + std::to_string(highest)),
+                l.parentTable == &m_t.keySequences
+                    ? "give the key an unused whole number; until then the key editor "
+                      "will not rewrite it"
+                    : "give the row an unused whole number in that range (and its "
+                      "children the same parent id)");
+        } else if (!ids.emplace(id.text(), &r).second) {
+            add(Severity::Error, l.table, r, l.id, l.id,
+                "another row has the same id, so runs and the editor cannot tell them apart",
+                "give one of them an unused id");
+        }
+        const Value enabled = l.table.value(r, "enabled");
+        const bool shownRow = enabled.kind() == Value::Kind::Integer && enabled.text() == "1";
+        if (hasEnabled && !(enabled.kind() == Value::Kind::Integer &&
+                            (enabled.text() == "0" || enabled.text() == "1"))) {
+            add(Severity::Warning, l.table, r, l.id, "enabled",
+                "enabled is " + shown(enabled) + ": only the number 1 shows the row",
+                "write 1 to show it or 0 to hide it");
+        }
         if (l.parentTable) {
-            for (const Row& p : l.parentTable->rows) {
-                const Value id = l.parentTable->value(p, l.parentId);
-                if (!id.isNull()) parents.insert(shown(id));
+            const Value parent = l.table.value(r, l.parent);
+            if (!parents.count(shown(parent))) {
+                add(Severity::Warning, l.table, r, l.id, l.parent,
+                    "there is no " + l.parentTable->name + " " + shown(parent) +
+                        ": the row is never shown or played",
+                    "set " + std::string(l.parent) + " to an existing " + l.parentTable->name +
+                        ", or delete the row");
+            } else if (shownRow && hiddenParent(l, parent)) {
+                add(Severity::Warning, l.table, r, l.id, "enabled",
+                    "the row is enabled but its " + l.parentTable->name + " " + shown(parent) +
+                        " is not, so it is never shown",
+                    "enable " + l.parentTable->name + " " + shown(parent) +
+                        " too, or set enabled to 0 here");
             }
         }
-        for (const Row& r : l.table.rows) {
-            const Value id = l.table.value(r, l.id);
-            const auto number = storedInteger(id);
-            if (!number || *number < lowest || *number > highest) {
-                add(Severity::Error, l.table, r, l.id, l.id,
-                    "the id " + shown(id) + " is not a whole number" +
-                        (lowest == std::numeric_limits<std::int64_t>::min() + 1
-                             ? std::string()
-                             : " from " + std::to_string(lowest) + " to " +
-                                   std::to_string(highest)),
-                    l.parentTable == &m_t.keySequences
-                        ? "give the key an unused whole number; until then the key editor "
-                          "will not rewrite it"
-                        : "give the row an unused whole number in that range (and its "
-                          "children the same parent id)");
-            } else if (!ids.emplace(id.text(), &r).second) {
-                add(Severity::Error, l.table, r, l.id, l.id,
-                    "another row has the same id, so runs and the editor cannot tell them apart",
-                    "give one of them an unused id");
-            }
-            const Value enabled = l.table.value(r, "enabled");
-            const bool shownRow = enabled.kind() == Value::Kind::Integer && enabled.text() == "1";
-            if (hasEnabled && !(enabled.kind() == Value::Kind::Integer &&
-                                (enabled.text() == "0" || enabled.text() == "1"))) {
-                add(Severity::Warning, l.table, r, l.id, "enabled",
-                    "enabled is " + shown(enabled) + ": only the number 1 shows the row",
-                    "write 1 to show it or 0 to hide it");
-            }
-            if (l.parentTable) {
-                const Value parent = l.table.value(r, l.parent);
-                if (!parents.count(shown(parent))) {
-                    add(Severity::Warning, l.table, r, l.id, l.parent,
-                        "there is no " + l.parentTable->name + " " + shown(parent) +
-                            ": the row is never shown or played",
-                        "set " + std::string(l.parent) + " to an existing " + l.parentTable->name +
-                            ", or delete the row");
-                } else if (shownRow && hiddenParent(l, parent)) {
-                    add(Severity::Warning, l.table, r, l.id, "enabled",
-                        "the row is enabled but its " + l.parentTable->name + " " + shown(parent) +
-                            " is not, so it is never shown",
-                        "enable " + l.parentTable->name + " " + shown(parent) +
-                            " too, or set enabled to 0 here");
-                }
-            }
-            if (!hasEnabled || shownRow) {
-                const auto key =
-                    std::make_pair(l.parent ? shown(l.table.value(r, l.parent)) : std::string(),
-                                   shown(l.table.value(r, l.order)));
-                if (const auto [at, fresh] = orders.emplace(key, &r); !fresh) {
-                    add(Severity::Error, l.table, r, l.id, l.order,
-                        l.order + std::string(" ") + key.second + " is also the order of " +
-                            l.table.name + " " + shown(l.table.value(*at->second, l.id)) +
-                            " under the same parent: which plays first is up to the store",
-                        "give each row its own order");
-                }
+        if (!hasEnabled || shownRow) {
+            const auto key =
+                std::make_pair(l.parent ? shown(l.table.value(r, l.parent)) : std::string(),
+                               shown(l.table.value(r, l.order)));
+            if (const auto [at, fresh] = orders.emplace(key, &r); !fresh) {
+                add(Severity::Error, l.table, r, l.id, l.order,
+                    l.order + std::string(" ") + key.second + " is also the order of " +
+                        l.table.name + " " + shown(l.table.value(*at->second, l.id)) +
+                        " under the same parent: which plays first is up to the store",
+                    "give each row its own order");
             }
         }
     }
+}
 
-    // Whether the parent `id` is disabled while its own parent is enabled: a branch
-    // retired at its top is reported once, at the top.
-    bool hiddenParent(const Level& l, const Value& id) const {
-        const StoreTable& table = *l.parentTable;
-        for (const Row& p : table.rows) {
-            if (shown(table.value(p, l.parentId)) != shown(id)) continue;
-            if (isOne(table.value(p, "enabled"))) return false;
-            if (&table == &m_t.taskSequences) return true;
-            const StoreTable& top = m_t.taskSequences;
-            const Value grandparent = table.value(p, "tasksequenceid");
-            for (const Row& g : top.rows)
-                if (shown(top.value(g, "tasksequenceid")) == shown(grandparent))
-                    return isOne(top.value(g, "enabled"));
-            return false;
-        }
+// Whether the parent `id` is disabled while its own parent is enabled: a branch
+// retired at its top is reported once, at the top.
+bool StoreChecker::Run::hiddenParent(const Level& l, const Value& id) const {
+    const StoreTable& table = *l.parentTable;
+    for (const Row& p : table.rows) {
+        if (shown(table.value(p, l.parentId)) != shown(id)) continue;
+        if (isOne(table.value(p, "enabled"))) return false;
+        if (&table == &m_t.taskSequences) return true;
+        const StoreTable& top = m_t.taskSequences;
+        const Value grandparent = table.value(p, "tasksequenceid");
+        for (const Row& g : top.rows)
+            if (shown(top.value(g, "tasksequenceid")) == shown(grandparent))
+                return isOne(top.value(g, "enabled"));
         return false;
     }
+    return false;
+}
 
-    void wait(const StoreTable& table, const Row& r, const char* idColumn, const char* column) {
-        const Value v = table.value(r, column);
-        if (v.isNull()) return;
-        try {
-            const std::int32_t ms = NullSafeLong(v);
-            if (ms < 0) {
-                add(Severity::Warning, table, r, idColumn, column,
-                    "the wait " + shown(v) + " is negative and waits nothing",
-                    "write 0 for no wait, or the milliseconds to wait");
-            } else if (v.kind() == Value::Kind::Text) {
-                strictNumber(v.text(), column);
-            }
-        } catch (const Error& e) {
-            add(e.number() == err::Overflow ? Severity::Error : Severity::Warning, table, r,
-                idColumn, column,
-                e.number() == err::Overflow
-                    ? "the wait " + shown(v) + " is beyond the 32-bit milliseconds a run takes"
-                    : "the wait " + shown(v) + " is read by its leading number as " +
-                          std::to_string(NullSafeLong(v)) + " ms",
-                "write the wait as whole milliseconds");
+void StoreChecker::Run::wait(const StoreTable& table, const Row& r, const char* idColumn,
+                             const char* column) {
+    const Value v = table.value(r, column);
+    if (v.isNull()) return;
+    try {
+        const std::int32_t ms = leadingLongOrZero(v);
+        if (ms < 0) {
+            add(Severity::Warning, table, r, idColumn, column,
+                "the wait " + shown(v) + " is negative and waits nothing",
+                "write 0 for no wait, or the milliseconds to wait");
+        } else if (v.kind() == Value::Kind::Text) {
+            strictNumber(v.text(), column);
+        }
+    } catch (const Error& e) {
+        add(e.number() == err::Overflow ? Severity::Error : Severity::Warning, table, r, idColumn,
+            column,
+            e.number() == err::Overflow
+                ? "the wait " + shown(v) + " is beyond the 32-bit milliseconds a run takes"
+                : "the wait " + shown(v) + " is read by its leading number as " +
+                      std::to_string(leadingLongOrZero(v)) + " ms",
+            "write the wait as whole milliseconds");
+    }
+}
+
+void StoreChecker::Run::keySequences() {
+    const StoreTable& t = m_t.keySequences;
+    for (const Row& r : t.rows) {
+        const Value day = t.value(r, "enableday");
+        if (!day.isNull() && day.text() != " " &&
+            !DayRule::listsSomeDay(QString::fromStdString(day.text()))) {
+            add(Severity::Error, t, r, "keysequenceID", "enableday",
+                "enableday " + shown(day) + " names no weekday in this desktop's language (" +
+                    dayNames() + "): the key sequence is never listed and never played by its task",
+                "write the first three letters of a day as the desktop names it, or Null "
+                "for every day");
+        }
+        wait(t, r, "keysequenceID", "waitbefore");
+        wait(t, r, "keysequenceID", "waitafter");
+    }
+}
+
+void StoreChecker::Run::keys() {
+    const StoreTable& t = m_t.keys;
+    for (const Row& r : t.rows) key(t, r);
+    windowTitles();
+}
+
+// Tasks whose keys type into their window (types 0 and 1) need its title.
+void StoreChecker::Run::windowTitles() {
+    const StoreTable& tasks = m_t.tasks;
+    for (const Row& task : tasks.rows) {
+        if (!isBlank(tasks.value(task, "WINDOWTITLE"))) continue;
+        const std::string taskId = shown(tasks.value(task, "TASKID"));
+        bool typesIntoIt = false;
+        for (const Row& k : m_t.keys.rows) {
+            const auto sequence =
+                m_sequence.find(storedInteger(m_t.keys.value(k, "KEYSEQUENCEID")).value_or(INT64_MIN));
+            if (sequence == m_sequence.end() ||
+                shown(m_t.keySequences.value(*sequence->second, "TASKID")) != taskId)
+                continue;
+            const Value type = m_t.keys.value(k, "keytype");
+            typesIntoIt |=
+                type.kind() == Value::Kind::Integer && (type.text() == "0" || type.text() == "1");
+        }
+        if (typesIntoIt) {
+            add(Severity::Error, tasks, task, "TASKID", "WINDOWTITLE",
+                "the task's keys type into its window, but it names no window",
+                "write the window's title (or the start of it) in WINDOWTITLE");
         }
     }
-
-    void keySequences() {
-        const StoreTable& t = m_t.keySequences;
-        for (const Row& r : t.rows) {
-            const Value day = t.value(r, "enableday");
-            if (!day.isNull() && day.text() != " " &&
-                !DayRule::listsSomeDay(QString::fromStdString(day.text()))) {
-                add(Severity::Error, t, r, "keysequenceID", "enableday",
-                    "enableday " + shown(day) + " names no weekday in this desktop's language (" +
-                        dayNames() +
-                        "): the key sequence is never listed and never played by its task",
-                    "write the first three letters of a day as the desktop names it, or Null "
-                    "for every day");
-            }
-            wait(t, r, "keysequenceID", "waitbefore");
-            wait(t, r, "keysequenceID", "waitafter");
-        }
-    }
-
-    void keys() {
-        const StoreTable& t = m_t.keys;
-        for (const Row& r : t.rows) key(t, r);
-        windowTitles();
-    }
-
-private:
-    void key(const StoreTable& t, const Row& r) {
-        const auto err = [&](const char* column, std::string what, std::string fix) {
-            add(Severity::Error, t, r, "keysid", column, std::move(what), std::move(fix));
-        };
-        const Value typeValue = t.value(r, "keytype");
-        const Value text = t.value(r, "keytext");
-        std::optional<int> type;
-        try {
-            type = keyTypeNumber(typeValue);
-            if (!type) {
-                err("keytype",
-                    "the key type " + shown(typeValue) +
-                        " is none of 0 to 12: the key does nothing",
-                    "write the type the key is meant to be (docs/authoring.md lists them)");
-            }
-        } catch (const Error& e) {
-            err("keytype", e.description() + ": the key sequence stops at this key",
-                "write the type as a number from 0 to 12");
-        }
-        if (!type) return;
-        const auto needText = [&] {
-            if (!text.isNull()) return true;
-            err("keytext", "keytext is Null: the key sequence stops at this key",
-                "write the text the key type needs");
-            return false;
-        };
-        switch (*type) {
-            case 0:
-            case 8:
-                if (!needText()) break;
-                try {
-                    parseSendKeys(text.text());
-                } catch (const Error& e) {
-                    err("keytext",
-                        "the keystroke text " + shown(text) + " is refused: " + e.description(),
-                        "correct the text (docs/authoring.md, keystroke texts)");
-                }
-                if (*type == 8 && isBlank(t.value(r, "keypurpose"))) {
-                    err("keypurpose", "a key of type 8 needs the title of its window here",
-                        "write the window's title (or the start of it) in keypurpose");
-                }
-                break;
-            case 1:
-                if (needText() && !isWindowField(text.text())) {
-                    err("keytext",
-                        shown(text) +
-                            " is no field of the main window: the key sequence "
-                            "stops at this key",
-                        "name one of special1 to special7 (or another main-window control)");
-                }
-                break;
-            case 2:
-                if (!needText()) break;
-                try {
-                    if (splitCommandLine(text.text()).empty())
-                        throw Error(err::LaunchFailed, "the command line is empty");
-                } catch (const Error& e) {
-                    err("keytext",
-                        "the program " + shown(text) + " cannot be started: " + e.description(),
-                        "write the program and its arguments as a shell would");
-                }
-                break;
-            case 3:
-                needText();
-                break;
-            case 5:
-            case 6:
-            case 7:
-                for (const char* c : {"waitbefore", "waitafter"}) {
-                    try {
-                        wholeNumber32(t.value(r, c), c);
-                    } catch (const Error& e) {
-                        err(c, "the pointer coordinate is unusable: " + e.description(),
-                            "write the screen position in pixels (x in waitbefore, y in "
-                            "waitafter)");
-                    }
-                }
-                break;
-            case 9:
-            case 11:
-                if (isBlank(text)) {
-                    err("keytext", "the report key has no file name",
-                        "write the report's file name (relative to the store's folder)");
-                }
-                break;
-            case 10:
-                runKeySequence(t, r, text);
-                break;
-            default:
-                break;
-        }
-        if (*type <= 2 || *type == 4 || *type == 8) {
-            wait(t, r, "keysid", "waitbefore");
-            wait(t, r, "keysid", "waitafter");
-        }
-    }
-
-    void runKeySequence(const StoreTable& t, const Row& r, const Value& text) {
-        const auto err = [&](Severity s, std::string what, std::string fix) {
-            add(s, t, r, "keysid", "keytext", std::move(what), std::move(fix));
-        };
-        std::int16_t target = 0;
-        try {
-            target = wholeNumber16(text, "the key sequence to run");
-        } catch (const Error& e) {
-            return err(Severity::Error, e.description(), "write the id of a key sequence");
-        }
-        const auto found = m_sequence.find(target);
-        if (found == m_sequence.end()) {
-            return err(Severity::Error,
-                       "there is no key sequence " + std::to_string(target) + " to run",
-                       "write the id of an existing key sequence");
-        }
-        const Value enabled = m_t.keySequences.value(*found->second, "enabled");
-        if (!(enabled.kind() == Value::Kind::Integer && enabled.text() == "1")) {
-            err(Severity::Warning,
-                "key sequence " + std::to_string(target) + " is disabled, yet this key plays it",
-                "enable key sequence " + std::to_string(target) + " or run another one");
-        }
-        const auto own = storedInteger(t.value(r, "KEYSEQUENCEID"));
-        if (!own) return;
-        const std::vector<std::int64_t> chain = pathOf(target, *own);
-        if (chain.empty()) return;
-        std::string path = std::to_string(*own);
-        for (auto id : chain) path += " -> " + std::to_string(id);
-        err(Severity::Error, "key sequence " + std::to_string(*own) + " plays itself: " + path,
-            "break the chain: one of these type 10 keys must run another key sequence");
-    }
-
-    // The key sequences run (type 10) by the keys of key sequence `id`.
-    std::vector<std::int64_t> runsOf(std::int64_t id) const {
-        std::vector<std::int64_t> out;
-        for (const Row& r : m_t.keys.rows) {
-            if (storedInteger(m_t.keys.value(r, "KEYSEQUENCEID")) != id) continue;
-            const Value type = m_t.keys.value(r, "keytype");
-            if (type.kind() != Value::Kind::Integer || type.text() != "10") continue;
-            try {
-                out.push_back(wholeNumber16(m_t.keys.value(r, "keytext"), "id"));
-            } catch (const Error&) {
-            }
-        }
-        return out;
-    }
-
-    // The chain from `from` to `to` through type 10 keys, `from` first; empty when none.
-    std::vector<std::int64_t> pathOf(std::int64_t from, std::int64_t to) const {
-        std::map<std::int64_t, std::int64_t> cameFrom{{from, from}};
-        std::deque<std::int64_t> next{from};
-        while (!next.empty()) {
-            const std::int64_t at = next.front();
-            next.pop_front();
-            if (at == to) {
-                std::vector<std::int64_t> path{to};
-                for (std::int64_t p = to; p != from;) path.insert(path.begin(), p = cameFrom[p]);
-                return path;
-            }
-            for (std::int64_t n : runsOf(at))
-                if (cameFrom.emplace(n, at).second) next.push_back(n);
-        }
-        return {};
-    }
-
-    // Tasks whose keys type into their window (types 0 and 1) need its title.
-    void windowTitles() {
-        const StoreTable& tasks = m_t.tasks;
-        for (const Row& task : tasks.rows) {
-            if (!isBlank(tasks.value(task, "WINDOWTITLE"))) continue;
-            const std::string taskId = shown(tasks.value(task, "TASKID"));
-            bool typesIntoIt = false;
-            for (const Row& k : m_t.keys.rows) {
-                const auto sequence = m_sequence.find(
-                    storedInteger(m_t.keys.value(k, "KEYSEQUENCEID")).value_or(INT64_MIN));
-                if (sequence == m_sequence.end() ||
-                    shown(m_t.keySequences.value(*sequence->second, "TASKID")) != taskId)
-                    continue;
-                const Value type = m_t.keys.value(k, "keytype");
-                typesIntoIt |= type.kind() == Value::Kind::Integer &&
-                               (type.text() == "0" || type.text() == "1");
-            }
-            if (typesIntoIt) {
-                add(Severity::Error, tasks, task, "TASKID", "WINDOWTITLE",
-                    "the task's keys type into its window, but it names no window",
-                    "write the window's title (or the start of it) in WINDOWTITLE");
-            }
-        }
-    }
-
-    const StoreTables& m_t;
-    std::map<std::int64_t, const Row*> m_sequence;
-};
+}
 
 std::vector<StoreProblem> StoreChecker::problems() const {
     Run run(m_tables);

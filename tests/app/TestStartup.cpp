@@ -23,7 +23,7 @@ const QDate kWednesday(2026, 12, 2);
 struct Loaded {
     explicit Loaded(const std::string& rows, QDate day = kWednesday)
         : file(rows), store(file.path()) {
-        tree.LoadTaskSequence(store, day);
+        tree.load(store, day);
     }
     QString nodes() const {
         QStringList out;
@@ -178,12 +178,12 @@ INSERT INTO keysequence VALUES (1, 10, 'A', 1, NULL, 0, 0, 2), (2, 10, 'B', 1, N
                  QStringLiteral("after first|after second|"));
         // Keys are matched whole and in their case (relations: Next in test_main_window).
         QString found;
-        for (const char* key : {"TS12", "T12", "KS12", "ks12", "KS7", "KS4", "KS3 ", ""})
-            found += QString::number(t.tree.GetNodeIndexProvidedKey(key)) + ' ';
-        QCOMPARE(found, QStringLiteral("8 9 10 0 0 0 0 0 "));
+        for (const char* key : {"TS12", "T12", "KS12", "ks12", "KS012", "KS7", "KS4", "KS3 ", ""})
+            found += QString::number(t.tree.indexOfKey(key)) + ' ';
+        QCOMPARE(found, QStringLiteral("8 9 10 0 0 0 0 0 0 "));
         TaskTree thursday(&t.parent);
-        thursday.LoadTaskSequence(t.store, kWednesday.addDays(1));
-        QCOMPARE(thursday.text(thursday.GetNodeIndexProvidedKey("KS31")), QStringLiteral("2- Thu"));
+        thursday.load(t.store, kWednesday.addDays(1));
+        QCOMPARE(thursday.text(thursday.indexOfKey("KS31")), QStringLiteral("2- Thu"));
     }
 
     // Enabled tasks do not count without an enabled task sequence.

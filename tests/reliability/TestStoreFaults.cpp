@@ -104,7 +104,7 @@ private slots:
         QVERIFY(r.window || (r.status != 0 && messages.shown().size() == 1));
         QWidget parent;
         TaskTree tree(&parent);
-        const Thrown load = errorOf([&] { tree.LoadTaskSequence(rig.store, {2026, 12, 2}); });
+        const Thrown load = errorOf([&] { tree.load(rig.store, {2026, 12, 2}); });
         QVERIFY2(load.text.isEmpty() == (load.number == 0), qPrintable(load.text));
         rig.player.RunKeySequence(3);  // lets nothing out; a run that did not end says why
         QVERIFY2(rig.trace.ends_with(kMain.toStdString()) ||

@@ -122,16 +122,16 @@ private slots:
 
     // The printed preview: the labels of waits, the nesting of a type 10 key, a failure where
     // it ends a key sequence, the total.
-    void printedText_data() {
-        QTest::addColumn<QString>("node");
-        QTest::addColumn<QDate>("day");
-        QTest::addColumn<QString>("rows");
-        QTest::addColumn<QString>("printed");  // from its third line
-        QTest::newRow("nested failure")
-            << "KS1" << QDate(2026, 12, 7)
-            << "INSERT INTO keys VALUES (30, 1, 3, 10, '3', NULL, 0, 0), (31, 3, 3, 0, '{TAB', "
-               "NULL, 0, 0);"
-            << R"(key sequence KS1 "1- Open the cashier screen" into "Front Desk"
+    void printedText() {
+        const TempStore store(readFile(NIGHTAUDIT_DATA_DIR "/demo.sql") +
+                              "INSERT INTO keys VALUES (30, 1, 3, 10, '3', NULL, 0, 0), "
+                              "(31, 3, 3, 0, '{TAB', NULL, 0, 0);");
+        TaskStore tasks(store.path(), 5000, TaskStore::Access::ReadOnly);
+        const QString text = QString::fromStdString(
+            RunPreview::text(RunPreview(tasks, store.dir(), QDate(2026, 12, 7)).run("KS1")));
+        // From its third line.
+        QCOMPARE(text.section('\n', 2),
+                 R"(key sequence KS1 "1- Open the cashier screen" into "Front Desk"
   key 1, type 0 keystrokes
     activate the window "Front Desk"
     activate the window "Front Desk"
@@ -157,18 +157,7 @@ private slots:
     back to this program's window
 waits in all: 1 s
 1 problem(s) would end key sequences early (✗ above)
-)";
-    }
-    void printedText() {
-        QFETCH(QString, node);
-        QFETCH(QDate, day);
-        QFETCH(QString, rows);
-        QFETCH(QString, printed);
-        const TempStore store(readFile(NIGHTAUDIT_DATA_DIR "/demo.sql") + rows.toStdString());
-        TaskStore tasks(store.path(), 5000, TaskStore::Access::ReadOnly);
-        const QString text = QString::fromStdString(
-            RunPreview::text(RunPreview(tasks, store.dir(), day).run(node.toStdString())));
-        QCOMPARE(text.section('\n', 2), printed);
+)");
     }
 
     // The fields a key of type 1 may name are the main window's controls with a text.

@@ -90,30 +90,20 @@ private slots:
         QTest::addColumn<QString>("change");  // "old => new" in the demo's text
         QTest::addColumn<QString>("said");
         QTest::addColumn<QString>("lineOf");  // the line named holds this after the change
-        QTest::newRow("not a line") << "[keys] => keys here"
-                                    << "expected"
-                                    << "";
-        QTest::newRow("bad escape") << "\"%c\" => \"%\\qc\""
-                                    << "unknown escape \\q"
-                                    << "";
-        QTest::newRow("no value") << "keytype = 0 => keytype = zero"
-                                  << "is no value"
-                                  << "";
-        QTest::newRow("typed column") << "keytype = 0 => keytype = \"0\""
-                                      << "would be stored as 0"
-                                      << "";
-        QTest::newRow("no such column") << "keypurpose = null => colour = null"
-                                        << "has no column colour"
-                                        << "";
-        QTest::newRow("unclosed text") << "\"%c\" => \"%c"
-                                       << "double quotes"
-                                       << "";
-        QTest::newRow("two statements") << "KEYORDER)\" => KEYORDER); ATTACH 'x' AS y\""
-                                        << "one CREATE statement"
-                                        << "";
-        QTest::newRow("no table") << "schema \"CREATE TABLE _config => # "
-                                  << "no table _config"
-                                  << "[_config]";
+        const auto row = [](const char* name, const char* change, const char* said,
+                            const char* lineOf = "") {
+            QTest::newRow(name) << QString(change) << QString(said) << QString(lineOf);
+        };
+        // clang-format off
+        row("not a line", "[keys] => keys here", "expected");
+        row("bad escape", "\"%c\" => \"%\\qc\"", "unknown escape \\q");
+        row("no value", "keytype = 0 => keytype = zero", "is no value");
+        row("typed column", "keytype = 0 => keytype = \"0\"", "would be stored as 0");
+        row("no such column", "keypurpose = null => colour = null", "has no column colour");
+        row("unclosed text", "\"%c\" => \"%c", "double quotes");
+        row("two statements", "KEYORDER)\" => KEYORDER); ATTACH 'x' AS y\"", "one CREATE statement");
+        row("no table", "schema \"CREATE TABLE _config => # ", "no table _config", "[_config]");
+        // clang-format on
     }
     void refused() {
         QFETCH(QString, change);
