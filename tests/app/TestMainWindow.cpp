@@ -10,8 +10,6 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include <csignal>
-
 #include "playback/RunJournal.h"
 #include "support/ErrorOf.h"
 #include "support/WindowRig.h"
@@ -170,27 +168,16 @@ private slots:
         QTest::addColumn<QString>("focus");  // the control with the focus; "" as opened
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("result");
-        QTest::newRow("Enter as the window opens") << ""
-                                                   << "Return"
-                                                   << "a|0|0";
-        QTest::newRow("Enter in the tree") << "TreeView1"
-                                           << "Return"
-                                           << "a|0|0";
-        QTest::newRow("Enter in the stopwatch box") << "dfnTeach"
-                                                    << "Return"
-                                                    << "a|0|0";
-        QTest::newRow("Enter on Teach Task presses it") << "Command10"
-                                                        << "Return"
-                                                        << "|0|1000";
-        QTest::newRow("Space in the tree is a click") << "TreeView1"
-                                                      << "Space"
-                                                      << "|1|0";
-        QTest::newRow("arrows only select") << "TreeView1"
-                                            << "Down Up"
-                                            << "|0|0";
-        QTest::newRow("single-click mode") << "single"
-                                           << "Down Up Up Return Down Space"
-                                           << "a a bcd a|0|0";
+        const char* const rows[][4] = {
+            {"Enter as the window opens", "", "Return", "a|0|0"},
+            {"Enter in the tree", "TreeView1", "Return", "a|0|0"},
+            {"Enter in the stopwatch box", "dfnTeach", "Return", "a|0|0"},
+            {"Enter on Teach Task presses it", "Command10", "Return", "|0|1000"},
+            {"Space in the tree is a click", "TreeView1", "Space", "|1|0"},
+            {"arrows only select", "TreeView1", "Down Up", "|0|0"},
+            {"single-click mode", "single", "Down Up Up Return Down Space", "a a bcd a|0|0"}};
+        for (const auto& [name, focus, keys, result] : rows)
+            QTest::newRow(name) << QString(focus) << QString(keys) << QString(result);
     }
     void keys() {
         QFETCH(QString, focus);
@@ -215,19 +202,6 @@ private slots:
             result.mid(result.indexOf('|')));
     }
 
-    // A task click stops the stopwatch and keeps the count and the key sequence's id.
-    void teachTaskWritesTheCountToTheLastKeys() {
-        WindowRig rig;
-        rig.click(4);
-        rig.window.controls().teachCount->setText("15");  // the stopwatch runs from the click
-        rig.click(2);
-        QVERIFY(!rig.window.controls().teachTimer->isActive());
-        rig.window.controls().teachTask->click();
-        QCOMPARE(rig.file.dump("SELECT keysid, waitafter FROM keys ORDER BY keysid"),
-                 std::string("1|0\n2|0\n3|15000\n4|15000\n5|0\n6|0\n"));
-        QVERIFY(rig.messages().isEmpty());
-    }
-
     // 80 log lines, none lost while the repaint is held back; then it shows the last line.
     void everyLogLineInOrderAndTheListLeftWhereItWas() {
         WindowRig rig(R"(INSERT INTO tasksequence VALUES (1, 'Day', '', 1, 1);
@@ -247,8 +221,7 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
     // What the clerk does during the 2 s pause. The stop key's line is checked end to end.
     void journalLinesOfARun_data() {
         QTest::addColumn<QString>("how");
-        for (const char* how :
-             {"", "Stop", "closing the main window", "the signal SIGTERM; the program ends"})
+        for (const char* how : {"", "Stop", "closing the main window"})
             QTest::newRow(*how ? how : "nothing") << how;
     }
     void journalLinesOfARun() {
@@ -257,7 +230,6 @@ INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
         rig.waiter->setObserver([&](std::int32_t ms) {
             if (ms == 2000 && how == "Stop") rig.window.state().stopRequested = true;
             if (ms == 2000 && how.startsWith("closing")) rig.window.close();
-            if (ms == 2000 && how.startsWith("the signal")) rig.window.closeForSignal(SIGTERM);
         });
         // Without a stop the walk goes on to T11, whose first key fails.
         const QString expected =

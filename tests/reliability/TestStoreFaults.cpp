@@ -1,14 +1,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
 
 #include <SQLiteCpp/Database.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "app/MessageBoxes.h"
 #include "app/StartupCheck.h"
@@ -45,24 +41,6 @@ QString updateFirstKey(TaskStore& store, const QString& text = {}) {
     return dialog.result() == QDialog::Accepted
                ? "written"
                : told.join('\n') + (list->count() ? "" : "no keys");
-}
-
-// A second program writing until it is killed: round n gives key n % 5 + 1 the text
-// "k<id>-<n>", the wait n and the type n % 13, and teaches key sequence 6 n seconds.
-pid_t startWriter(const std::string& path, int first) {
-    const pid_t pid = fork();
-    if (pid != 0) return pid;
-    try {
-        TaskStore store(path, 10000);
-        for (int n = first;; ++n) {
-            const std::string round = std::to_string(n), id = std::to_string(n % 5 + 1);
-            store.execute(statements::keyUpdate("k" + id + "-" + round, round,
-                                                std::to_string(n % 13), n % 5 + 1));
-            store.execute(statements::teachUpdate(round + "000", 6));
-        }
-    } catch (...) {
-    }
-    _exit(1);
 }
 
 }  // namespace
@@ -153,31 +131,6 @@ private slots:
         QCOMPARE(db.wholeStore(), before);
         QVERIFY(!QFile::exists(file + "-journal"));
         if (!readOnly) QCOMPARE(store.execute(statements::teachUpdate("15000", 5)), 1);
-    }
-
-    // A writer killed at random: the file checks out, every key whole, no committed update lost.
-    void killedWriterLeavesWholeRows() {
-        TempStore db(kRows);
-        db.exec(
-            "CREATE TABLE first AS SELECT * FROM keys; CREATE TABLE last AS SELECT * FROM keys");
-        // Rows neither as they were nor one whole update, and rows older than at the last kill.
-        const std::string torn =
-            R"(SELECT k.keysid FROM keys k JOIN first f USING (keysid) WHERE NOT (
-            (k.keytext, k.waitafter, k.keytype) = (f.keytext, f.waitafter, f.keytype)
-            OR (k.keysid < 6 AND k.keytext = 'k' || k.keysid || '-' || k.waitafter
-                AND k.keytype = k.waitafter % 13 AND k.waitafter % 5 + 1 = k.keysid)
-            OR (k.keysid = 6 AND (k.keytext, k.keytype) = (f.keytext, f.keytype) AND k.waitafter % 1000 = 0))
-            UNION ALL SELECT keysid FROM keys JOIN last USING (keysid) WHERE keys.waitafter < last.waitafter)";
-        for (int kill = 0; kill < 6; ++kill) {
-            const pid_t writer = startWriter(db.path(), 1000 + kill * 100000);  // above old waits
-            usleep(QRandomGenerator::global()->bounded(20000, 250000));
-            ::kill(writer, SIGKILL);
-            QCOMPARE(waitpid(writer, nullptr, 0), writer);
-            db.exec("PRAGMA integrity_check");  // a writing connection rolls a hot journal back
-            QCOMPARE(db.dump("PRAGMA integrity_check") + db.dump(torn), "ok\n");
-            db.exec("DELETE FROM last; INSERT INTO last SELECT * FROM keys");
-        }
-        QVERIFY(db.dump("SELECT * FROM keys EXCEPT SELECT * FROM first") != "");  // it wrote
     }
 };
 

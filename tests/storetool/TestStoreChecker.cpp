@@ -65,8 +65,6 @@ private slots:
             "error: keys 30, keytext: \"special9\" is no field");
         row("report file", key.arg("9, '', NULL, 0, 0"),
             "error: keys 30, keytext: the report key has no file name");
-        row("no-show file", key.arg("11, NULL, NULL, 0, 0"),
-            "error: keys 30, keytext: the report key has no file name");
         row("window", key.arg("8, 'a', NULL, 0, 0"), "error: keys 30, keypurpose:");
         row("program", key.arg("2, 'prog \"x', NULL, 0, 0"),
             "error: keys 30, keytext: the program");
