@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     UnavailableReports reports;
     const QString caption = window.caption();
     auto playOrFail = [&](KeySequencePlayer& player) {
-        player.RunKeySequence(node);
+        player.playKeySequence(node);
         if (window.caption() != caption) {
             std::fprintf(stderr, "player failed: %s\n", qPrintable(window.caption()));
             std::exit(1);

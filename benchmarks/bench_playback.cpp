@@ -163,12 +163,12 @@ int main(int argc, char** argv) {
     for (int r = 0; r < reps; ++r) {
         fake.clearRecord();
         const auto start = bench::Clock::now();
-        fakePlayer.RunKeySequence(static_cast<std::int16_t>(node));
+        fakePlayer.playKeySequence(static_cast<std::int16_t>(node));
         hostTimes.push_back(bench::secondsSince(start));
         measure(floor, [&] { return xtestFloor(dpy, text); });
         measure(played, [&] {
             const auto start = bench::Clock::now();
-            player.RunKeySequence(static_cast<std::int16_t>(node));
+            player.playKeySequence(static_cast<std::int16_t>(node));
             const double s = bench::secondsSince(start);
             if (window.caption() != QStringLiteral("Quillmar Night Audit")) {
                 std::fprintf(stderr, "player failed: %s\n", qPrintable(window.caption()));

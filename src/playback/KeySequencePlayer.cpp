@@ -60,7 +60,7 @@ QString dateForm(const QString& text) {
            text.mid(4, 2);
 }
 
-// One call of RunKeySequence: its two results and the keys it plays.
+// One call of playKeySequence: its two results and the keys it plays.
 class KeySequencePlayer::Call {
 public:
     // `current` is kept naming the key being played, for the record of the run.
@@ -173,7 +173,7 @@ private:
                 const std::int16_t nested =
                     wholeNumber16(column("keytext"), "the key sequence to run (key text)");
                 p.refuseLoop(nested);
-                p.RunKeySequence(0, nested);
+                p.playKeySequence(0, nested);
                 const int selected = p.m_host.selectedNodeIndex();
                 if (selected == 0) throw Error(err::NoSuchNode, "No node is selected in the tree");
                 p.m_host.markNodePlayed(selected);
@@ -217,7 +217,7 @@ void KeySequencePlayer::refuseLoop(std::int16_t nested) const {
                                          "); it was not played again");
 }
 
-void KeySequencePlayer::RunKeySequence(std::int16_t nodeIndex, std::int16_t keySequenceId) {
+void KeySequencePlayer::playKeySequence(std::int16_t nodeIndex, std::int16_t keySequenceId) {
     struct DepthGuard {
         int& depth;
         explicit DepthGuard(int& d) : depth(++d) {}

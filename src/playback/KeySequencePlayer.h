@@ -41,7 +41,7 @@ public:
     // state.keySequenceId, empties the run log, and tests state.stopRequested after each key
     // (the first key always plays). At a normal end the main window is activated again by
     // its caption.
-    void RunKeySequence(std::int16_t nodeIndex, std::int16_t keySequenceId = 0);
+    void playKeySequence(std::int16_t nodeIndex, std::int16_t keySequenceId = 0);
 
     // The run's KEYDELAY and WINDOWWAIT (see KeystrokeTyper::setPacing).
     void setPacing(std::chrono::milliseconds keyDelay, std::chrono::milliseconds windowWait) {

@@ -16,7 +16,7 @@ void SelectionRunner::run(std::int16_t nodeIndex) {
     m_state.stopRequested = false;
     switch (NodeKey::parse(m_tree.nodeKey(nodeIndex).toStdString()).kind()) {
         case NodeKind::KeySequence:
-            m_player.RunKeySequence(nodeIndex, 0);
+            m_player.playKeySequence(nodeIndex, 0);
             break;
         case NodeKind::TaskSequence:
             walkTaskSequence();
@@ -56,7 +56,7 @@ void SelectionRunner::runTask(std::int16_t nodeIndex) {
         // look at the day; such a key sequence is not meant to play tonight.
         if (k != 0) {
             m_waiter.wait(leadingLongOrZero(rows.value("waitbefore")));
-            m_player.RunKeySequence(static_cast<std::int16_t>(k), 0);
+            m_player.playKeySequence(static_cast<std::int16_t>(k), 0);
             m_tree.markNodePlayed(k);
             m_waiter.wait(leadingLongOrZero(rows.value("waitafter")));
         }

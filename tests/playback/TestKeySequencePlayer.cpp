@@ -42,7 +42,7 @@ Played play(const QString& keys, const QString& nested, const QString& how = {})
     KeySequencePlayer& player = how == "settling" ? settled : rig.player;
     const Thrown e = errorOf([&] {
         if (how.startsWith("go")) return rig.runner.run(n);
-        player.RunKeySequence(how.startsWith("node") ? n : 0, how.startsWith("node") ? 0 : 20);
+        player.playKeySequence(how.startsWith("node") ? n : 0, how.startsWith("node") ? 0 : 20);
     });
     const QString caption = rig.host.captionText;
     return {QString::fromStdString(rig.trace), rig.host.log.join(" | "),
@@ -197,7 +197,7 @@ private slots:
         const QStringList played = QStringList{"deep"} + QStringList(limit, "back");
         for (int from : {102, 101, 102}) {
             rig.host.log.clear();
-            rig.player.RunKeySequence(0, static_cast<std::int16_t>(from));
+            rig.player.playKeySequence(0, static_cast<std::int16_t>(from));
             QCOMPARE(rig.host.log, from == 102 ? played : QStringList());
         }
     }

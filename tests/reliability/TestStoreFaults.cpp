@@ -84,7 +84,7 @@ private slots:
         TaskTree tree(&parent);
         const Thrown load = errorOf([&] { tree.load(rig.store, {2026, 12, 2}); });
         QVERIFY2(load.text.isEmpty() == (load.number == 0), qPrintable(load.text));
-        rig.player.RunKeySequence(3);  // lets nothing out; a run that did not end says why
+        rig.player.playKeySequence(3);  // lets nothing out; a run that did not end says why
         QVERIFY2(rig.trace.ends_with(kMain.toStdString()) ||
                      rig.host.captionText != "Quillmar Night Audit",
                  rig.trace.c_str());
