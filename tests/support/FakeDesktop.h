@@ -24,7 +24,11 @@ public:
     void addWindow(const std::string& title) { m_windows.insert(title); }
     void removeWindow(const std::string& title) { m_windows.erase(title); }
     const std::string& record() const { return m_record; }
-    void clearRecord() { m_record.clear(); }
+    // The record and the press times: what the fake keeps of a run, not the program.
+    void clearRecord() {
+        m_record.clear();
+        presses.clear();
+    }
     void note(const std::string& event) { m_record += event; }
 
     std::string answers, held, garbled;
