@@ -22,38 +22,13 @@
 #include <sstream>
 
 #include "app/MainWindow.h"
+#include "apps/TypedText.h"
 #include "platform/X11Desktop.h"
 
 using namespace nightaudit;
+using namespace nightaudit::test;
 
 namespace {
-
-// `length` characters drawn (a fixed sequence) from `pool`, in lines of at most 70.
-QString mix(const QString& pool, int length) {
-    const QList<uint> points = pool.toUcs4();
-    QString out;
-    quint32 state = 2026;
-    for (int i = 0; i < length; ++i) {
-        state = state * 1664525u + 1013904223u;
-        const uint c = (i % 70 == 69) ? '\n' : points[(state >> 8) % points.size()];
-        out += QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
-    }
-    return out;
-}
-
-QString keysOf(const QString& chars) {
-    QString keys;
-    for (const QChar c : chars)
-        keys += c == '\n'                           ? QString("~")
-                : QString("+^%~(){}[]").contains(c) ? "{" + QString(c) + "}"
-                                                    : QString(c);
-    return keys;
-}
-
-QString normalized(QByteArray bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
-    return QString::fromUtf8(bytes.replace("\r\n", "\n").replace('\r', '\n'));
-}
 
 QByteArray contents(const QString& file) {
     QFile f(file);
@@ -66,12 +41,11 @@ int main(int argc, char** argv) {
     if (argc < 4) return std::fprintf(stderr, "usage: bench_apps SCHEMA DIR TARGET...\n"), 2;
     QApplication app(argc, argv);
     const QString dir = QString::fromLocal8Bit(argv[2]), store = dir + "/db.mdb";
-    const QString punctuation = QStringLiteral("!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~");
     const QString texts[] = {
-        mix("abcdefghijklmnopqrstuvwxyz ABCXYZ 0123456789" + punctuation +
+        mix("abcdefghijklmnopqrstuvwxyz ABCXYZ 0123456789" + kPunctuation +
                 QString::fromUtf8("éüßñçÅø€£¥Ωж中文✓"),
             2000),
-        mix("abcdefghijklmnopqrstuvwxyz ABCXYZ 0123456789" + punctuation, 2000)};
+        mix("abcdefghijklmnopqrstuvwxyz ABCXYZ 0123456789" + kPunctuation, 2000)};
     for (int i = 0; i < 2; ++i) {
         QFile f(dir + (i ? "/ascii.txt" : "/mixed.txt"));
         if (!f.open(QIODevice::WriteOnly)) return 1;

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "MainWindowOnX.h"  // Xlib with it, last
+#include "apps/TypedText.h"
 
 using namespace nightaudit;
 using namespace nightaudit::test;
@@ -37,30 +38,11 @@ struct Text {
 };
 
 Text plain(const QString& name, const QString& chars) {
-    Text t{name, {}, chars};
-    for (const QChar c : chars)
-        t.keys += c == '\n'                           ? QString("~")
-                  : QString("+^%~(){}[]").contains(c) ? "{" + QString(c) + "}"
-                                                      : QString(c);
-    return t;
+    return {name, keysOf(chars), chars};
 }
 
-const QString kPunctuation = QStringLiteral("!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~");
 const QString kUnicode = QString::fromUtf8("é ü ß ñ ç Å ø € £ ¥ Ω ж 中文 ✓ 😀");
 const QString kGerman = QString::fromUtf8("@ € { } [ ] \\ | ~ ^ ´ ä ß");
-
-// `length` characters drawn (a fixed sequence) from `pool`, in lines of at most 70.
-QString mix(const QString& pool, int length) {
-    const QList<uint> points = pool.toUcs4();
-    QString out;
-    quint32 state = 2026;
-    for (int i = 0; i < length; ++i) {
-        state = state * 1664525u + 1013904223u;
-        const uint c = (i % 70 == 69) ? '\n' : points[(state >> 8) % points.size()];
-        out += QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
-    }
-    return out;
-}
 
 const Text kAscii =
     plain("ASCII", "Night audit 0123456789 ABCXYZ abcxyz\n" + kPunctuation + "\nend");
@@ -71,12 +53,6 @@ const Text kMix =
                              2000));
 const Text kLong = plain("500 then a wait", mix("abcdefghijklmnopqrstuvwxyz 0123456789.,-", 500));
 const Text kDe = plain("German", kGerman);
-
-// What a target's file shows, as typed: no byte-order mark, Enter as \n whatever it became.
-QString normalized(QByteArray bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
-    return QString::fromUtf8(bytes.replace("\r\n", "\n").replace('\r', '\n'));
-}
 
 // Runs a Wine tool on `prefix` to its end, off the display.
 void wineTool(const QString& prefix, const QString& tool, const QStringList& args) {
