@@ -16,17 +16,36 @@ alive() { [ -n "$(sed -n 's/^State:\s*[^Z]/x/p' "/proc/$1/status" 2>/dev/null)" 
 
 await grep -q 'virtual display :' "$out/log"
 export DISPLAY="$(sed -n 's/.*virtual display \(:[0-9]*\).*/\1/p' "$out/log")"
-await xwininfo -name "Quillmar Night Audit"
-await xwininfo -name "Front Desk"
+# Mapped, not only created: a window the window manager maps later takes the focus then.
+await xdotool search --onlyvisible --name '^Front Desk$'
+await xdotool search --onlyvisible --name '^Quillmar Night Audit$'
+window=$(xdotool search --onlyvisible --name '^Quillmar Night Audit$' | head -n 1)
 started=$(ps -o pid= --ppid "$demo")  # Xvfb, openbox, the front desk and the program
 [ "$(echo "$started" | wc -w)" -ge 4 ] || fail "too few processes: $started"
+program=$(pgrep -P "$demo" -x nightaudit) || fail "no nightaudit among $started"
 
+# What is on screen and still running, for a failure to say where the close went.
+scene() {
+    echo "active window: $(xdotool getactivewindow getwindowname 2>&1)"
+    echo "shown: $(xdotool search --onlyvisible --name . getwindowname %@ 2>&1 | tr '\n' '|')"
+    ps -o pid=,stat=,args= --ppid "$demo"
+}
+await sh -c "xdotool windowactivate --sync $window && [ \"\$(xdotool getactivewindow)\" = $window ]"
 # Closed as a clerk closes it, with Alt+F4 through the window manager. The display may go
 # before xdotool lets go of it: its complaint about that is no failure.
-xdotool search --onlyvisible --name '^Quillmar Night Audit$' windowactivate --sync
 xdotool key alt+F4 2>/dev/null || true
+for _ in $(seq 150); do alive "$program" || break; sleep 0.1; done
+if alive "$program"; then
+    scene
+    kill "$program" "$demo"
+    fail "Alt+F4 on the program's window did not end the program"
+fi
 for _ in $(seq 150); do alive "$demo" || break; sleep 0.1; done
-if alive "$demo"; then kill "$demo"; fail "closing the program did not end demo.sh"; fi
+if alive "$demo"; then
+    ps -o pid=,stat=,args= --ppid "$demo"
+    kill "$demo"
+    fail "demo.sh did not end with the program"
+fi
 status=0
 wait "$demo" || status=$?
 for pid in $started; do
