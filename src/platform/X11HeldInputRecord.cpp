@@ -2,6 +2,7 @@
 
 #include "X11Errors.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 #include <signal.h>
 #include <unistd.h>
@@ -33,12 +35,14 @@ std::string hostName() {
 }
 
 // The record's text, one item a line: "host NAME", "marker WINDOW" (hex), "key CODE",
-// "button NUMBER", "keycode CODE KEYSYM..." (hex keysyms; none listed: it had none).
+// "button NUMBER", "keycode CODE KEYSYM..." (hex keysyms; none listed: it had none),
+// "capslock off".
 struct Held {
     std::string host;
     unsigned long marker = 0;
     std::set<unsigned> keys, buttons;
     std::map<unsigned, std::vector<unsigned long>> rebound;
+    bool capsLockOff = false;
 
     std::string text() const {
         std::ostringstream out;
@@ -50,6 +54,7 @@ struct Held {
             for (unsigned long s : syms) out << ' ' << s;
             out << std::dec << '\n';
         }
+        if (capsLockOff) out << "capslock off\n";
         return out.str();
     }
 
@@ -65,6 +70,8 @@ struct Held {
                 words >> held.host;
             } else if (what == "marker") {
                 words >> std::hex >> held.marker;
+            } else if (what == "capslock") {
+                held.capsLockOff = true;
             } else if (!(words >> number)) {
                 continue;
             } else if (what == "key") {
@@ -92,6 +99,7 @@ void putBack(Display* display, const Held& held) {
                                old.empty() ? 2 : static_cast<int>(old.size()),
                                old.empty() ? none : old.data(), 1);
     }
+    if (held.capsLockOff) XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
 }
 
 std::string readText(Display* display, Atom property) {
@@ -184,7 +192,7 @@ X11HeldInputRecord::X11HeldInputRecord(Display* display)
 
 X11HeldInputRecord::~X11HeldInputRecord() {
     // A button a run pressed without letting go, say: the program never leaves it down.
-    putBack(m_display, Held{m_host, m_marker, m_keys, m_buttons, m_rebound});
+    putBack(m_display, Held{m_host, m_marker, m_keys, m_buttons, m_rebound, m_capsLockOff});
     XDeleteProperty(m_display, DefaultRootWindow(m_display), m_atom);
     XDestroyWindow(m_display, m_marker);
     x11::syncOk(m_display);
@@ -207,8 +215,13 @@ void X11HeldInputRecord::restored(unsigned keycode) {
     if (m_rebound.erase(keycode) > 0) write();
 }
 
+void X11HeldInputRecord::capsLockOff(bool off) {
+    if (std::exchange(m_capsLockOff, off) != off) write();
+}
+
 void X11HeldInputRecord::write() {
-    const std::string text = Held{m_host, m_marker, m_keys, m_buttons, m_rebound}.text();
+    const std::string text =
+        Held{m_host, m_marker, m_keys, m_buttons, m_rebound, m_capsLockOff}.text();
     XChangeProperty(m_display, DefaultRootWindow(m_display), m_atom, XA_STRING, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(text.data()),
                     static_cast<int>(text.size()));

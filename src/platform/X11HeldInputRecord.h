@@ -17,6 +17,8 @@ namespace nightaudit {
 // so should the program die holding any, its guardian (or a later start) reads the record
 // and puts everything back.
 //
+// Caps Lock, which a text switches off for its letters, is in the record while it is off.
+//
 // The record is a property of the root window, `_QUILLMAR_HELD_<pid>` (a second record of the
 // same process adds `_<n>`), written on the connection that makes the changes, just ahead of
 // each change it announces: the server always has the record before the key, button or
@@ -45,6 +47,8 @@ public:
     void rebinding(unsigned keycode, const unsigned long* keysyms, int count);
     // The keycode has its former keysyms again, or another program has changed it since.
     void restored(unsigned keycode);
+    // Just before Caps Lock is switched off for a text; again once it is back on.
+    void capsLockOff(bool off);
 
 private:
     void write();
@@ -57,11 +61,13 @@ private:
     std::set<unsigned> m_keys;
     std::set<unsigned> m_buttons;
     std::map<unsigned, std::vector<unsigned long>> m_rebound;
+    bool m_capsLockOff = false;
 };
 
 // Puts back what the records of process `pid` hold (every key and button let go, every
-// keycode's keysyms as they were) and deletes them, on a connection of its own to $DISPLAY.
-// Does nothing when there are none or the display cannot be opened.
+// keycode's keysyms as they were, Caps Lock on if a text had switched it off) and deletes
+// them, on a connection of its own to $DISPLAY. Does nothing when there are none or the
+// display cannot be opened.
 void restoreHeldInputOf(pid_t pid);
 
 // The same for every record of this machine whose process is no longer alive: what an

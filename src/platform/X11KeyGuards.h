@@ -57,13 +57,17 @@ private:
 // switch is made under the first stroke's grab, after the state was read in that grab.
 class CapsLockGuard {
 public:
-    explicit CapsLockGuard(Display* display) : m_display(display) {}
+    CapsLockGuard(Display* display, X11HeldInputRecord& record)
+        : m_display(display), m_record(record) {}
     ~CapsLockGuard() {
         if (!m_switched) return;
         XkbLockModifiers(m_display, XkbUseCoreKbd, LockMask, LockMask);
+        // On first, out of the record then: a death between the two locks it once more.
+        m_record.capsLockOff(false);
         x11::syncOk(m_display);
     }
     void switchOff() {
+        m_record.capsLockOff(true);
         XkbLockModifiers(m_display, XkbUseCoreKbd, LockMask, 0);
         m_switched = true;
     }
@@ -72,6 +76,7 @@ public:
 
 private:
     Display* m_display;
+    X11HeldInputRecord& m_record;
     bool m_switched = false;
 };
 

@@ -25,7 +25,10 @@ constexpr std::chrono::microseconds kBetweenStrokes{50};
 
 X11Keyboard::Text::Text(X11Keyboard::Impl& keyboard, const std::vector<KeyStroke>& strokes,
                         Target target)
-    : d(keyboard), m_strokes(strokes), m_target(std::move(target)), m_caps(keyboard.display) {
+    : d(keyboard),
+      m_strokes(strokes),
+      m_target(std::move(target)),
+      m_caps(keyboard.display, keyboard.record) {
     if (!d.stateKnown) d.readState();
     d.build(d.state.group);
 }

@@ -39,6 +39,14 @@ private:
     QString m_frontDesk, m_backOffice;
     QByteArray m_mapping;  // the keyboard mapping before any test
     QProcess* m_program = nullptr;
+    bool m_capsLock = false;  // what the clerk had before the run
+
+    bool capsLocked() { return m_session.keyboard().locked_mods & LockMask; }
+    void lockCaps(bool on) {
+        m_capsLock = on;
+        XkbLockModifiers(m_session.x(), XkbUseCoreKbd, LockMask, on ? LockMask : 0);
+        XSync(m_session.x(), False);
+    }
 
     QByteArray mapping() { return m_session.run("xmodmap", {"-pke"}); }
     // Keys and buttons the server has down and a changed keymap; empty when there are none.
@@ -50,7 +58,8 @@ private:
         XQueryPointer(m_session.x(), DefaultRootWindow(m_session.x()), &w, &w, &i, &i, &i, &i,
                       &mask);
         if (mask & (Button1Mask | Button2Mask | Button3Mask)) what += "a button down; ";
-        if (mapping() != m_mapping) what += "the keymap changed";
+        if (mapping() != m_mapping) what += "the keymap changed; ";
+        if (capsLocked() != m_capsLock) what += "Caps Lock switched";
         return what;
     }
     QString journal(const TempStore& store) {
@@ -68,31 +77,39 @@ private slots:
         if (m_program) m_program->kill(), m_program->waitForFinished(5000);
         QTRY_VERIFY(!m_session.lists(kCaption));
         QTRY_COMPARE_WITH_TIMEOUT(leftOver(), QString(), 30000);  // a guardian may still be at work
+        lockCaps(false);
     }
 
     // Killed holding Shift and a keycode bound to é, or the left button (type 6, no type 7
-    // yet): all is put back and abc arrives as abc. SIGTERM closes it as the clerk would.
-    // Pause in the first of three tasks: nothing of the later two arrives.
+    // yet): all is put back and abc arrives as abc, or as ABC with the clerk's Caps Lock,
+    // which the text had switched off. SIGTERM closes it as the clerk would. Pause in the
+    // first of three tasks: nothing of the later two arrives.
     void nothingOutlivesTheProgram_data() {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<int>("signal");
         QTest::addColumn<bool>("pause");  // pressed first, the signal once the run has ended
+        QTest::addColumn<bool>("capsLock");
         const QString shift = "(1, 1, 0, '+({\xC3\xA9 9999}{\xC3\xA9 9999})', NULL, 0, 0)";
         const QString button =
             "(1, 1, 6, '', NULL, 1200, 700), (1, 2, 0, 'x', NULL, 30000, 0),"
             " (1, 3, 7, '', NULL, 1200, 700)";
-        QTest::newRow("Shift and a rebound keycode, SIGKILL") << shift << SIGKILL << false;
-        QTest::newRow("Shift and a rebound keycode, SIGTERM") << shift << SIGTERM << false;
-        QTest::newRow("left button, SIGKILL") << button << SIGKILL << false;
-        QTest::newRow("left button, SIGTERM") << button << SIGTERM << false;
+        QTest::newRow("Shift and a rebound keycode, SIGKILL") << shift << SIGKILL << false << false;
+        QTest::newRow("Shift and a rebound keycode, SIGTERM") << shift << SIGTERM << false << false;
+        QTest::newRow("Caps Lock on, SIGKILL") << shift << SIGKILL << false << true;
+        QTest::newRow("Caps Lock on, SIGTERM") << shift << SIGTERM << false << true;
+        QTest::newRow("left button, SIGKILL") << button << SIGKILL << false << false;
+        QTest::newRow("left button, SIGTERM") << button << SIGTERM << false << false;
         // Not in a Shift group: the stop key is grabbed without modifiers.
         QTest::newRow("Pause in the first task, then SIGTERM")
-            << "(1, 1, 0, '{\xC3\xA9 9999}{\xC3\xA9 9999}', NULL, 0, 0)" << SIGTERM << true;
+            << "(1, 1, 0, '{\xC3\xA9 9999}{\xC3\xA9 9999}', NULL, 0, 0)" << SIGTERM << true
+            << false;
     }
     void nothingOutlivesTheProgram() {
         QFETCH(QString, keys);
         QFETCH(int, signal);
         QFETCH(bool, pause);
+        QFETCH(bool, capsLock);
+        lockCaps(capsLock);
         TempStore store(rows(keys.toStdString()));
         const qint64 front = sizeOf(m_frontDesk), back = sizeOf(m_backOffice);
         QVERIFY(m_program = m_session.startProgram(store.dir()));
@@ -119,11 +136,13 @@ private slots:
         m_session.activate("Front Desk");
         const qint64 offset = sizeOf(m_frontDesk);
         for (KeySym k : {XK_a, XK_b, XK_c}) m_session.key(k, true), m_session.key(k, false);
-        QCOMPARE(m_session.received("Front Desk", m_frontDesk, offset), QByteArray("abc"));
+        QCOMPARE(m_session.received("Front Desk", m_frontDesk, offset),
+                 QByteArray(capsLock ? "ABC" : "abc"));
     }
 
-    // An earlier start and its guardian were both killed, leaving Shift down and a keycode
-    // bound: the next start puts both back before its window shows.
+    // An earlier start and its guardian were both killed, leaving Shift down, a keycode
+    // bound and the clerk's Caps Lock off: the next start puts all back before its window
+    // shows.
     void laterStartPutsBackALeftover() {
         const pid_t dead = fork();
         if (dead == 0) _exit(0);
@@ -131,7 +150,7 @@ private slots:
         const QString spare =  // the last keycode without keysyms
             QRegularExpression("(?s).*keycode +(\\d+) =\n").match(m_mapping).captured(1);
         const QByteArray record = "key " + QByteArray::number(m_session.code(XK_Shift_L)) +
-                                  "\nkeycode " + spare.toLatin1() + "\n";
+                                  "\nkeycode " + spare.toLatin1() + "\ncapslock off\n";
         const QByteArray name = "_QUILLMAR_HELD_" + QByteArray::number(dead);
         XChangeProperty(m_session.x(), DefaultRootWindow(m_session.x()),
                         XInternAtom(m_session.x(), name.constData(), False), XA_STRING, 8,
@@ -139,7 +158,9 @@ private slots:
                         int(record.size()));
         m_session.run("xmodmap", {"-e", "keycode " + spare + " = eacute Eacute"});
         m_session.key(XK_Shift_L, true);
-        QCOMPARE(leftOver(), QString("key 50 down; the keymap changed"));  // Shift_L is 50
+        m_capsLock = true;
+        QCOMPARE(leftOver(),  // Shift_L is 50
+                 QString("key 50 down; the keymap changed; Caps Lock switched"));
         TempStore store(rows("(1, 1, 0, 'a', NULL, 0, 0)"));
         QVERIFY(m_program = m_session.startProgram(store.dir()));
         QCOMPARE(leftOver(), QString());  // already as the window is listed
