@@ -28,7 +28,7 @@ inline constexpr int NotAvailable = 1010;
 inline constexpr int PrintFailed = 1011;
 inline constexpr int Stopped = 1012;
 inline constexpr int Unconfirmed = 1013;  // a target did not say it read its keys
-inline constexpr int Store = 2000;  // engine code added: 2000 + SQLite result code
+inline constexpr int Store = 2000;        // engine code added: 2000 + SQLite result code
 }  // namespace err
 
 // Every failure of the system: a number and a description fit to show the clerk.

@@ -26,9 +26,9 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine) {
         if (c == '\\') {
             // Only before what it would otherwise end or open: a Windows path under Wine
             // (C:\PMS\pms.exe) keeps its backslashes.
-            const bool escapes = i + 1 < commandLine.size() &&
-                                 std::string(" \t\n'\"\\").find(commandLine[i + 1]) !=
-                                     std::string::npos;
+            const bool escapes =
+                i + 1 < commandLine.size() &&
+                std::string(" \t\n'\"\\").find(commandLine[i + 1]) != std::string::npos;
             word += escapes ? commandLine[++i] : c;
         } else if (c == '\'') {
             const std::size_t close = commandLine.find('\'', i + 1);

@@ -8,8 +8,8 @@
 #include "FieldNames.h"
 #include "StoreCheckRun.h"
 #include "core/Error.h"
-#include "platform/CommandLine.h"
 #include "keys/SendKeysParser.h"
+#include "platform/CommandLine.h"
 #include "playback/WholeNumber.h"
 
 namespace nightaudit {

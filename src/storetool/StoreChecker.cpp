@@ -216,8 +216,8 @@ void StoreChecker::Run::windowTitles() {
         const std::string taskId = shown(tasks.value(task, "TASKID"));
         bool typesIntoIt = false;
         for (const Row& k : m_t.keys.rows) {
-            const auto sequence =
-                m_sequence.find(storedInteger(m_t.keys.value(k, "KEYSEQUENCEID")).value_or(INT64_MIN));
+            const auto sequence = m_sequence.find(
+                storedInteger(m_t.keys.value(k, "KEYSEQUENCEID")).value_or(INT64_MIN));
             if (sequence == m_sequence.end() ||
                 shown(m_t.keySequences.value(*sequence->second, "TASKID")) != taskId)
                 continue;

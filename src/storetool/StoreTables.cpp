@@ -25,7 +25,6 @@ Value StoreTable::value(const Row& row, std::string_view name) const {
     return i < 0 ? Value::null() : row.values[static_cast<std::size_t>(i)];
 }
 
-
 StoreTable StoreTables::readTable(SQLite::Database& db, const std::string& name) {
     StoreTable table;
     table.name = name;

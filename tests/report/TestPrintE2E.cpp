@@ -12,8 +12,8 @@
 #include <fstream>
 
 #include "report/CupsPrinter.h"
-#include "report/ReportImport.h"
 #include "report/PrintPage.h"
+#include "report/ReportImport.h"
 #include "support/ErrorOf.h"
 #include "support/WindowRig.h"
 
