@@ -37,10 +37,24 @@ struct X11StopKey::Impl {
 
     // A lock the clerk left on must not make the key go unnoticed.
     template <class F>
-    void forEachLockCombination(F grabOrUngrab) {
+    void forEachLockCombination(unsigned held, F grabOrUngrab) {
         const unsigned locks[] = {0, LockMask, numLock, LockMask | numLock};
-        for (unsigned m : locks) grabOrUngrab(m);
+        for (unsigned m : locks) grabOrUngrab(held | m);
     }
+    // Nor the modifiers a text holds down (Shift, Ctrl, Alt and their mixes): the press
+    // would reach the window typed into instead of stopping the text.
+    template <class F>
+    void forEachCombination(F grabOrUngrab) {
+        for (unsigned held : kHeldByTexts) forEachLockCombination(held, grabOrUngrab);
+    }
+    static constexpr unsigned kHeldByTexts[] = {0,
+                                                ShiftMask,
+                                                ControlMask,
+                                                ShiftMask | ControlMask,
+                                                Mod1Mask,
+                                                ShiftMask | Mod1Mask,
+                                                ControlMask | Mod1Mask,
+                                                ShiftMask | ControlMask | Mod1Mask};
 
     void drain() {
         while (XPending(display) > 0) {
@@ -68,15 +82,25 @@ bool X11StopKey::arm() {
     Impl& d = *m_impl;
     if (m_armed) return true;
     if (d.pause == 0) return false;  // a keymap without Pause
-    d.forEachLockCombination([&](unsigned m) {
+    const auto grab = [&](unsigned m) {
         XGrabKey(d.display, d.pause, m, d.root, False, GrabModeAsync, GrabModeAsync);
-    });
+    };
+    const auto ungrab = [&](unsigned m) { XUngrabKey(d.display, d.pause, m, d.root); };
+    d.forEachLockCombination(0, grab);
     // Another program's grab of the same key is refused with BadAccess.
     if (!x11::syncOk(d.display)) {
-        d.forEachLockCombination([&](unsigned m) { XUngrabKey(d.display, d.pause, m, d.root); });
+        d.forEachLockCombination(0, ungrab);
         x11::syncOk(d.display);
         return false;
     }
+    // With modifiers the key is the stop key as far as no other program has it: a
+    // combination taken elsewhere (Ctrl+Pause as Break, say) is left to its owner.
+    for (unsigned held : Impl::kHeldByTexts) {
+        if (held == 0) continue;
+        d.forEachLockCombination(held, grab);
+        if (!x11::syncOk(d.display)) d.forEachLockCombination(held, ungrab);
+    }
+    x11::syncOk(d.display);
     m_armed = true;
     return true;
 }
@@ -85,7 +109,7 @@ void X11StopKey::disarm() {
     Impl& d = *m_impl;
     if (!m_armed) return;
     d.drain();
-    d.forEachLockCombination([&](unsigned m) { XUngrabKey(d.display, d.pause, m, d.root); });
+    d.forEachCombination([&](unsigned m) { XUngrabKey(d.display, d.pause, m, d.root); });
     // Once this returns the server has let go, so keys typed next reach their window.
     x11::syncOk(d.display);
     m_armed = false;

@@ -99,7 +99,8 @@ private slots:
         QTest::newRow("Caps Lock on, SIGTERM") << shift << SIGTERM << false << true;
         QTest::newRow("left button, SIGKILL") << button << SIGKILL << false << false;
         QTest::newRow("left button, SIGTERM") << button << SIGTERM << false << false;
-        // Not in a Shift group: the stop key is grabbed without modifiers.
+        // The clerk's Pause comes with the Shift the text holds.
+        QTest::newRow("Pause in a Shift group, then SIGTERM") << shift << SIGTERM << true << false;
         QTest::newRow("Pause in the first task, then SIGTERM")
             << "(1, 1, 0, '{\xC3\xA9 9999}{\xC3\xA9 9999}', NULL, 0, 0)" << SIGTERM << true
             << false;
