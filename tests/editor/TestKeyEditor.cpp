@@ -3,8 +3,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <array>
-
 #include "editor/KeyEditor.h"
 #include "store/TaskStore.h"
 #include "support/TempStore.h"
@@ -38,17 +36,6 @@ class TestKeyEditor : public QObject {
         KeyEditor dialog{store, 5};
         QStringList told;
         std::string before = db.wholeStore();
-        QLineEdit* box(int i) {
-            return dialog.findChild<QLineEdit*>(
-                std::array{"dfsKeyText", "dfsKeyType", "dfnWaitAfter"}[i]);
-        }
-        // A click on the line, as the clerk picks a key.
-        void pick(int row) {
-            auto* list = dialog.findChild<QListWidget*>("lstKeys");
-            list->scrollToItem(list->item(row));
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                              list->visualItemRect(list->item(row)).center());
-        }
     };
 
 private slots:
@@ -80,10 +67,17 @@ private slots:
         const QString written = typed.section(" => ", 1);
         typed = typed.section(" => ", 0, 0);
         Rig r(keysid);
-        if (typed[0] != '-') r.pick(typed.left(1).toInt());
+        auto* list = r.dialog.findChild<QListWidget*>("lstKeys");
+        if (typed[0] != '-') {  // a click on the line, as the clerk picks a key
+            QListWidgetItem* line = list->item(typed.left(1).toInt());
+            list->scrollToItem(line);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(line).center());
+        }
         const QStringList boxes = typed.mid(3).split('/');
+        const char* const names[] = {"dfsKeyText", "dfsKeyType", "dfnWaitAfter"};
         for (int i = 0; i < 3; ++i)
-            if (boxes[i] != "~") r.box(i)->setText(boxes[i]);
+            if (boxes[i] != "~") r.dialog.findChild<QLineEdit*>(names[i])->setText(boxes[i]);
         boxes.size() > 3 ? r.dialog.findChild<QPushButton*>("Command1")->click()
                          : r.dialog.applyUpdate();
         QCOMPARE(r.told.size(), written.isEmpty() && boxes.size() == 3 ? 1 : 0);
