@@ -1,11 +1,13 @@
-// A store that others can change is shown but not run, in the window and in `check`.
+// A store that others can change is shown but not run; `check` says so too.
 #include <QPushButton>
 
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "store/StorePermissions.h"
+#include <sstream>
+
+#include "storetool/StoreCommands.h"
 #include "support/WindowRig.h"
 
 using namespace nightaudit;
@@ -56,7 +58,10 @@ private slots:
                          rig.messages()[0].endsWith("\n    " + fix),
                      qPrintable(rig.messages()[0]));
             QCOMPARE(rig.record(), "");
-            QCOMPARE(StorePermissions::problems(path).size(), 1u);
+            std::ostringstream out, err;  // `nightaudit-store check` names the same fix
+            runStoreCommand({"check", QString::fromStdString(path)}, "unused", out, err);
+            QVERIFY2(out.str().find("\n    fix: " + fix.toStdString() + "\n") != std::string::npos,
+                     out.str().c_str());
         }
     }
 };
