@@ -9,6 +9,7 @@
 #include "app/MessageBoxes.h"
 #include "app/StartupCheck.h"
 #include "app/TaskTree.h"
+#include "specials/SpecialDates.h"
 #include "store/TaskStore.h"
 #include "support/TempStore.h"
 
@@ -17,7 +18,8 @@ using namespace nightaudit::test;
 
 static const QDate kWednesday(2026, 12, 2);
 
-// Start-up's store check, and the task tree load() builds from the store.
+// Start-up's store check, the special fields' dates, and the task tree load() builds from
+// the store.
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
@@ -129,6 +131,28 @@ private slots:
         QCOMPARE(answer ? answer->status : -1, status);
         QVERIFY2(!answer || answer->text.contains(QRegularExpression(reply)),
                  qPrintable(answer ? answer->text : ""));
+    }
+
+    // The audit day turns at 08:00; the special fields are MMDDYY dates around it and its day.
+    void specialDates_data() {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("fields");  // the audit day, then special1, 2, 3, 4, 5, 7
+        for (const auto& [now, fields] :
+             {std::pair{"2026-12-05T07:59", "2026-12-04 120426 120526 120126 04 120626 120826"},
+              {"2026-12-05T08:00", "2026-12-05 120526 120626 120226 05 120726 120926"},
+              {"2027-01-01T00:00", "2026-12-31 123126 010127 122826 31 010227 010427"},
+              {"2028-03-01T02:00", "2028-02-29 022928 030128 022628 29 030228 030428"},
+              {"2000-01-09T12:00", "2000-01-09 010900 011000 010600 09 011100 011300"}})
+            QTest::newRow(now) << QDateTime::fromString(now, Qt::ISODate) << fields;
+    }
+    void specialDates() {
+        QFETCH(QDateTime, now);
+        const SpecialDates d = SpecialDates::at(now);
+        QCOMPARE(d.auditDay.time(), now.time());
+        QTEST(QStringList({d.auditDay.date().toString(Qt::ISODate), d.special1, d.special2,
+                           d.special3, d.special4, d.special5, d.special7})
+                  .join(' '),
+              "fields");
     }
 
     // Roots by DISPLAYORDER, numbered by position; only enabled = 1 rows and never the
