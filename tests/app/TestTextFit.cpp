@@ -62,9 +62,8 @@ private slots:
     void everyCaptionShowsWhole_data() {
         QTest::addColumn<QString>("window");
         for (const char* w :
-             {"main window", "a node clicked", "key editor", "countdown", "print page"}) {
+             {"main window", "a node clicked", "key editor", "countdown", "print page"})
             QTest::newRow(w) << w;
-        }
     }
     void everyCaptionShowsWhole() {
         QFETCH(QString, window);
