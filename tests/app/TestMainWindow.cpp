@@ -204,16 +204,16 @@ private slots:
 
     // 80 log lines, none lost while the repaint is held back; then it shows the last line.
     void everyLogLineInOrderAndTheListLeftWhereItWas() {
-        WindowRig rig(R"(INSERT INTO tasksequence VALUES (1, 'Day', '', 1, 1);
-INSERT INTO task VALUES (10, 1, 'Cashiers', 'Front Desk', 1, 1);
-INSERT INTO keysequence VALUES (1, 10, 'Lines', 1, NULL, 0, 0, 1);
-WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 80)
-INSERT INTO keys SELECT i, 1, i, 0, i, NULL, 0, 0 FROM n;)");
+        WindowRig rig(
+            std::string(kNightRows) +
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 80) "
+            "INSERT INTO keys SELECT 100 + i, 1, 1 + i, 0, i, NULL, 0, 0 FROM n;");
         rig.click(3);
         rig.window.controls().go->click();
         QListWidget& log = *rig.window.controls().log;
-        for (int i = 0; i < 80; ++i) QCOMPARE(lines(log).value(i), QString::number(i + 1));
-        QCOMPARE(log.count(), 80);
+        QStringList typed{"a"};  // KS1's own key, then the 80
+        for (int i = 1; i <= 80; ++i) typed << QString::number(i);
+        QCOMPARE(lines(log), typed);
         QTRY_VERIFY(log.updatesEnabled());
         QCOMPARE(log.verticalScrollBar()->value(), 0);  // the log never scrolls the list
     }

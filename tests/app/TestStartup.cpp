@@ -9,37 +9,17 @@
 #include "app/MessageBoxes.h"
 #include "app/StartupCheck.h"
 #include "app/TaskTree.h"
+#include "specials/SpecialDates.h"
 #include "store/TaskStore.h"
 #include "support/TempStore.h"
 
 using namespace nightaudit;
 using namespace nightaudit::test;
 
-namespace {
+static const QDate kWednesday(2026, 12, 2);
 
-const QDate kWednesday(2026, 12, 2);
-
-// A tree loaded from a store made of `rows`, its nodes as "index key text" in index order.
-struct Loaded {
-    explicit Loaded(const std::string& rows, QDate day = kWednesday)
-        : file(rows), store(file.path()) {
-        tree.load(store, day);
-    }
-    QString nodes() const {
-        QStringList out;
-        for (int i = 1; i <= tree.nodeCount(); ++i)
-            out << QStringLiteral("%1 %2 %3").arg(i).arg(tree.key(i), tree.text(i));
-        return out.join(", ");
-    }
-    TempStore file;
-    TaskStore store;
-    QWidget parent;
-    TaskTree tree{&parent};
-};
-
-}  // namespace
-
-// Start-up's store check, and the task tree load() builds from the store.
+// Start-up's store check, the special fields' dates, and the task tree load() builds from
+// the store.
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
@@ -153,12 +133,34 @@ private slots:
                  qPrintable(answer ? answer->text : ""));
     }
 
+    // The audit day turns at 08:00; the special fields are MMDDYY dates around it and its day.
+    void specialDates_data() {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("fields");  // the audit day, then special1, 2, 3, 4, 5, 7
+        for (const auto& [now, fields] :
+             {std::pair{"2026-12-05T07:59", "2026-12-04 120426 120526 120126 04 120626 120826"},
+              {"2026-12-05T08:00", "2026-12-05 120526 120626 120226 05 120726 120926"},
+              {"2027-01-01T00:00", "2026-12-31 123126 010127 122826 31 010227 010427"},
+              {"2028-03-01T02:00", "2028-02-29 022928 030128 022628 29 030228 030428"},
+              {"2000-01-09T12:00", "2000-01-09 010900 011000 010600 09 011100 011300"}})
+            QTest::newRow(now) << QDateTime::fromString(now, Qt::ISODate) << fields;
+    }
+    void specialDates() {
+        QFETCH(QDateTime, now);
+        const SpecialDates d = SpecialDates::at(now);
+        QCOMPARE(d.auditDay.time(), now.time());
+        QTEST(QStringList({d.auditDay.date().toString(Qt::ISODate), d.special1, d.special2,
+                           d.special3, d.special4, d.special5, d.special7})
+                  .join(' '),
+              "fields");
+    }
+
     // Roots by DISPLAYORDER, numbered by position; only enabled = 1 rows and never the
     // children of a disabled row; a Null name leaves "n- ". A key sequence is listed when
     // its enableday is Null, one blank or starts with the day's three-letter name in any
     // case; one that is not listed takes no number.
     void buildsInPreOrderWithPositions() {
-        Loaded t(R"(
+        TempStore file(R"(
 INSERT INTO tasksequence VALUES (5, 'Second', 'after second', 1, 2), (3, 'First', 'after first', 1, 1),
  (9, 'Off', NULL, 0, 0), (12, NULL, NULL, 1, 3), (8, 'Two', NULL, 2, 4);
 INSERT INTO task VALUES (10, 3, 'Close', 'Front Desk', 1, 1), (11, 3, 'Roll', 'Front Desk', 1, 2),
@@ -169,31 +171,34 @@ INSERT INTO keysequence VALUES (1, 10, 'A', 1, NULL, 0, 0, 2), (2, 10, 'B', 1, N
  (34, 12, 'WEDNESDAY', 1, 'WEDNESDAY', 0, 0, 5), (35, 12, 'empty', 1, '', 0, 0, 6),
  (36, 12, 'wed, more', 1, 'wed, more', 0, 0, 7), (37, 12, ' Wed', 1, ' Wed', 0, 0, 8);
 )");
+        TaskStore store(file.path());
+        QWidget parent;
+        TaskTree t(&parent), thursday(&parent), none(&parent);
+        t.load(store, kWednesday);
+        QStringList nodes;
+        for (int i = 1; i <= t.nodeCount(); ++i)
+            nodes << QStringLiteral("%1 %2 %3").arg(i).arg(t.key(i), t.text(i));
         QCOMPARE(
-            t.nodes(),
+            nodes.join(", "),
             "1 TS3 1- First, 2 T10 1- Close, 3 KS2 1- B, 4 KS1 2- A, 5 T11 2- Roll, 6 KS3 1- C, "
             "7 TS5 2- Second, 8 TS12 3- , 9 T12 1- Twelve, 10 KS12 1- Twelve, 11 KS32 2- blank, "
             "12 KS34 3- WEDNESDAY, 13 KS36 4- wed, more");
-        QCOMPARE(t.tree.tag(1) + "|" + t.tree.tag(7) + "|" + t.tree.tag(8),
+        QCOMPARE(t.tag(1) + "|" + t.tag(7) + "|" + t.tag(8),
                  QStringLiteral("after first|after second|"));
         // Keys are matched whole and in their case (relations: Next in test_main_window).
         QString found;
         for (const char* key : {"TS12", "T12", "KS12", "ks12", "KS012", "KS7", "KS4", "KS3 ", ""})
-            found += QString::number(t.tree.indexOfKey(key)) + ' ';
+            found += QString::number(t.indexOfKey(key)) + ' ';
         QCOMPARE(found, QStringLiteral("8 9 10 0 0 0 0 0 0 "));
-        TaskTree thursday(&t.parent);
-        thursday.load(t.store, kWednesday.addDays(1));
+        thursday.load(store, kWednesday.addDays(1));
         QCOMPARE(thursday.text(thursday.indexOfKey("KS31")), QStringLiteral("2- Thu"));
-    }
-
-    // Enabled tasks do not count without an enabled task sequence.
-    void emptyStoreSaysSoOnce() {
+        // Enabled tasks do not count without an enabled task sequence: the tree says so once.
+        file.exec("UPDATE tasksequence SET enabled = 0");
         MessageBoxes::Recorder messages;
-        Loaded t(R"(INSERT INTO tasksequence VALUES (1, 'Off', NULL, 0, 1);
-                    INSERT INTO task VALUES (1, 1, 'Task', 'Front Desk', 1, 1);)");
-        QCOMPARE(t.tree.view()->topLevelItemCount() + t.tree.nodeCount(), 0);
-        QCOMPARE(messages.shown().size(), 1);  // the tree says so itself
-        QVERIFY(messages.shown()[0].text.startsWith("There are currently no Task Sequence"));
+        none.load(store, kWednesday);
+        QCOMPARE(none.view()->topLevelItemCount() + none.nodeCount(), 0);
+        QVERIFY(messages.shown().size() == 1 &&
+                messages.shown()[0].text.startsWith("There are currently no Task Sequence"));
     }
 };
 

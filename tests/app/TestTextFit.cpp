@@ -37,9 +37,8 @@ QStringList cutOff(const QWidget& root) {
             const QSize picture = b->icon().isNull() ? QSize(-4, 0) : b->iconSize();
             if (b->property("nightaudit_pictureOnly").toBool()) {
                 if (picture.width() < 1 || b->toolTip().isEmpty() ||
-                    r.size().boundedTo(picture) != picture) {
+                    r.size().boundedTo(picture) != picture)
                     out << b->objectName() + ": picture";
-                }
                 continue;
             }
             room = r.width() - picture.width() - 4;
@@ -62,9 +61,8 @@ private slots:
     void everyCaptionShowsWhole_data() {
         QTest::addColumn<QString>("window");
         for (const char* w :
-             {"main window", "a node clicked", "key editor", "countdown", "print page"}) {
+             {"main window", "a node clicked", "key editor", "countdown", "print page"})
             QTest::newRow(w) << w;
-        }
     }
     void everyCaptionShowsWhole() {
         QFETCH(QString, window);

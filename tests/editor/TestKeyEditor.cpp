@@ -2,16 +2,19 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
-
-#include <array>
+#include <QTimer>
 
 #include "editor/KeyEditor.h"
+#include "playback/PlaybackState.h"
 #include "store/TaskStore.h"
+#include "support/ErrorOf.h"
 #include "support/TempStore.h"
+#include "teach/TeachMode.h"
 
 using namespace nightaudit;
 
-// The key editor on key sequence 5 of a real store: its list, and the rows an update changes.
+// The key editor on key sequence 5 of a real store: its list, and the rows an update changes;
+// and Teach Task, the other way the clerk changes keys from the window.
 class TestKeyEditor : public QObject {
     Q_OBJECT
 
@@ -38,17 +41,6 @@ class TestKeyEditor : public QObject {
         KeyEditor dialog{store, 5};
         QStringList told;
         std::string before = db.wholeStore();
-        QLineEdit* box(int i) {
-            return dialog.findChild<QLineEdit*>(
-                std::array{"dfsKeyText", "dfsKeyType", "dfnWaitAfter"}[i]);
-        }
-        // A click on the line, as the clerk picks a key.
-        void pick(int row) {
-            auto* list = dialog.findChild<QListWidget*>("lstKeys");
-            list->scrollToItem(list->item(row));
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                              list->visualItemRect(list->item(row)).center());
-        }
     };
 
 private slots:
@@ -80,10 +72,17 @@ private slots:
         const QString written = typed.section(" => ", 1);
         typed = typed.section(" => ", 0, 0);
         Rig r(keysid);
-        if (typed[0] != '-') r.pick(typed.left(1).toInt());
+        auto* list = r.dialog.findChild<QListWidget*>("lstKeys");
+        if (typed[0] != '-') {  // a click on the line, as the clerk picks a key
+            QListWidgetItem* line = list->item(typed.left(1).toInt());
+            list->scrollToItem(line);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(line).center());
+        }
         const QStringList boxes = typed.mid(3).split('/');
+        const char* const names[] = {"dfsKeyText", "dfsKeyType", "dfnWaitAfter"};
         for (int i = 0; i < 3; ++i)
-            if (boxes[i] != "~") r.box(i)->setText(boxes[i]);
+            if (boxes[i] != "~") r.dialog.findChild<QLineEdit*>(names[i])->setText(boxes[i]);
         boxes.size() > 3 ? r.dialog.findChild<QPushButton*>("Command1")->click()
                          : r.dialog.applyUpdate();
         QCOMPARE(r.told.size(), written.isEmpty() && boxes.size() == 3 ? 1 : 0);
@@ -93,6 +92,34 @@ private slots:
         if (!written.isEmpty())
             expected.replace(at, expected.find('\n', at) - at, written.toStdString());
         QCOMPARE("\n" + r.db.wholeStore(), expected);
+    }
+
+    // A tick adds one to a number, keeps its fraction, else starts from 1; Teach Task writes
+    // the count to every last key (two in key sequence 12), or refuses and writes none.
+    void stopwatchAndTeach() {
+        test::TempStore db(R"(INSERT INTO keys VALUES (1, 12, 1, 0, 'a', NULL, 0, 100),
+        (2, 12, 5, 0, 'b', NULL, 0, 200), (3, 12, 5, 0, 'c', NULL, 0, 300), (4, 13, 9, 0, 'd', NULL, 0, 400))");
+        TaskStore store(db.path());
+        QTimer timer;
+        QLineEdit count(QStringLiteral("9"));
+        PlaybackState state;
+        TeachMode teach(timer, count, store, state);
+        teach.toggleStopwatch();
+        QString seen = count.text() + (timer.isActive() ? " on " : " off ");
+        for (const char* text : {"7", "2.5", " 4 ", "abc", "12s", "1.5"})  // one tick each
+            seen += (count.setText(text), teach.tick(), count.text() + ' ');
+        teach.toggleStopwatch();
+        seen += (timer.isActive() ? "on " : "off ") + QString::number(teach.teachTask());
+        state.keySequenceId = 12;
+        seen += ' ' + QString::number(teach.teachTask());
+        QCOMPARE(seen, QStringLiteral("1 on 8 3.5 5 1 1 2.5 off 0 2"));
+        for (const auto& [text, number] : {std::pair{"1; drop table keys", err::TypeMismatch},
+                                           {"-5", err::TypeMismatch},
+                                           {"9999999999", err::Overflow}}) {
+            count.setText(text);
+            QCOMPARE(test::errorOf([&] { teach.teachTask(); }).number, number);
+        }
+        QCOMPARE(db.dump("SELECT waitafter FROM keys ORDER BY keysid"), "100\n2500\n2500\n400\n");
     }
 };
 

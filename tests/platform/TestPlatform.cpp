@@ -19,32 +19,30 @@ const char kNames[] =
     "PRTSC RIGHT SCROLL TAB UP F1 F2 F3 F4 F5 F6 F7 F8 F9 F10 F11 F12 F13 F14 "
     "F15 F16 ADD SUB MUL DIV";
 
-// One word per stroke, "S+C+A+" before the key; a failed parse gives "! " and the error's
-// text. Simple texts and errors: the guide's keystroke examples (test_key_sequence_player).
-QString describe(const QByteArray& text) {
+// A keystroke text's strokes, one word each with "S+C+A+" before the key, or a command
+// line's words, each in <>; a keystroke text's error gives "! " and its text, another error
+// its number. Simple texts and errors: the guide's keystroke examples
+// (test_key_sequence_player).
+QString words(const QString& kind, const QByteArray& text) {
     QStringList words;
     const Thrown e = errorOf([&] {
-        for (const auto& s : parseSendKeys(text.toStdString())) {
-            const char32_t c = s.character;
-            const QString key = s.key == NamedKey::None
-                                    ? QString::fromUcs4(&c, 1)
-                                    : "{" + QString(kNames).split(' ')[int(s.key)] + "}";
-            words << QString(s.modifiers & Shift ? "S+" : "") + (s.modifiers & Ctrl ? "C+" : "") +
-                         (s.modifiers & Alt ? "A+" : "") + key;
-        }
+        if (kind == "command")
+            for (const auto& w : splitCommandLine(text.toStdString()))
+                words << "<" + QString::fromStdString(w) + ">";
+        else
+            for (const auto& s : parseSendKeys(text.toStdString())) {
+                const char32_t c = s.character;
+                const QString key = s.key == NamedKey::None
+                                        ? QString::fromUcs4(&c, 1)
+                                        : "{" + QString(kNames).split(' ')[int(s.key)] + "}";
+                words << QString(s.modifiers & Shift ? "S+" : "") +
+                             (s.modifiers & Ctrl ? "C+" : "") + (s.modifiers & Alt ? "A+" : "") +
+                             key;
+            }
     });
     if (e.number != 0 && e.number != err::KeySyntax) return QString("error %1").arg(e.number);
-    return e.number ? "! " + e.text.mid(QString("Keystroke text: ").size()) : words.join(' ');
-}
-
-// A command line's words, each in <>, or the number of the error.
-QString split(const QByteArray& line) {
-    QString got;
-    const Thrown e = errorOf([&] {
-        for (const auto& w : splitCommandLine(line.toStdString()))
-            got += "<" + QString::fromStdString(w) + ">";
-    });
-    return e.number ? QString("error %1").arg(e.number) : got;
+    return e.number ? "! " + e.text.mid(QString("Keystroke text: ").size())
+                    : words.join(kind == "keys" ? " " : "");
 }
 
 // A German layout in miniature, as the X server lists it: keycode, then each level's keysym
@@ -173,8 +171,7 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(QByteArray, input);
         QFETCH(QString, expected);
-        QCOMPARE(kind == "keys"      ? describe(input)
-                 : kind == "command" ? split(input)
+        QCOMPARE(kind == "keys" || kind == "command" ? words(kind, input)
                  : kind == "target"
                      ? traits(input)
                      : route(QString::fromUtf8(input).toUcs4().front(),

@@ -26,8 +26,6 @@ INSERT INTO keysequence VALUES (5, 10, 'Close day', 1, NULL, 0, 0, 1), (6, 11, '
 INSERT INTO keys VALUES (1, 5, 1, 0, 'abc', NULL, 0, 100), (2, 5, 2, 0, '{ENTER}', NULL, 0, 200),
  (3, 5, 3, 0, 'x', NULL, 0, 300), (4, 6, 1, 0, '%f', NULL, 0, 400), (5, 6, 2, 0, 'y', NULL, 0, 500), (6, 6, 3, 0, 'z', NULL, 0, 600);)";
 
-const char* const kTables[] = {"_config", "tasksequence", "task", "keysequence", "keys"};
-
 // The key editor on key sequence 5: clicks every line up to the first, types `text` over
 // it and presses Update. "written", "no keys", or what it said.
 QString updateFirstKey(TaskStore& store, const QString& text = {}) {
@@ -73,7 +71,7 @@ private slots:
         static const QRegularExpression stray(
             R"((^|activate\((?!Front Desk\))[^)]*\))((?!activate\().)*keys\()");
         std::string rows = kRows;
-        for (const char* table : kTables)
+        for (const char* table : {"_config", "tasksequence", "task", "keysequence", "keys"})
             rows += std::string("ALTER TABLE ") + table + " RENAME TO old; CREATE TABLE " + table +
                     " AS SELECT * FROM old; DROP TABLE old;";
         PlaybackRig rig(rows + change.toStdString(), {{"TS1"}, {"T10", 1}, {"KS5", 2}});

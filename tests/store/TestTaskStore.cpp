@@ -67,11 +67,9 @@ private slots:
         QCOMPARE(later.value("name").text(), "Other");
     }
 
-    // Errors keep the engine's code (added to err::Store) and its text.
+    // Errors keep the engine's code, added to err::Store (its text: test_startup, "no table").
     void errors() {
-        const Thrown noTable = errorOf([&] { store.query("select * from nosuchtable"); });
-        QCOMPARE(noTable.number, err::Store + 1);
-        QVERIFY2(noTable.text.contains("no such table: nosuchtable"), qPrintable(noTable.text));
+        QCOMPARE(errorOf([&] { store.query("select * from nosuchtable"); }).number, err::Store + 1);
         Cursor c = store.query(S::startingHeightQuery());
         QCOMPARE(errorOf([&] { c.value("nosuchcolumn"); }).number, err::Store + 25);
         c.next();
