@@ -5,11 +5,8 @@
 // and names the character and the window.
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include "MainWindowOnX.h"  // Xlib with it, last
 #include "apps/TypedText.h"
@@ -85,8 +82,7 @@ INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, waitbefore, waitaft
     }
     void go(const QString& node) {
         m_window->setCaption(kCaption);
-        m_window->selectNode(m_window->nodeIndexForKey(node));
-        m_window->controls().go->click();
+        pressGo(*m_window, node);
     }
     // Whether the keyboard mapping changed since the last call. The X server tells XKB clients
     // (Xlib is one once it used XKB) with XKB events only. A new keyboard (XTest's device taking
@@ -212,19 +208,11 @@ private slots:
             waitAndSecondTask ? 1500 : 0);
         m_store.exec("INSERT OR REPLACE INTO _config VALUES ('KEYDELAY', " +
                      std::to_string(keyDelay) + ")");
-        QFile::remove(file("journal.log"));
         const QByteArray before = bytesFrom(t.file, 0);
         const qint64 second = sizeOf(m_second);
         mappingChanged();
-
         // The wait after the text shows the countdown, which takes the focus from the target.
-        bool countdown = false;
-        QTimer look;
-        connect(&look, &QTimer::timeout,
-                [&] { countdown |= QApplication::activeModalWidget() != nullptr; });
-        look.start(20);
         go(waitAndSecondTask ? "TS1" : "KS1");
-        look.stop();
         const bool mapped = mappingChanged();
 
         const auto current = [&] {
@@ -232,10 +220,8 @@ private slots:
             return normalized(t.reads == Reads::Appended ? now.mid(before.size()) : now);
         };
         if (!refused.isEmpty()) {
-            const auto* label = m_window->findChild<QLabel*>("Label17");
-            const QString message = m_window->caption() + "\n" + label->text() + "\n" +
-                                    label->toolTip() + "\n" +
-                                    QString::fromUtf8(bytesFrom(file("journal.log"), 0));
+            // Every notice of the run, in full.
+            const QString message = m_window->findChild<QLabel*>("Label17")->toolTip();
             // Nothing of the text was typed: a sentinel typed (and saved) now follows what the
             // document held before.
             if (savesFile) QFile::remove(t.file);
@@ -256,7 +242,6 @@ private slots:
         QCOMPARE(m_window->caption(), kCaption);
         if (waitAndSecondTask)
             QCOMPARE(m_session.received("Second Desk", m_second, second), QByteArray("ok\r"));
-        QCOMPARE(countdown, waitAndSecondTask);
         // Characters on the layout in force go through its own keys, AltGr and dead keys included.
         if (onLayout) QVERIFY2(!mapped, "the keyboard mapping changed");
     }
