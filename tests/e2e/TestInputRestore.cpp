@@ -141,9 +141,8 @@ private slots:
                  QByteArray(capsLock ? "ABC" : "abc"));
     }
 
-    // An earlier start and its guardian were both killed, leaving Shift down, a keycode
-    // bound and the clerk's Caps Lock off: the next start puts all back before its window
-    // shows.
+    // An earlier start and its guardian were both killed, leaving Shift down, a keycode bound
+    // and the clerk's Caps Lock off: the next start puts all back before its window shows.
     void laterStartPutsBackALeftover() {
         const pid_t dead = fork();
         if (dead == 0) _exit(0);

@@ -31,7 +31,6 @@ inline qint64 sizeOf(const QString& file) {
     return QFile(file).size();
 }
 
-// The bytes of `file` from `offset` on, as they are now.
 inline QByteArray bytesFrom(const QString& file, qint64 offset) {
     QFile f(file);
     return f.open(QIODevice::ReadOnly) && f.seek(offset) ? f.readAll() : QByteArray();
@@ -169,7 +168,6 @@ public:
         activate(kCaption);
         run("xdotool", {"key", "Down", "Up", "Return"});
     }
-    // Gives the window titled `title` the focus, through the window manager.
     void activate(const QString& title) {
         run("xdotool", {"search", "--name", "^" + title + "$", "windowactivate", "--sync"});
     }
@@ -196,7 +194,6 @@ public:
                                       : got + "<no sentinel; active: " + active + ">";
     }
     KeyCode code(KeySym sym) { return XKeysymToKeycode(m_x, sym); }
-    // The keys the server has down, by keycode; empty when there are none.
     QString keysDown() {
         char keys[32] = {};
         XQueryKeymap(m_x, keys);
