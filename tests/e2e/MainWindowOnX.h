@@ -2,6 +2,7 @@
 
 // The program's main window on a throwaway X session, as the program sets it up: typing
 // through the platform's desktop, with the Pause key as its stop key.
+#include <QPushButton>
 #include <QTest>
 
 #include <memory>
@@ -27,6 +28,12 @@ inline std::unique_ptr<MainWindow> openMainWindow(XSession& session, const TempS
     PlatformDesktop made = makeDesktop();
     window->setCollaborators({std::move(made.desktop), {}, {}, {}, {}, std::move(made.stopKey)});
     return window;
+}
+
+// Selects the node `key` and presses Go, as the clerk does.
+inline void pressGo(MainWindow& window, const QString& key) {
+    window.selectNode(window.nodeIndexForKey(key));
+    window.controls().go->click();
 }
 
 }  // namespace nightaudit::test

@@ -1,22 +1,14 @@
 // The real program on a throwaway X session: the X11 desktop alone, whole runs through Go with
 // the stop key and countdowns, slow targets, the demo front desk, and a lost display.
 #include <QApplication>
-#include <QDialog>
 #include <QDir>
-#include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
-#include <functional>
-
-#include "KeyTokens.h"
-#include "core/Error.h"
 #include "playback/KeystrokeTyper.h"
+#include "support/ErrorOf.h"
 
 #include "MainWindowOnX.h"  // Xlib with it, last
 
@@ -33,26 +25,19 @@ const std::pair<const char*, const char*> kTexts[] = {
     {"{ESC}{DEL}{UP}", "\x1b\x1b[3~\x1b[A"}, {"12.50{BS}", "12.50\x08"}, {"^(ac)", "\x01\x03"},
     {"Hi, all! #$&*_=\"<>?|", "Hi, all! #$&*_=\"<>?|"}, {"{+}{^}{%}{~}{(}{)}{[}{]}", "+^%~()[]"}};
 // clang-format on
-constexpr int kTextCount = sizeof kTexts / sizeof kTexts[0];
-// Task sequence 1: ten key sequences of three texts (105 also types special1 as a date). Task
-// 20: a long text, then one more key sequence. 205 waits 5 s before its second key; 302 types
-// into an xev window; 501 starts a program whose window comes once the test makes late.go (in
-// the current folder) and types into it; 701 starts a program.
+// Task sequence 1: ten key sequences of three texts (105 also types special1 as a date); task
+// 20 a long text, then one more; 205 waits 5 s before its 2nd key; 302 types into an xev window.
 std::string rows() {
     std::string sql = R"(
 INSERT INTO tasksequence VALUES (1, 'Night', NULL, 1, 1), (2, 'Faults', NULL, 1, 2);
 INSERT INTO task VALUES (10, 1, 'Desk', 'Front Desk', 1, 1), (20, 2, 'Long', 'Front Desk', 1, 1),
   (21, 2, 'Desk', 'Front Desk', 1, 2), (30, 2, 'Watched', 'Key Watch', 1, 3),
-  (50, 2, 'Late', 'Late Desk', 1, 5), (60, 2, 'Guest', 'Guest Desk', 1, 6),
-  (70, 2, 'Launch', 'Front Desk', 1, 7);
+  (60, 2, 'Guest', 'Guest Desk', 1, 6), (70, 2, 'Launch', 'Front Desk', 1, 7);
 INSERT INTO keysequence VALUES (201, 20, 'Long', 1, ' ', 0, 0, 1), (202, 20, 'Next', 1, ' ', 0, 0, 2),
-  (205, 21, 'Wait', 1, ' ', 0, 0, 3), (302, 30, 'Lossy', 1, ' ', 0, 0, 2), (501, 50, 'Late', 1, ' ', 0, 0, 1),
-  (601, 60, 'Guest', 1, ' ', 0, 0, 1), (701, 70, 'Launch', 1, ' ', 0, 0, 1);
+  (205, 21, 'Wait', 1, ' ', 0, 0, 3), (302, 30, 'Lossy', 1, ' ', 0, 0, 2), (601, 60, 'Guest', 1, ' ', 0, 0, 1), (701, 70, 'Launch', 1, ' ', 0, 0, 1);
 INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, keypurpose, waitbefore, waitafter) VALUES
-  (201, 1, 0, '{TAB 5000}~', NULL, 0, 0), (202, 1, 0, 'n~', NULL, 0, 0), (205, 1, 0, 'a', NULL, 0, 0),
+  (201, 1, 0, '{y 5000}~', NULL, 0, 0), (202, 1, 0, 'n~', NULL, 0, 0), (205, 1, 0, 'a', NULL, 0, 0),
   (205, 2, 0, 'b', NULL, 5000, 0), (302, 1, 0, 'slowtyping', NULL, 0, 0), (302, 2, 0, '{BREAK}x', NULL, 0, 0),
-  (501, 2, 0, 'x', NULL, 0, 0),
-  (501, 1, 2, 'sh -c "until [ -e late.go ] || [ ! -e db.mdb ]; do sleep 0.05; done; [ -e late.go ] && exec xterm -u8 -T ''Late Desk'' -e sh -c ''stty raw -echo; exec cat >> late.bin''"', NULL, 0, 0),
   (105, 4, 1, 'special1', 'String Date', 0, 0), (601, 2, 6, '', NULL, 200, 150), (601, 3, 7, '', NULL, 200, 150),
   (601, 1, 0, '+ab^c%x~{TAB}+{TAB}{F4}+{F4}{BS}{ESC}{UP}{PGDN}{+}{~}{{}café', NULL, 0, 0),
   (701, 1, 2, 'xterm -T Launched -e sleep 30', NULL, 0, 0);
@@ -62,8 +47,8 @@ INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext, keypurpose, waitbef
         sql += "INSERT INTO keysequence VALUES (" + id + ", 10, 'K', 1, ' ', 0, 0, " + id + ");\n";
         for (int k = 0; k < 3; ++k)
             sql += "INSERT INTO keys (KEYSEQUENCEID, KEYORDER, keytype, keytext) VALUES (" + id +
-                   ", " + std::to_string(k + 1) + ", 0, '" + kTexts[(s + k) % kTextCount].first +
-                   "');\n";
+                   ", " + std::to_string(k + 1) + ", 0, '" +
+                   kTexts[(s + k) % std::size(kTexts)].first + "');\n";
     }
     return sql;
 }
@@ -77,7 +62,6 @@ INSERT INTO keysequence SELECT i, 10, 'K', 1, ' ', 0, 0, i FROM n;
 INSERT INTO keys SELECT keysequenceid, keysequenceid, 1, 0, 'abcdefghij', NULL, 0, 0 FROM keysequence;)";
 
 // What a run would answer: never a stop; while it waits, `onWait` is what the clerk does.
-// When to stop is the typing engine's, tested over the recording desktop.
 struct ScriptedWatch : TypingWatch {
     std::string notice;
     std::function<void()> onWait;
@@ -99,7 +83,7 @@ public:
 private:
     XSession& m_session;
     TempStore m_store{rows()};
-    QString m_frontDesk, m_thief, m_late = m_store.dir() + "/late.bin";
+    QString m_frontDesk, m_thief;
     QProcess* m_xev = nullptr;
     size_t m_ownProcesses = 0;                // the session's processes that outlive every test
     std::unique_ptr<MainWindow> m_window;     // each test's own
@@ -115,39 +99,18 @@ private:
     QByteArray typed(const std::string& keys, const QString& title = "Front Desk",
                      const std::function<void()>& beforeKeys = {}) {
         const qint64 offset = sizeOf(m_frontDesk);
-        QByteArray error;
-        try {
+        const Thrown e = errorOf([&] {
             m_typer->activate(title.toStdString());
             if (beforeKeys) beforeKeys();
             m_typer->type(keys);
-        } catch (const Error& e) {
-            error = "|" + QByteArray::number(e.number());
-        }
-        return frontDeskSince(offset) + error;
-    }
-    // Selects a node and presses Go, as the clerk does.
-    void go(const QString& key) {
-        m_window->selectNode(m_window->nodeIndexForKey(key));
-        m_window->controls().go->click();
-    }
-    // Presses Go on `key` and calls `action` once as soon as a countdown shows.
-    void goWithCountdown(const QString& key, const std::function<void()>& action) {
-        QTimer probe;
-        connect(&probe, &QTimer::timeout, [&] {
-            if (qobject_cast<QDialog*>(QApplication::activeModalWidget())) probe.stop(), action();
         });
-        probe.start(10);
-        go(key);
+        return frontDeskSince(offset) + (e.number ? "|" + QByteArray::number(e.number) : "");
     }
-    // Runs `action` in the background once `file` has received `bytes` more bytes; it is
-    // ended with the test.
+    void go(const QString& key) { pressGo(*m_window, key); }
+    // Runs `action` in the background once `file` has received `bytes` more bytes.
     void whenTyped(qint64 bytes, const QString& action, const QString& file) {
         const QString wait = "while [ $(stat -c %s '%1') -lt %2 ]; do sleep 0.002; done; %3";
         m_session.spawn("sh", {"-c", wait.arg(file).arg(sizeOf(file) + bytes).arg(action)});
-    }
-    void setting(const char* entry, int value) {
-        m_store.exec("INSERT OR REPLACE INTO _config VALUES ('" + std::string(entry) + "', " +
-                     std::to_string(value) + ")");
     }
 
 private slots:
@@ -178,8 +141,7 @@ private slots:
     void cleanup() {
         // Nothing a test started acts on in a later one.
         m_session.endFrom(m_ownProcesses);
-        for (const char* title : {"Till", "Late Desk", "Launched"}) m_session.closeWindow(title);
-        QFile::remove(m_store.dir() + "/late.go");
+        for (const char* title : {"Till", "Launched"}) m_session.closeWindow(title);
         m_window.reset();
         QTRY_VERIFY(!m_session.lists(kCaption));
         QCOMPARE(m_session.keysDown(), QString());
@@ -198,33 +160,26 @@ private slots:
     // Characters off the keymap, on spare keycodes: read right when the program reads the keys
     // 1.5 s late; more of them than there are spare keycodes (a Russian pangram on a US layout)
     // typed in parts, each keycode bound anew only after its last key was read.
-    void charactersOffTheKeymap_data() {
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<bool>("slowReader");
-        QTest::newRow("slow reader") << QStringList{"€ß", "æ"} << true;
-        QTest::newRow("more than the spare keycodes")
-            << QStringList{"съешь же ещё этих мягких французских булок, да выпей чаю. "
-                           "ЭХ ЖЁСТКИЙ ЧЕРНЫЙ ЦВЕТ"}
-            << false;
-    }
     void charactersOffTheKeymap() {
-        QFETCH(QStringList, texts);
-        QFETCH(bool, slowReader);
+        const QByteArray pangram =
+            "съешь же ещё этих мягких французских булок, да выпей чаю. "
+            "ЭХ ЖЁСТКИЙ ЧЕРНЫЙ ЦВЕТ";
         const auto pid = static_cast<pid_t>(
             m_session.run("xdotool", {"search", "--name", "^Front Desk$", "getwindowpid"}).toInt());
-        const qint64 offset = sizeOf(m_frontDesk);
+        qint64 offset = sizeOf(m_frontDesk);
         m_typer->activate("Front Desk");
-        if (slowReader) ::kill(pid, SIGSTOP);
-        for (const QString& text : texts) m_typer->type(text.toStdString());
-        if (slowReader) QTest::qWait(1500), ::kill(pid, SIGCONT);
-        QCOMPARE(frontDeskSince(offset), texts.join("").toUtf8());
+        ::kill(pid, SIGSTOP);
+        m_typer->type("€ß"), m_typer->type("æ");
+        QTest::qWait(1500), ::kill(pid, SIGCONT);
+        QCOMPARE(frontDeskSince(offset), QByteArray("€ßæ"));
+        offset = sizeOf(m_frontDesk);
+        m_typer->type(pangram.toStdString());
+        QCOMPARE(frontDeskSince(offset), pangram);
     }
 
     // The desktop alone, the keyboard as `state` says: Shift held by the clerk (a notice until
-    // it is let go), a second layout group (keys looked up in it), the focus taken between the
-    // activation and the keys (activated again: nothing for the thief), the window gone between
-    // them (sought again and not found: nothing for the window the focus falls to); a missing
-    // window, and this program's own main window by a prefix or its whole title.
+    // it is let go), a second layout group, the focus taken or the window closed between the
+    // activation and the keys; a missing window, and this program's own by prefix or title.
     void desktopAlone_data() {
         QTest::addColumn<QString>("title");
         QTest::addColumn<QByteArray>("result");  // bytes typed, "|" and the error's number
@@ -275,7 +230,7 @@ private slots:
     void everyKeyOfEveryRunArrives() {
         QByteArray once;
         for (int s = 1; s <= 10; ++s) {
-            for (int k = 0; k < 3; ++k) once += kTexts[(s + k) % kTextCount].second;
+            for (int k = 0; k < 3; ++k) once += kTexts[(s + k) % std::size(kTexts)].second;
             if (s == 5) once += "07/07/2005";
         }
         const QRect where = m_window->frameGeometry();
@@ -290,27 +245,23 @@ private slots:
         QCOMPARE(m_window->frameGeometry(), where);
     }
 
-    // A focus thief mid-text gets nothing; the next key sequence types into its own window.
-    void focusThiefGetsNothing() {
-        const qint64 thief = sizeOf(m_thief), front = sizeOf(m_frontDesk);
-        whenTyped(200, "xdotool search --name '^Thief$' windowactivate", m_frontDesk);
-        go("T20");
-        QVERIFY2(m_window->caption().startsWith("The input focus moved to \"Thief\""),
-                 qPrintable(m_window->caption()));
-        QCOMPARE(thiefSince(thief), QByteArray());
-        const QByteArray got = frontDeskSince(front);
-        QVERIFY(got.size() < 5000);
-        QVERIFY2(got.endsWith("\tn\r"), got.right(10).toHex().constData());
-    }
-
-    // Another program switches the layout part-way through a text: the keycodes mapped for
-    // the text would type other characters (y is z on a German keyboard), so none follows.
-    void layoutChangeEndsTheText() {
-        whenTyped(200, "setxkbmap -layout de", m_frontDesk);
-        const QList<QByteArray> got = typed("{y 5000}~").split('|');
-        QCOMPARE(got.value(1), QByteArray::number(err::KeyboardBusy));
-        QVERIFY2(got[0].size() >= 200 && got[0].size() < 5000, QByteArray::number(got[0].size()));
-        QCOMPARE(got[0].count('y'), got[0].size());
+    // Mid-text, a thief takes the focus or the layout changes (y is z on a German keyboard):
+    // the text ends, nothing of it goes elsewhere or comes out changed, and the next key
+    // sequence types into its own window.
+    void changeMidTextEndsTheText() {
+        for (const auto& [change, caption] :
+             {std::pair<QString, QString>{"xdotool search --name '^Thief$' windowactivate",
+                                          "The input focus moved to \"Thief\""},
+              {"setxkbmap -layout de", "The keyboard layout changed"}}) {
+            const qint64 thief = sizeOf(m_thief), front = sizeOf(m_frontDesk);
+            whenTyped(200, change, m_frontDesk);
+            go("T20");
+            QVERIFY2(m_window->caption().startsWith(caption), qPrintable(m_window->caption()));
+            QCOMPARE(thiefSince(thief), QByteArray());
+            const QByteArray got = frontDeskSince(front);
+            QVERIFY2(got.size() >= 200 && got.size() < 5000, QByteArray::number(got.size()));
+            QCOMPARE(got, QByteArray(got.size() - 2, 'y') + "n\r");
+        }
     }
 
     // Pause mid-text or in a countdown, or the main window closed mid-text: the run ends,
@@ -320,65 +271,52 @@ private slots:
         QTest::addColumn<int>("typed");  // bytes that arrived before the stop; -1: in the countdown
         QTest::addColumn<bool>("pause");  // else the main window is closed, its keys 5 ms apart:
         // the 5 000 keys would take 25 s, far longer than any close takes to reach the program
-        QTest::newRow("Pause, {TAB 5000}~ at full speed") << "T20" << 3 << true;
+        QTest::newRow("Pause, {y 5000}~ at full speed") << "T20" << 3 << true;
         QTest::newRow("Pause in a 5 s countdown") << "KS205" << -1 << true;
-        QTest::newRow("close, {TAB 5000}~ 5 ms apart") << "T20" << 200 << false;
+        QTest::newRow("close, {y 5000}~ 5 ms apart") << "T20" << 200 << false;
     }
     void runStops() {
         QFETCH(QString, node);
         QFETCH(int, typed);
         QFETCH(bool, pause);
-        setting("KEYDELAY", pause ? 0 : 5);
+        m_store.exec("INSERT OR REPLACE INTO _config VALUES ('KEYDELAY', " +
+                     std::to_string(pause ? 0 : 5) + ")");
         const qint64 front = sizeOf(m_frontDesk);
-        if (typed >= 0) {
+        if (typed >= 0)
             whenTyped(typed, pause ? "xdotool key Pause" : "wmctrl -F -c '" + kCaption + "'",
                       m_frontDesk);
-            go(node);
-        } else {
-            goWithCountdown(node,
-                            [&] { m_session.key(XK_Pause, true), m_session.key(XK_Pause, false); });
-        }
+        QTimer countdown;  // else Pause as soon as the countdown shows
+        connect(&countdown, &QTimer::timeout, [&] {
+            if (typed < 0 && QApplication::activeModalWidget())
+                countdown.stop(), m_session.key(XK_Pause, true), m_session.key(XK_Pause, false);
+        });
+        countdown.start(10);
+        go(node);
         const QByteArray got = frontDeskSince(front);
         QVERIFY(!got.contains('\r') && !got.contains('n') && !got.contains('b'));
         QVERIFY(m_window->state().stopRequested);
-        QVERIFY2(m_session.canGrab(XK_Pause), "Pause is still held by the program after the run");
+        m_session.activate("Key Watch");  // Pause, free again, reaches the focused window
+        m_xev->readAllStandardOutput();
+        m_session.key(XK_Pause, true), m_session.key(XK_Pause, false);
+        QByteArray seen;
+        QTRY_VERIFY2((seen += m_xev->readAllStandardOutput()).contains("0xff13, Pause"),
+                     "Pause is still held after the run");
         QTRY_COMPARE(m_window->isVisible(), pause);
     }
 
-    // A stored {BREAK} reaches the target as Break and does not stop the run; every key
-    // arrives in order.
+    // A stored {BREAK} reaches the target as Break (Ctrl+Pause, with Pause the stop key) and
+    // does not stop the run.
     void breakReachesTheTarget() {
         m_xev->readAllStandardOutput();
         QByteArray seen;
         go("KS302");
         QVERIFY(QTest::qWaitFor(
             [&] { return (seen += m_xev->readAllStandardOutput()).contains("(keysym 0x78, x)"); }));
-        static const QRegularExpression press(R"(KeyPress event.*?\(keysym 0x\w+, (\w+)\))",
-                                              QRegularExpression::DotMatchesEverythingOption);
-        QString keys;
-        for (const QRegularExpressionMatch& m : press.globalMatch(QString::fromLatin1(seen)))
-            keys += m.captured(1) + " ";
-        QVERIFY2(keys.startsWith("s l o w t y p i n g ") && keys.contains(" Break "),
-                 qPrintable(keys));
+        QVERIFY2(seen.contains("(keysym 0xff6b, Break)"), seen.constData());
         QCOMPARE(m_window->caption(), kCaption);  // not stopped
     }
 
-    // The window a key sequence types into comes only once its program started: the wait (an
-    // hour, so that only the window's coming can end it) ends as the window comes, and the
-    // keys arrive.
-    void windowThatComesLate() {
-        setting("WINDOWWAIT", 3600000);
-        const qint64 late = sizeOf(m_late);
-        bool counted = false;
-        goWithCountdown("KS501", [&] {
-            counted = QFile(m_store.dir() + "/late.go").open(QIODevice::WriteOnly);
-        });
-        QVERIFY(counted);
-        QCOMPARE(m_window->caption(), kCaption);
-        QCOMPARE(m_session.received("Late Desk", m_late, late), QByteArray("x"));
-    }
-
-    // The demo front desk shows what was typed and clicked; the guide's preview says the same.
+    // The demo front desk shows what was typed and clicked.
     void frontDeskShowsWhatThePlayerTypes() {
         QProcess* desk = m_session.spawn(NIGHTAUDIT_BINARY_DIR "/frontdesk",
                                          {"--echo", "--title", "Guest Desk"}, true);
@@ -386,18 +324,15 @@ private slots:
         desk->readAllStandardOutput();
         go("KS601");
         QCOMPARE(m_window->caption(), kCaption);
-        const QString keys = QString::fromUtf8(
-            "Ab[Ctrl+C][Alt+X]⏎\n⇥[Shift+Tab][F4][Shift+F4][Backspace][Esc][Up][PgDown]+~{café");
-        const QString shown = keys + "[Left down 200,150]\n[Left up 200,150]\n";
+        const QString shown = QString::fromUtf8(
+            "Ab[Ctrl+C][Alt+X]⏎\n⇥[Shift+Tab][F4][Shift+F4][Backspace][Esc][Up][PgDown]+~{café"
+            "[Left down 200,150]\n[Left up 200,150]\n");
         // Then a sentinel key: whatever the run sent shows before it.
         m_session.activate("Guest Desk");
         m_session.key(XK_F12, true), m_session.key(XK_F12, false);
         QString seen;
         QTRY_VERIFY((seen += QString::fromUtf8(desk->readAllStandardOutput())).contains("[F12]"));
         QCOMPARE(seen.left(seen.indexOf("[F12]")), shown);
-        const std::string text =
-            m_store.dump("SELECT keytext FROM keys WHERE keytype = 0 AND keysequenceid = 601");
-        QCOMPARE(frontdesk::tokensOf(text.substr(0, text.size() - 1)), QString(keys).remove('\n'));
     }
 
     // The program on a session of its own, idle or typing, loses its display: it ends with a
@@ -426,13 +361,10 @@ private slots:
             ::kill(static_cast<pid_t>(p->processId()), SIGKILL);
             QVERIFY(p->waitForFinished());
             const qint64 typed = other.received("Front Desk", recorder, 0).size();
-            QStringList lines =
-                QString::fromStdString(readFile(store.dir() + "/journal.log")).split('\n');
-            QCOMPARE(lines.takeLast(), QString());  // the last line is whole
-            QVERIFY(lines.takeFirst().contains(" run started by Go on TS1 "));
-            QVERIFY(lines.size() >= typed / 10 - 1);  // every key sequence typed but the last
-            QCOMPARE(lines.filter(QRegularExpression("^\\S+ \\S+ key sequence \\d+ played$")),
-                     lines);
+            const std::string journal = readFile(store.dir() + "/journal.log");
+            QVERIFY2(journal.ends_with('\n'), journal.c_str());  // the last line is whole
+            // The run's start, and every key sequence typed but the last.
+            QVERIFY(std::count(journal.begin(), journal.end(), '\n') >= typed / 10);
         } else {
             other.killServer();
             const bool ended = p->waitForFinished(10000);

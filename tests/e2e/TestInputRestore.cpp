@@ -141,22 +141,19 @@ private slots:
                  QByteArray(capsLock ? "ABC" : "abc"));
     }
 
-    // An earlier start and its guardian were both killed, leaving Shift down, a keycode
-    // bound and the clerk's Caps Lock off: the next start puts all back before its window
-    // shows.
+    // An earlier start and its guardian were both killed, leaving Shift down, a keycode bound
+    // and the clerk's Caps Lock off: the next start puts all back before its window shows.
     void laterStartPutsBackALeftover() {
         const pid_t dead = fork();
         if (dead == 0) _exit(0);
         QVERIFY(dead > 0 && waitpid(dead, nullptr, 0) == dead);
         const QString spare =  // the last keycode without keysyms
             QRegularExpression("(?s).*keycode +(\\d+) =\n").match(m_mapping).captured(1);
-        const QByteArray record = "key " + QByteArray::number(m_session.code(XK_Shift_L)) +
-                                  "\nkeycode " + spare.toLatin1() + "\ncapslock off\n";
-        const QByteArray name = "_QUILLMAR_HELD_" + QByteArray::number(dead);
-        XChangeProperty(m_session.x(), DefaultRootWindow(m_session.x()),
-                        XInternAtom(m_session.x(), name.constData(), False), XA_STRING, 8,
-                        PropModeReplace, reinterpret_cast<const unsigned char*>(record.data()),
-                        int(record.size()));
+        const QString name = "_QUILLMAR_HELD_" + QString::number(dead);
+        m_session.run("xprop", {"-root", "-f", name, "8s", "-set", name,
+                                QString("key %1\nkeycode %2\ncapslock off\n")
+                                    .arg(m_session.code(XK_Shift_L))
+                                    .arg(spare)});
         m_session.run("xmodmap", {"-e", "keycode " + spare + " = eacute Eacute"});
         m_session.key(XK_Shift_L, true);
         m_capsLock = true;

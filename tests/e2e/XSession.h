@@ -31,7 +31,6 @@ inline qint64 sizeOf(const QString& file) {
     return QFile(file).size();
 }
 
-// The bytes of `file` from `offset` on, as they are now.
 inline QByteArray bytesFrom(const QString& file, qint64 offset) {
     QFile f(file);
     return f.open(QIODevice::ReadOnly) && f.seek(offset) ? f.readAll() : QByteArray();
@@ -52,10 +51,9 @@ public:
         if (m_x) XCloseDisplay(m_x);
         endFrom(0);
     }
-    // Ends every process started since `spawned()` returned `mark`, the latest first, so that
-    // none outlives the test that started it. The server, started first, goes last, so no
-    // client complains about a lost display. Each leads a process group: what it started itself
-    // (a D-Bus daemon, a browser's helpers) goes with it, also when it ended first.
+    // Ends every process started since `spawned()` returned `mark`, the latest first (the
+    // server last), each with its process group: what it started (a D-Bus daemon, a browser's
+    // helpers) goes with it, also when it ended first.
     void endFrom(size_t mark) {
         for (size_t i = m_processes.size(); i-- > mark;) {
             if (m_groups[i] > 0) {  // never started: -0 would be our own group
@@ -96,8 +94,7 @@ public:
         }
         return "openbox did not come up";
     }
-    // A background client of this display; `readOutput` keeps both its output channels;
-    // `extraEnv` holds NAME=VALUE entries.
+    // A client of this display; `readOutput` keeps its output; `extraEnv`: NAME=VALUE entries.
     QProcess* spawn(const QString& program, const QStringList& args, bool readOutput = false,
                     const QStringList& extraEnv = {}) {
         auto p = std::make_unique<QProcess>();
@@ -171,7 +168,6 @@ public:
         activate(kCaption);
         run("xdotool", {"key", "Down", "Up", "Return"});
     }
-    // Gives the window titled `title` the focus, through the window manager.
     void activate(const QString& title) {
         run("xdotool", {"search", "--name", "^" + title + "$", "windowactivate", "--sync"});
     }
@@ -180,9 +176,8 @@ public:
         run("xdotool", {"search", "--name", "^" + title + "$", "windowkill"});
     }
     // What the recorder titled `title` wrote to `file` from `offset` on, up to a sentinel key
-    // typed into it now: a key sent before the sentinel arrives before it, so what is missing
-    // here never comes. The sentinel is typed again should the window manager have moved the
-    // focus on before it arrived.
+    // typed into it now (again should the focus have moved on before it arrived): what is
+    // missing here never comes.
     QByteArray received(const QString& title, const QString& file, qint64 offset) {
         static const QByteArray sentinel = "\x1b[24~";  // F12
         QByteArray active;
@@ -199,7 +194,6 @@ public:
                                       : got + "<no sentinel; active: " + active + ">";
     }
     KeyCode code(KeySym sym) { return XKeysymToKeycode(m_x, sym); }
-    // The keys the server has down, by keycode; empty when there are none.
     QString keysDown() {
         char keys[32] = {};
         XQueryKeymap(m_x, keys);
@@ -216,18 +210,6 @@ public:
         XkbStateRec s{};
         XkbGetState(m_x, XkbUseCoreKbd, &s);
         return s;
-    }
-    // Whether another client may grab `sym`, as it can only when no program holds it.
-    bool canGrab(KeySym sym) {
-        static bool refused;
-        refused = false;
-        const auto previous =
-            XSetErrorHandler([](Display*, XErrorEvent*) { return refused = true, 0; });
-        XGrabKey(m_x, code(sym), 0, DefaultRootWindow(m_x), False, GrabModeAsync, GrabModeAsync);
-        XUngrabKey(m_x, code(sym), 0, DefaultRootWindow(m_x));
-        XSync(m_x, False);
-        XSetErrorHandler(previous);
-        return !refused;
     }
     // Ends the server at once, as a crash or a lost remote display would.
     void killServer() {

@@ -7,7 +7,6 @@
 #include <X11/Xutil.h>
 #include <clocale>
 #include <cstdio>
-#include <cstring>
 
 int main(int argc, char** argv) {
     if (argc != 3) return std::fprintf(stderr, "usage: grabbing_client TITLE FILE\n"), 2;
@@ -19,13 +18,6 @@ int main(int argc, char** argv) {
     if (!out) return 1;
     Window w = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 300, 200, 0, 0, 0);
     XStoreName(dpy, w, argv[1]);
-    char instance[] = "remote-desk", klass[] = "RemoteDesk";
-    XClassHint hint = {instance, klass};
-    XSetClassHint(dpy, w, &hint);
-    Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
-    XChangeProperty(dpy, w, XInternAtom(dpy, "_NET_WM_NAME", False), utf8, 8, PropModeReplace,
-                    reinterpret_cast<unsigned char*>(argv[1]),
-                    static_cast<int>(std::strlen(argv[1])));
     XSelectInput(dpy, w, KeyPressMask | FocusChangeMask | StructureNotifyMask);
     XMapWindow(dpy, w);
     int min, max, perCode;
