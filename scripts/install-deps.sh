@@ -5,7 +5,7 @@
 set -eu
 
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev clang-format
-qt6-base-dev libqt6printsupport6 libsqlite3-dev libsqlitecpp-dev sqlite3
+qt6-base-dev libsqlite3-dev libsqlitecpp-dev sqlite3
 libx11-dev libxtst-dev libxkbcommon-dev
 xvfb xauth openbox xterm x11-utils x11-xkb-utils xdotool wmctrl
 cups cups-client libcups2-dev printer-driver-cups-pdf poppler-utils locales

@@ -4,7 +4,8 @@
 #include <dlfcn.h>
 
 #include <QFile>
-#include <QPrinterInfo>
+#include <QPageSize>
+#include <QSizeF>
 #include <QTemporaryDir>
 #include <memory>
 #include <string>
@@ -29,6 +30,12 @@ struct Cups {
     decltype(&cupsCancelJob) cancelJob;
     decltype(&cupsLastError) lastError;
     decltype(&cupsLastErrorString) lastErrorString;
+    decltype(&cupsCopyDestInfo) copyDestInfo;
+    decltype(&cupsFindDestDefault) findDestDefault;
+    decltype(&cupsFreeDestInfo) freeDestInfo;
+    decltype(&ippGetCollection) getCollection;
+    decltype(&ippFindAttribute) findAttribute;
+    decltype(&ippGetInteger) getInteger;
 };
 
 template <class F>
@@ -54,6 +61,12 @@ const Cups& cups() {
     resolve(library, loaded.cancelJob, "cupsCancelJob");
     resolve(library, loaded.lastError, "cupsLastError");
     resolve(library, loaded.lastErrorString, "cupsLastErrorString");
+    resolve(library, loaded.copyDestInfo, "cupsCopyDestInfo");
+    resolve(library, loaded.findDestDefault, "cupsFindDestDefault");
+    resolve(library, loaded.freeDestInfo, "cupsFreeDestInfo");
+    resolve(library, loaded.getCollection, "ippGetCollection");
+    resolve(library, loaded.findAttribute, "ippFindAttribute");
+    resolve(library, loaded.getInteger, "ippGetInteger");
     ready = true;
     return loaded;
 }
@@ -90,11 +103,40 @@ std::string refusal(const cups_dest_t& dest) {
     return {};
 }
 
+// The queue's default paper, as its driver or the printer itself says; A4 when it says
+// nothing usable. The media size collection is read, not the media name: a queue set to a
+// size by its driver's option may have no name for it.
+QPageSize paperOf(cups_dest_t& dest) {
+    int width = 0, length = 0;
+    if (cups_dinfo_t* info = cups().copyDestInfo(CUPS_HTTP_DEFAULT, &dest)) {
+        const auto member = [](ipp_t* collection, const char* name, ipp_tag_t tag) {
+            return collection ? cups().findAttribute(collection, name, tag) : nullptr;
+        };
+        ipp_attribute_t* media =
+            cups().findDestDefault(CUPS_HTTP_DEFAULT, &dest, info, "media-col");
+        ipp_attribute_t* size = member(media ? cups().getCollection(media, 0) : nullptr,
+                                       "media-size", IPP_TAG_BEGIN_COLLECTION);
+        ipp_t* dimensions = size ? cups().getCollection(size, 0) : nullptr;
+        if (ipp_attribute_t* x = member(dimensions, "x-dimension", IPP_TAG_INTEGER))
+            width = cups().getInteger(x, 0);
+        if (ipp_attribute_t* y = member(dimensions, "y-dimension", IPP_TAG_INTEGER))
+            length = cups().getInteger(y, 0);
+        cups().freeDestInfo(info);
+    }
+    if (width <= 0 || length <= 0) return QPageSize(QPageSize::A4);
+    // Hundredths of a millimetre; a size close to a standard one is that one.
+    return QPageSize(QSizeF(width / 100.0, length / 100.0), QPageSize::Millimeter);
+}
+
 [[noreturn]] void refused(const cups_dest_t& dest, const std::string& why) {
     fail("the printer " + std::string(dest.name) + " refused the job: " + why);
 }
 
 }  // namespace
+
+QPageSize CupsPrinter::paper() const {
+    return paperOf(*lookUp(m_queue));
+}
 
 void CupsPrinter::print(QWidget& page) {
     const Dest dest = lookUp(m_queue);
@@ -104,9 +146,7 @@ void CupsPrinter::print(QWidget& page) {
     if (!folder.isValid())
         fail("no temporary folder for the page (" + folder.errorString().toStdString() + ")");
     const QString pdf = folder.filePath(QStringLiteral("page.pdf"));
-    const QPageSize paper =
-        QPrinterInfo::printerInfo(QString::fromLocal8Bit(dest->name)).defaultPageSize();
-    renderPdf(page, pdf, paper.isValid() ? paper : QPageSize(QPageSize::A4));
+    renderPdf(page, pdf, paperOf(*dest));
 
     const int job =
         cups().printFile(dest->name, QFile::encodeName(pdf).constData(), "Night audit", 0, nullptr);

@@ -23,6 +23,10 @@ public:
     // refusal, that the printer refused the job and the print system's reason.
     void print(QWidget& page) override;
 
+    // The paper the queue prints on unless told otherwise; A4 when it names none.
+    // Throws as print() does when there is no such queue.
+    QPageSize paper() const;
+
 private:
     QString m_queue;
 };

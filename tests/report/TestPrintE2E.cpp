@@ -105,6 +105,21 @@ private slots:
         QVERIFY2(error.isEmpty() == text.contains("4,558.50"), qPrintable(text));
     }
 
+    // A page is laid out on the paper the queue is set to; the queue is left on A4.
+    void queuePaper_data() {
+        QTest::addColumn<int>("paper");
+        QTest::newRow("Letter") << int(QPageSize::Letter);
+        QTest::newRow("Legal") << int(QPageSize::Legal);
+        QTest::newRow("A5") << int(QPageSize::A5);
+        QTest::newRow("A4") << int(QPageSize::A4);
+    }
+    void queuePaper() {
+        QFETCH(int, paper);
+        const QString name = QTest::currentDataTag();
+        QVERIFY(run("lpadmin", {"-p", m_queue, "-o", "PageSize=" + name}) != "failed");
+        QCOMPARE(CupsPrinter(m_queue).paper().id(), QPageSize::PageSizeId(paper));
+    }
+
     // The window print is the window as the clerk sees it: the tree, fields and buttons.
     void windowPrint() {
         WindowRig rig;
