@@ -60,7 +60,10 @@ void X11Desktop::activate(const std::string& title) {
         throw Error(err::WindowNotFound, "No window with the title \"" + title + "\" was found");
     }
     if (d.minimizer) d.minimizer->keepShown(w);
-    if (w != d.unsettled) d.settle(m_watch);
+    if (w != d.unsettled) {
+        d.settle(m_watch);
+        d.takeEvents();  // what came while the window typed into before settled
+    }
     const bool again = w == d.activated;
     if (!again) d.targetMayHoldKeyboard = false;
     d.activated = w;

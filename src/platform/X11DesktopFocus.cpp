@@ -158,7 +158,6 @@ bool X11Desktop::Impl::holds(Window w) {
 }
 
 bool X11Desktop::Impl::knownToHold(Window w) {
-    takeEvents();
     return !focusSuspect && focusWindow != None && focusTop == w &&
            (!wmSupportsActivation() || (activeKnown && active == w));
 }

@@ -127,7 +127,7 @@ struct X11Desktop::Impl {
     // The window is what the window manager calls active and it holds the input focus.
     bool holds(Window w);
 
-    // What the events received so far say, without a round trip: the window was found
+    // What the events taken so far say, without reading more: the window was found
     // active and focused, and nothing about its focus or the active window changed since.
     bool knownToHold(Window w);
 
