@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <numeric>
 #include <string>
@@ -89,18 +88,6 @@ long statusKb(pid_t pid, const std::string& name) {
     return 0;
 }
 
-// Whether a guardian process of nightaudit (named "nightaudit-grd") is still running.
-bool guardianRunning() {
-    std::error_code error;  // processes come and go while /proc is read
-    for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end;
-         it.increment(error)) {
-        std::ifstream comm(it->path() / "comm");
-        std::string name;
-        if (std::getline(comm, name) && name == "nightaudit-grd") return true;
-    }
-    return false;
-}
-
 struct Sample {
     double seconds = 0;
     long rssKb = 0, anonKb = 0, fileKb = 0;  // settled
@@ -132,10 +119,6 @@ Sample startOnce(Display* dpy, const std::string& program, const std::string& ti
     waitpid(pid, nullptr, 0);
     // Let the window manager drop the closed window before the next start.
     while (shown(dpy, title)) usleep(1000);
-    // The closed program's guardian puts back what it held as the program ends: the next
-    // start must not share the processors with it.
-    const auto closed = bench::Clock::now();
-    while (guardianRunning() && bench::secondsSince(closed) < 3) usleep(1000);
     return s;
 }
 
