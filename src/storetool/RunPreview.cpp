@@ -56,8 +56,12 @@ public:
         if (words.empty())
             throw Error(err::LaunchFailed, "Cannot start a program: the command is empty");
         std::string text = "start", line;
-        for (const std::string& w : words)
-            text += " " + quoted(w), line += (line.empty() ? "" : " ") + w;
+        // Appended piece by piece: GCC 12 at -O3 takes `" " + string` here for an
+        // overlapping copy and fails a Release build.
+        for (const std::string& w : words) {
+            text.append(" ").append(quoted(w));
+            line.append(line.empty() ? "" : " ").append(w);
+        }
         if (QStandardPaths::findExecutable(QString::fromStdString(words[0])).isEmpty())
             text += "  (no such program here)";
         m_steps.desktop(text, "launch(" + line + ") ");
